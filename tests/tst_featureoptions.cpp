@@ -1,0 +1,84 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/featureoptions.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestFeatureOptions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parse_data();
+    void parse();
+    void missingFileLeavesEverythingOff();
+    void readsFileAndAnnouncesIt();
+    void statusLines();
+};
+
+void TestFeatureOptions::parse_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("expected"); // one letter per option: A F U S M, '-' when off
+
+    QTest::newRow("empty") << QByteArray() << "-----";
+    QTest::newRow("comment only") << QByteArray("//ADVANCED\r\n") << "-----";
+    QTest::newRow("two keywords") << QByteArray("FORWARDING\r\nFAST_MODES\r\n") << "-F--M";
+    QTest::newRow("suffix ignored") << QByteArray("ADVANCED=yes\n") << "A----";
+    QTest::newRow("keyword prefix") << QByteArray("ADVANCEDX") << "A----";
+    QTest::newRow("leading blank") << QByteArray(" ADVANCED\n") << "-----";
+    QTest::newRow("lower case") << QByteArray("advanced\nfast_modes\n") << "-----";
+    QTest::newRow("repeated") << QByteArray("SPECI_COMMANDS\nSPECI_COMMANDS\n") << "---S-";
+    QTest::newRow("all") << QByteArray("AUDIO_COMMANDS\nSPECI_COMMANDS\nADVANCED\nFORWARDING\nFAST_MODES")
+                         << "AFUSM";
+    QTest::newRow("comment after keyword line") << QByteArray("// FAST_MODES\nAUDIO_COMMANDS // note\n")
+                                                << "--U--";
+    QTest::newRow("binary noise") << QByteArray("\0\xff\xfe ADVANCED\n", 13) << "-----";
+}
+
+void TestFeatureOptions::parse()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, expected);
+    const FeatureOptions options = FeatureOptions::parse(contents);
+    const QString actual = QString(options.advanced ? 'A' : '-') + (options.forwarding ? 'F' : '-')
+                           + (options.audioCommands ? 'U' : '-') + (options.speciCommands ? 'S' : '-')
+                           + (options.fastModes ? 'M' : '-');
+    QCOMPARE(actual, expected);
+}
+
+void TestFeatureOptions::missingFileLeavesEverythingOff()
+{
+    QTemporaryDir dir;
+    const FeatureOptions options = FeatureOptions::readFile(dir.filePath("options.txt"));
+    QVERIFY(!options.advanced && !options.forwarding && !options.audioCommands && !options.speciCommands
+            && !options.fastModes);
+}
+
+void TestFeatureOptions::readsFileAndAnnouncesIt()
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath("options.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("FORWARDING\r\nFAST_MODES\r\n");
+    file.close();
+    QTest::ignoreMessage(QtDebugMsg, "Options file found");
+    const FeatureOptions options = FeatureOptions::readFile(file.fileName());
+    QVERIFY(options.forwarding);
+    QVERIFY(options.fastModes);
+    QVERIFY(!options.advanced);
+}
+
+void TestFeatureOptions::statusLines()
+{
+    FeatureOptions options;
+    options.forwarding = true;
+    options.fastModes = true;
+    QCOMPARE(options.statusLines(),
+             QStringList({"Advanced option: DISABLED", "Forwarding option: ENABLED", "Audio commands: DISABLED",
+                          "SPECI commands: DISABLED", "Fast modes: ENABLED"}));
+}
+
+QTEST_GUILESS_MAIN(TestFeatureOptions)
+#include "tst_featureoptions.moc"
