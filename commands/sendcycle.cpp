@@ -1,0 +1,68 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "commands/sendcycle.h"
+
+namespace {
+const char kPowerUpBanner[] = "\r\n\rKTR v";
+const char kPowerUpPrompt[] = "\r\n>";
+const char kPokedPrompt[] = "\n>";
+} // namespace
+
+SendCycle::PressResult SendCycle::press(const QByteArray &snapshot)
+{
+    m_pending = !m_pending;
+    ++m_forwardingRestarts;
+    if (m_pending) {
+        m_status = QStringLiteral("Sending Config Request...");
+        m_queued = snapshot;
+    } else {
+        m_status.clear();
+        m_queued.clear();
+    }
+    return {m_pending, m_status, caption()};
+}
+
+QByteArray SendCycle::tickBytes()
+{
+    if (!m_outgoing.isEmpty()) {
+        const QByteArray next = m_outgoing.left(1);
+        m_outgoing.remove(0, 1);
+        return next;
+    }
+    if (m_pending)
+        return QByteArray(kPokeSpaceBytes, ' ');
+    return {};
+}
+
+void SendCycle::powerUpSeen()
+{
+    m_status = QStringLiteral("KTR Power-up");
+    m_outgoing = QByteArray(kPowerUpSpaceBytes, ' ');
+}
+
+bool SendCycle::promptCaseA(const QByteArray &buffer) const
+{
+    return buffer.startsWith(kPowerUpBanner) && buffer.contains(kPowerUpPrompt) && m_outgoing.size() >= 2
+           && m_outgoing.at(1) == ' ';
+}
+
+bool SendCycle::promptCaseB(const QByteArray &buffer) const
+{
+    const int at = buffer.indexOf(kPokedPrompt);
+    return m_pending && (at == 0 || at == 1);
+}
+
+QByteArray SendCycle::handOver(const QByteArray &currentSelection)
+{
+    m_outgoing = m_pending ? m_queued : currentSelection;
+    // Ends the request exactly like a press of the button on a pending one.
+    m_pending = true;
+    press({});
+    m_status = QStringLiteral("KTR Configured");
+    return m_outgoing;
+}
+
+QString SendCycle::caption() const
+{
+    return m_pending ? QStringLiteral("Cancel Send Request") : QStringLiteral("Send Command");
+}

@@ -1,0 +1,138 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "link/cameraassembler.h"
+
+#include "app/datafolder.h"
+#include "link/jpegheader.h"
+#include "weather/stationtime.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+#include <cmath>
+
+namespace {
+
+constexpr char kTrailer[] = "\r\n\r\n";
+constexpr char kEndMarker[] = "\xff\xd9";
+
+static_assert(JpegHeader::kSizeBytes + CameraAssembler::kPayloadBytes * (CameraAssembler::kMaxStoredSequence + 1) +
+                      CameraAssembler::kEndMarkerBytes <=
+                  AssemblyBuffer::kSizeBytes,
+              "the last stored slot must fit");
+static_assert(JpegHeader::kSizeBytes + CameraAssembler::kPayloadBytes * (CameraAssembler::kMaxStoredSequence + 2) +
+                      CameraAssembler::kEndMarkerBytes >
+                  AssemblyBuffer::kSizeBytes,
+              "one slot more must not fit");
+
+int byteAt(const QByteArray &bytes, int index)
+{
+    return index < bytes.size() ? quint8(bytes.at(index)) : 0;
+}
+
+bool writeFile(const QString &path, const char *bytes, int count)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // An uncommitted save file is discarded, leaving any older file in place.
+    return file.write(bytes, count) == count && file.commit();
+}
+
+} // namespace
+
+CameraAssembler::CameraAssembler(AssemblyBuffer &block) : m_block(block)
+{
+}
+
+int CameraAssembler::pictureBytes(int lastSequence)
+{
+    return JpegHeader::kSizeBytes + kPayloadBytes * (lastSequence + 1) + kEndMarkerBytes;
+}
+
+QString CameraAssembler::imageFileName(const QString &imei, const QString &stamp, int camera)
+{
+    const QString unit = DataFolder::unitName(imei);
+    if (unit == QLatin1String(DataFolder::kNoUnitName))
+        return QStringLiteral("%1_%2_Cam%3.jpg").arg(unit, stamp).arg(camera);
+    return QStringLiteral("%1_20%2_Cam%3.jpg").arg(unit, stamp).arg(camera);
+}
+
+QString CameraAssembler::caption(int camera, const QString &orientation)
+{
+    bool ok = false;
+    double heading = orientation.toDouble(&ok);
+    if (!ok || !std::isfinite(heading))
+        heading = 0;
+    if (heading < 0)
+        return QStringLiteral("Camera %1").arg(camera);
+    const double view = std::fmod((camera - 1) * 90 + heading, 360.0);
+    return QStringLiteral("Camera %1 (%2\u00b0)").arg(camera).arg(QString::number(view, 'g', 6));
+}
+
+CameraStep CameraAssembler::process(const QByteArray &buffer, const QString &imei, const QString &imagePath,
+                                    const QString &orientation, const QDateTime &nowUtc)
+{
+    CameraStep step;
+    const int flags = byteAt(buffer, 8);
+    const int n = byteAt(buffer, 9);
+    step.camera = (flags >> 4) & 7;
+    step.sequence = n;
+    step.progressText = QStringLiteral("Camera %1 Data").arg(step.camera);
+    step.progressMaximum = kProgressMaximum;
+    step.progressValue = qMin(n, kProgressMaximum);
+
+    QByteArray hex = buffer.toHex(' ');
+    if (!buffer.isEmpty())
+        hex.append(' ');
+    step.rawViewText = QStringLiteral("Camera:%1 Packet:%2 Bytes:%3\r\n\r\n").arg(step.camera).arg(n).arg(buffer.size()) +
+                       QString::fromLatin1(hex);
+
+    // The trailer is looked for right behind the packet, not at the end of the
+    // buffer, so that a packet followed at once by the next one is still framed.
+    if (buffer.size() < kFramedPacketBytes || buffer.mid(kPacketBytes, kTrailerBytes) != kTrailer)
+        return step;
+    step.complete = true;
+    step.consumedBytes = kFramedPacketBytes;
+    step.packet = buffer.left(kPacketBytes);
+    step.debugLines << QStringLiteral("Cam: %1, Seq: %2").arg(step.camera).arg(n);
+
+    const int slot = JpegHeader::kSizeBytes + kPayloadBytes * n;
+    if (n <= kMaxStoredSequence) {
+        m_block.store(slot, buffer.constData() + kHeaderBytes, kPayloadBytes);
+        m_block.store(slot + kPayloadBytes, kEndMarker, kEndMarkerBytes);
+    }
+
+    if ((flags & 0x0f) != kLastPacketCode)
+        return step;
+    step.last = true;
+    step.rawViewAppend = QStringLiteral("\r\nLast Packet of Image");
+    step.progressValue = kProgressMaximum;
+
+    // A last packet beyond the block would need bytes that were never stored
+    // (and no end marker): such a picture is dropped, no file and no view.
+    if (n > kMaxStoredSequence) {
+        step.debugLines << QStringLiteral("!!-- Error: Image packet %1 lies beyond the assembly buffer; image not saved")
+                               .arg(n);
+        return step;
+    }
+
+    // The header goes in first, whatever happens to the file, so that the
+    // picture shown never carries another transfer's bytes at its front.
+    m_block.store(0, JpegHeader::bytes());
+    const int size = pictureBytes(n);
+
+    DataFolder::ensure(imagePath);
+    const QString stamp = StationTime::getDateTime(buffer.left(kHeaderBytes), nowUtc);
+    const QString path = QDir(imagePath).filePath(imageFileName(imei, stamp, step.camera));
+    if (writeFile(path, m_block.constData(), size)) {
+        step.filePath = path;
+        step.debugLines << QStringLiteral("    Image Output: ") + path;
+    }
+
+    if (step.camera >= 1 && step.camera <= 4) {
+        step.picture = m_block.copy(0, size);
+        step.caption = caption(step.camera, orientation);
+    }
+    return step;
+}

@@ -1,0 +1,74 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "link/assemblybuffer.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// What one camera packet step asks of the window.
+struct CameraStep
+{
+    int camera = 0; // 0 to 7; views exist for 1 to 4
+    int sequence = 0;
+
+    // The progress bar is shown for every packet and hidden again after the last.
+    QString progressText;
+    int progressMaximum = 0;
+    int progressValue = 0;
+
+    QString rawViewText;   // replaces the raw data view
+    QString rawViewAppend; // then appended as a line of its own, when not empty
+
+    bool complete = false;  // a whole packet was at the front of the buffer
+    int consumedBytes = 0;  // bytes to cut off the front of the receive buffer
+    QByteArray packet;      // header and scan data of a complete packet, for forwarding
+    bool last = false;      // the picture's last packet: hide the progress bar afterwards
+    QString filePath;       // the picture file written, or empty
+    QByteArray picture;     // JPEG to show in the camera's view; empty when nothing is shown
+    QString caption;        // the camera's caption, set together with the picture
+    QStringList debugLines; // for the debug log, in order
+};
+
+// Puts the scan data of camera packets together behind the fixed JPEG header,
+// and on a picture's last packet writes the file and hands back the picture.
+//
+// Packet: "@1", six time bytes, flags (camera in bits 4-6, 0x0B in bits 0-3 on
+// the last packet), sequence number n, 330 scan bytes, "\r\n\r\n". Packet n
+// lands at offset 632 + 330 n of the assembly block, with the end-of-image
+// marker behind it.
+class CameraAssembler
+{
+public:
+    static constexpr int kHeaderBytes = 10;
+    static constexpr int kPayloadBytes = 330;
+    static constexpr int kPacketBytes = kHeaderBytes + kPayloadBytes;
+    static constexpr int kTrailerBytes = 4;
+    static constexpr int kFramedPacketBytes = kPacketBytes + kTrailerBytes;
+    static constexpr int kProgressMaximum = 44;
+    static constexpr int kLastPacketCode = 0x0b;
+    static constexpr int kEndMarkerBytes = 2;
+    // The highest n whose scan bytes and end marker fit into the block (195).
+    static constexpr int kMaxStoredSequence = 195;
+
+    explicit CameraAssembler(AssemblyBuffer &block = AssemblyBuffer::shared());
+
+    // One step over the receive buffer, whose first byte is the packet's "@".
+    // imei may be empty; orientation is the station's heading field as text.
+    CameraStep process(const QByteArray &buffer, const QString &imei, const QString &imagePath,
+                       const QString &orientation, const QDateTime &nowUtc);
+
+    // "<unit>_20<stamp>_Cam<c>.jpg", or "000000000000000_<stamp>_Cam<c>.jpg" without a unit.
+    static QString imageFileName(const QString &imei, const QString &stamp, int camera);
+    // "Camera c (h°)" with h = ((c - 1) * 90 + orientation) mod 360, or "Camera c"
+    // when the orientation is negative; a text that is not a number reads 0.
+    static QString caption(int camera, const QString &orientation);
+    // Size of a picture whose last packet is n: header, n + 1 packets, end marker.
+    static int pictureBytes(int lastSequence);
+
+private:
+    AssemblyBuffer &m_block;
+};

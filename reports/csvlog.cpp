@@ -1,0 +1,98 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "reports/csvlog.h"
+
+#include "app/datafolder.h"
+#include "reports/metarencoder.h"
+#include "weather/weatherparser.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+
+#include <cmath>
+
+namespace {
+constexpr double kFeetPerMetre = 3.28084;
+}
+
+QByteArray CsvLog::header()
+{
+    return QByteArrayLiteral(
+        "Timestamp (UTC),METAR, Wind Dir,Wind Speed (kt),Max Wind Dir,Max Wind Speed (kt),Visibility,"
+        "Present Weather,Precip (in/hr),Cloud Layers (ft),Ceilometer Hits,Temp (C),Dew Point (C),"
+        "Relative Humidity,Wind Chill (C),Heat Index (C),Lat,Lon,Altimeter (inHg),Elevation (ft),"
+        "Station Pressure (inHg),Pressure Alt (ft),Density Alt (ft),Lightning Freq,Lightning Distance (mi),"
+        "Tilt,Orientation,Voltage,Mode,Interference");
+}
+
+QByteArray CsvLog::field(const QString &value)
+{
+    QByteArray bytes = value.toUtf8();
+    bool needsQuotes = false;
+    for (const char c : qAsConst(bytes)) {
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+            needsQuotes = true;
+            break;
+        }
+    }
+    if (!needsQuotes)
+        return bytes;
+    bytes.replace('"', QByteArrayLiteral("\"\""));
+    return '"' + bytes + '"';
+}
+
+QString CsvLog::elevationFeet(const WeatherParser &parser)
+{
+    const QString metres = parser.getElevation();
+    if (metres.isEmpty())
+        return QString();
+    return WeatherParser::formatG6(std::round(metres.toDouble() * kFeetPerMetre));
+}
+
+QByteArray CsvLog::row(const WeatherParser &parser)
+{
+    const QString values[kColumns] = {
+        parser.getLogTimestamp(),    MetarEncoder::getMetar(parser), parser.getWindDir(),
+        parser.getWindSpeed(),       parser.getMaxWindDir(),         parser.getMaxWindSpeed(),
+        parser.getVisibility(),      parser.getPresentWeather(),     parser.getPrecip(),
+        parser.getCloudLayers(),     parser.getCeilometerHits(),     parser.getTemperature(),
+        parser.getDewPoint(),        parser.getHumidity(),           parser.getWindChill(),
+        parser.getHeatIndex(),       parser.getLat(),                parser.getLon(),
+        parser.getAltimeter(),       elevationFeet(parser),          parser.getStationPressure(),
+        parser.getPressureAlt(),     parser.getDensityAlt(),         parser.getLightningFreq(),
+        parser.getLightningDist(),   parser.getTilt(),               parser.getOrientation(),
+        parser.getBattery(),         parser.getMode(),               parser.getInterference(),
+    };
+    QByteArray line;
+    line.reserve(512);
+    for (int i = 0; i < kColumns; ++i) {
+        if (i > 0)
+            line += ',';
+        line += field(values[i]);
+    }
+    line += "\r\n";
+    return line;
+}
+
+QString CsvLog::filePath(const QString &csvFolder, const QString &imei, const QDateTime &utcNow)
+{
+    return csvFolder + QLatin1Char('/') + DataFolder::unitName(imei) + QLatin1Char('_')
+           + utcNow.toUTC().toString(QStringLiteral("yyyy-MM")) + QLatin1String(".csv");
+}
+
+bool CsvLog::append(const QString &csvFolder, const WeatherParser &parser, const QDateTime &utcNow)
+{
+    if (!QDir().mkpath(csvFolder))
+        return false;
+    QFile file(filePath(csvFolder, parser.getImei(), utcNow));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    // An empty file counts as new, so a file left behind by a failed first
+    // write still gets its header.
+    QByteArray bytes = file.size() == 0 ? header() + "\r\n" : QByteArray();
+    bytes += row(parser);
+    const bool written = file.write(bytes) == bytes.size() && file.flush();
+    file.close();
+    return written;
+}

@@ -1,0 +1,38 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QDateTime;
+class WeatherParser;
+
+// The CSV weather log: one UTF-8 file per unit and UTC month, a header line
+// on a new file, then one row of 30 decoded values per weather packet.
+// Fields holding a comma, a double quote or a line break are quoted (quotes
+// doubled), so every row keeps the header's 30 columns.
+class CsvLog
+{
+public:
+    static constexpr int kColumns = 30;
+
+    // The header line without its line end.
+    static QByteArray header();
+    // The row of the parser's current packet, ended by "\r\n".
+    static QByteArray row(const WeatherParser &parser);
+    // One field as written into a row.
+    static QByteArray field(const QString &value);
+
+    // csvFolder + "/<unit>_yyyy-MM.csv"; the unit part comes from
+    // DataFolder::unitName, so a hostile IMEI cannot leave the folder.
+    static QString filePath(const QString &csvFolder, const QString &imei, const QDateTime &utcNow);
+
+    // Appends the row of the current packet, creating the folder and, for a
+    // new or empty file, the header first. The file is closed again before
+    // returning. False when nothing could be written.
+    static bool append(const QString &csvFolder, const WeatherParser &parser, const QDateTime &utcNow);
+
+    // The elevation in whole feet (g6 form), or empty without an elevation.
+    static QString elevationFeet(const WeatherParser &parser);
+};

@@ -1,0 +1,255 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "reports/metarencoder.h"
+
+#include "weather/weatherparser.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr double kNoReading = -1;
+constexpr double kMaxKnots = 99;
+constexpr double kDirectionStepDeg = 10;
+constexpr double kVariableWindMinKnots = 6;
+constexpr double kVariableWindSpreadDeg = 60;
+constexpr double kPeakWindSpreadKnots = 5;
+constexpr double kPeakWindMinKnots = 25;
+constexpr double kThunderstormMaxMiles = 5;
+constexpr double kDistantLightningMiles = 10;
+constexpr double kFrequentLightningStrikes = 15;
+constexpr int kMaxCloudLayers = 4;
+constexpr int kLowCloudMaxFt = 399;
+
+// A whole number of at least `width` digits with leading zeros, as printf's
+// "%0<width>.0f" writes it. Adding 0.0 turns -0.0 into 0, so no "-0" appears;
+// absurd magnitudes are cut off by the buffer rather than overrunning it.
+QString digits(double value, int width)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%0*.0f", width, value + 0.0);
+    return QString::fromLatin1(text);
+}
+
+// A validated reading as a number, or `missing` when the station sent none.
+double reading(const QString &validated, double missing)
+{
+    if (validated.isEmpty())
+        return missing;
+    const double value = validated.toDouble();
+    return std::isfinite(value) ? value : missing;
+}
+
+double roundedDirection(double degrees)
+{
+    if (degrees < 0)
+        return degrees;
+    return std::round(degrees / kDirectionStepDeg) * kDirectionStepDeg;
+}
+
+// Begin and end clock times are only reported when both are known.
+bool isClockTime(const QString &text)
+{
+    return !text.isEmpty() && !text.contains(QLatin1Char('-'));
+}
+
+void appendWind(QString &metar, double speed, double direction, double gust, double gustDirection)
+{
+    if (speed < 0)
+        return;
+    if (speed == 0) {
+        metar += QLatin1String("00000KT ");
+        return;
+    }
+    if (direction == 0)
+        direction = 360;
+    if (direction < 0)
+        metar += QLatin1String("VRB") + digits(speed, 2);
+    else
+        metar += digits(direction, 3) + digits(speed, 2);
+    if (gust != speed && gust >= 0)
+        metar += QLatin1Char('G') + digits(gust, 2);
+    metar += QLatin1String("KT ");
+    if (gustDirection >= 0 && direction >= 0 && speed > kVariableWindMinKnots
+        && std::abs(direction - gustDirection) >= kVariableWindSpreadDeg) {
+        metar += digits(std::min(direction, gustDirection), 3) + QLatin1Char('V')
+                 + digits(std::max(direction, gustDirection), 3) + QLatin1Char(' ');
+    }
+}
+
+// Appends the cloud groups; returns whether a layer lies below 400 ft.
+bool appendClouds(QString &metar, const QString &clouds)
+{
+    if (clouds.contains(QLatin1String("NCD"))) {
+        metar += QLatin1String("NCD ");
+        return false;
+    }
+    // "NA" means the ceilometer sent no readings at all; an empty text means
+    // no usable height. Neither is a layer at ground level.
+    if (clouds.isEmpty() || clouds == QLatin1String("NA") || clouds.contains(QLatin1String("No Ceilometer"))
+        || clouds.contains(QLatin1String("Ceilometer OFF")))
+        return false;
+
+    bool low = false;
+    if (clouds.contains(QLatin1Char(' '))) {
+        QStringList layers = clouds.split(QLatin1String(", "));
+        if (layers.last().isEmpty())
+            layers.removeLast();
+        if (layers.size() > kMaxCloudLayers)
+            layers.removeLast();
+        for (const QString &layer : qAsConst(layers)) {
+            const int hundreds = layer.toInt() / 100;
+            if (hundreds > 0)
+                metar += QLatin1String("///") + digits(hundreds, 3) + QLatin1Char(' ');
+            if (hundreds * 100 <= kLowCloudMaxFt)
+                low = true;
+        }
+        return low;
+    }
+    const double hundreds = std::round(clouds.toDouble() / 100);
+    metar += QLatin1String("///") + digits(hundreds, 3) + QLatin1Char(' ');
+    return hundreds * 100 <= kLowCloudMaxFt;
+}
+
+// "23/03 ", "M01/M05 ", or "23/ " when the humidity (and so the dew point) is unknown.
+void appendTemperature(QString &metar, const WeatherParser &parser)
+{
+    const double temperature = reading(parser.getTemperature(), WeatherParser::missingValue);
+    if (temperature == WeatherParser::missingValue)
+        return;
+    const double t = std::round(temperature);
+    metar += t < 0 ? QLatin1Char('M') + digits(-t, 2) : digits(t, 2);
+    metar += QLatin1Char('/');
+    const double humidity = reading(parser.getHumidity(), WeatherParser::missingValue);
+    const double dewPoint = reading(parser.getDewPoint(), WeatherParser::missingValue);
+    if (humidity == WeatherParser::missingValue || dewPoint == WeatherParser::missingValue) {
+        metar += QLatin1Char(' ');
+        return;
+    }
+    const double td = std::round(dewPoint);
+    metar += td < 0 ? QLatin1Char('M') + digits(-td, 2) : digits(td, 2);
+    metar += QLatin1Char(' ');
+}
+
+} // namespace
+
+QString MetarEncoder::visibilityText(double miles)
+{
+    struct Step
+    {
+        double upToMiles;
+        const char *text;
+    };
+    // Up to and including each bound; from 0.375 to 5.5 the bounds are the
+    // midpoints between reportable values. "6SM" ends just below 6.2.
+    static const Step kSteps[] = {
+        {0.25, "M1/4SM"}, {0.375, "1/4SM"},   {0.625, "1/2SM"},   {0.875, "3/4SM"}, {1.125, "1SM"},
+        {1.375, "1 1/4SM"}, {1.625, "1 1/2SM"}, {1.875, "1 3/4SM"}, {2.5, "2SM"},   {3.5, "3SM"},
+        {4.5, "4SM"},     {5.5, "5SM"},
+    };
+    constexpr double kTenMilesFrom = 6.2;
+    if (miles < 0)
+        return QStringLiteral("////");
+    for (const Step &step : kSteps) {
+        if (miles <= step.upToMiles)
+            return QLatin1String(step.text);
+    }
+    return QLatin1String(miles < kTenMilesFrom ? "6SM" : "10SM");
+}
+
+QString MetarEncoder::getMetar(const WeatherParser &parser)
+{
+    QString metar;
+    metar.reserve(192);
+    metar += QLatin1String("METAR ");
+
+    const QString imei = parser.getImei();
+    if (imei.isEmpty())
+        metar += QLatin1String("000000000000000 000000Z ");
+    else
+        metar += imei + QLatin1Char(' ') + parser.getMetarDayTime() + QLatin1String("Z ");
+    metar += QLatin1String("AUTO ");
+
+    const double speed = std::min(reading(parser.getWindSpeed(), kNoReading), kMaxKnots);
+    const double direction = roundedDirection(reading(parser.getWindDir(), kNoReading));
+    const double gust = std::min(reading(parser.getMaxWindSpeed(), kNoReading), kMaxKnots);
+    const double gustDirection = roundedDirection(reading(parser.getMaxWindDir(), kNoReading));
+    appendWind(metar, speed, direction, gust, gustDirection);
+
+    const double visibility = reading(parser.getVisibility(), kNoReading);
+    if (visibility < 0)
+        metar += QLatin1String("//// ");
+    else
+        metar += visibilityText(visibility) + QLatin1Char(' ');
+
+    // The thunderstorm groups need the distance; a count without one says
+    // nothing about how near the storm is.
+    const double strikes = reading(parser.getField(QStringLiteral("LD"), 1), 0);
+    const double strikeMiles = reading(parser.getLightningDist(), kNoReading);
+    const bool lightning = strikes > 0;
+    const bool lightningNear = lightning && strikeMiles >= 0 && strikeMiles < kDistantLightningMiles;
+    const bool lightningDistant = lightning && strikeMiles >= kDistantLightningMiles;
+    if (lightningNear)
+        metar += QLatin1String(strikeMiles <= kThunderstormMaxMiles ? "TS " : "VCTS ");
+    else if (lightningDistant)
+        metar += QLatin1String("LTG DSNT ");
+
+    const QString weather = parser.getPresentWeather();
+    if (!weather.isEmpty())
+        metar += weather + QLatin1Char(' ');
+
+    const bool lowCloud = appendClouds(metar, parser.getCloudLayers());
+
+    appendTemperature(metar, parser);
+
+    const QString latText = parser.getField(QStringLiteral("LA"), 0);
+    const QString lonText = parser.getField(QStringLiteral("LO"), 0);
+    const bool noPosition = !lonText.isEmpty()
+                            && (latText.contains(QLatin1Char('?')) || lonText.contains(QLatin1Char('?')));
+    if (!noPosition) {
+        const double altimeter = reading(WeatherParser::validDouble(parser.getField(QStringLiteral("BA"), 1)),
+                                         WeatherParser::missingValue);
+        if (altimeter > WeatherParser::missingValue)
+            metar += QLatin1Char('A') + digits(altimeter, 4) + QLatin1Char(' ');
+    }
+
+    metar += QLatin1String("RMK AO2 ");
+    if (lowCloud)
+        metar += QLatin1String("CLD LYR BLO 004 ");
+    metar += QLatin1String("SLPNO ");
+
+    // The speed difference only counts when the mean speed is known.
+    if (gust >= 0 && gustDirection >= 0
+        && ((speed >= 0 && std::abs(speed - gust) > kPeakWindSpreadKnots) || gust > kPeakWindMinKnots))
+        metar += QLatin1String("MAX WND ") + digits(gustDirection, 3) + digits(gust, 2) + QLatin1String("KT ");
+
+    if (lightningNear)
+        metar += QLatin1String(strikes >= kFrequentLightningStrikes ? "FRQ LTG " : "OCNL LTG ");
+    if (lightningDistant)
+        metar += QLatin1String("LTG DSNT ");
+
+    if (reading(parser.getPrecip(), 0) > 0) {
+        const QString began = parser.getPrecipTime(0);
+        const QString ended = parser.getPrecipTime(1);
+        if (isClockTime(began) && isClockTime(ended))
+            metar += QLatin1String("RAB") + began + QLatin1Char('E') + ended + QLatin1Char(' ');
+    }
+    if (lightning) {
+        const QString began = parser.getLightningTime(0);
+        const QString ended = parser.getLightningTime(1);
+        if (isClockTime(began) && isClockTime(ended))
+            metar += QLatin1String("LTG B") + began + QLatin1String(" LTG E") + ended + QLatin1Char(' ');
+    }
+
+    metar += QLatin1String("WND DATA ESTMD ALSTG/SLP ESTMD ");
+
+    const QString lat = parser.getLat();
+    const QString lon = parser.getLon();
+    if (!lat.isEmpty() && !lon.isEmpty())
+        metar += lat + QChar(0x00B0) + QLatin1Char(' ') + lon + QChar(0x00B0);
+    return metar;
+}

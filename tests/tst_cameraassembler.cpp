@@ -1,0 +1,394 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "link/cameraassembler.h"
+#include "link/jpegheader.h"
+#include "tools/sim/jpegencoder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QByteArray kTime("\x18\x05\x31\x02\x37\x13", 6); // 2018-05-31 02:37:13
+const QString kImei = QStringLiteral("300234010753370");
+const QDateTime kNow(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC);
+
+QByteArray cameraPacket(int camera, int sequence, bool last, const QByteArray &payload,
+                        const QByteArray &time = kTime)
+{
+    QByteArray packet = "@1" + time;
+    packet.append(char((camera << 4) | (last ? 0x0b : 0x00)));
+    packet.append(char(sequence));
+    packet.append(payload.leftJustified(330, '\0', true));
+    packet.append("\r\n\r\n");
+    return packet;
+}
+
+QImage colourfulPattern()
+{
+    QImage image(320, 240, QImage::Format_RGB32);
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x) {
+            const bool check = ((x / 20) + (y / 20)) % 2 == 0;
+            image.setPixel(x, y, qRgb(x * 255 / 319, check ? y : 255 - y, (x * y) % 256));
+        }
+    return image;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestCameraAssembler : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void pictureRoundTrip_data();
+    void pictureRoundTrip();
+    void threePacketFile_data();
+    void threePacketFile();
+    void completePacket();
+    void incompletePacket_data();
+    void incompletePacket();
+    void rawViewText();
+    void progress_data();
+    void progress();
+    void caption_data();
+    void caption();
+    void camerasWithoutView_data();
+    void camerasWithoutView();
+    void headerRestoredWhenFileFails();
+    void highestSlot();
+    void lastPacketBeyondBuffer_data();
+    void lastPacketBeyondBuffer();
+
+private:
+    std::unique_ptr<AssemblyBuffer> m_block;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString imagePath() const { return m_dir->filePath(QStringLiteral("Image")); }
+};
+
+void TestCameraAssembler::init()
+{
+    m_block = std::make_unique<AssemblyBuffer>();
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestCameraAssembler::pictureRoundTrip_data()
+{
+    QTest::addColumn<int>("chunkBytes"); // 0: one packet per pass, 1: all at once
+    QTest::newRow("one packet per pass") << 0;
+    QTest::newRow("all packets in one buffer") << 1;
+    QTest::newRow("arriving in 97-byte pieces") << 97;
+}
+
+void TestCameraAssembler::pictureRoundTrip()
+{
+    QFETCH(int, chunkBytes);
+    const QImage original = colourfulPattern();
+    const QByteArray encoded = JpegEncoder::encode(original);
+    const QList<QByteArray> payloads = JpegEncoder::scanPackets(original);
+    QVERIFY(payloads.size() > 3);
+    QVERIFY(payloads.size() <= CameraAssembler::kMaxStoredSequence + 1);
+
+    QByteArray stream;
+    QList<QByteArray> packets;
+    for (int n = 0; n < payloads.size(); ++n)
+        packets.append(cameraPacket(2, n, n == payloads.size() - 1, payloads[n]));
+    for (const QByteArray &packet : packets)
+        stream += packet;
+
+    // Frames and cuts off packets the way the receive pass does.
+    CameraAssembler assembler(*m_block);
+    QList<CameraStep> steps;
+    QByteArray buffer;
+    const auto drain = [&] {
+        for (;;) {
+            const CameraStep step = assembler.process(buffer, kImei, imagePath(), QStringLiteral("0"), kNow);
+            if (!step.complete)
+                break;
+            steps.append(step);
+            buffer.remove(0, step.consumedBytes);
+        }
+    };
+    if (chunkBytes == 0) {
+        for (const QByteArray &packet : packets) {
+            buffer = packet;
+            drain();
+            QVERIFY(buffer.isEmpty());
+        }
+    } else if (chunkBytes == 1) {
+        buffer = stream;
+        drain();
+    } else {
+        for (int at = 0; at < stream.size(); at += chunkBytes) {
+            buffer += stream.mid(at, chunkBytes);
+            drain();
+        }
+    }
+    QVERIFY(buffer.isEmpty());
+
+    // Every packet stored exactly once, in order.
+    QCOMPARE(steps.size(), packets.size());
+    for (int n = 0; n < steps.size(); ++n) {
+        QCOMPARE(steps[n].sequence, n);
+        QCOMPARE(steps[n].packet, packets[n].left(340));
+        QCOMPARE(steps[n].debugLines.first(), QStringLiteral("Cam: 2, Seq: %1").arg(n));
+        QCOMPARE(steps[n].last, n == steps.size() - 1);
+    }
+
+    const CameraStep &last = steps.last();
+    const int n = payloads.size() - 1;
+    const QString expectedPath =
+        QDir(imagePath()).filePath(QStringLiteral("300234010753370_20180531_023713Z_KTRtime_Cam2.jpg"));
+    QCOMPARE(last.filePath, expectedPath);
+    QCOMPARE(last.debugLines.last(), QStringLiteral("    Image Output: ") + expectedPath);
+    const QByteArray file = readFile(expectedPath);
+    QCOMPARE(file.size(), 632 + 330 * (n + 1) + 2);
+    QVERIFY(file.startsWith("\xff\xd8"));
+    QVERIFY(file.endsWith("\xff\xd9"));
+    QCOMPARE(last.picture, file);
+    QCOMPARE(last.caption, QStringLiteral("Camera 2 (90\u00b0)"));
+
+    const QImage fromStation = QImage::fromData(file, "JPG").convertToFormat(QImage::Format_RGB32);
+    const QImage fromEncoder = QImage::fromData(encoded, "JPG").convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!fromEncoder.isNull());
+    QCOMPARE(fromStation.size(), QSize(320, 240));
+    QCOMPARE(fromStation, fromEncoder);
+}
+
+void TestCameraAssembler::threePacketFile_data()
+{
+    QTest::addColumn<QString>("imei");
+    QTest::addColumn<QByteArray>("time");
+    QTest::addColumn<QString>("fileName");
+    QTest::newRow("unit") << kImei << kTime << "300234010753370_20180531_023713Z_KTRtime_Cam3.jpg";
+    QTest::newRow("no unit") << QString() << kTime << "000000000000000_180531_023713Z_KTRtime_Cam3.jpg";
+    QTest::newRow("unsafe unit") << "../x" << kTime << "000000000000000_180531_023713Z_KTRtime_Cam3.jpg";
+    QTest::newRow("station clock not set") << QString() << QByteArray("\x18\x00\x31\x02\x37\x13", 6)
+                                           << "000000000000000_260102_030405Z_PCtime_Cam3.jpg";
+}
+
+void TestCameraAssembler::threePacketFile()
+{
+    QFETCH(QString, imei);
+    QFETCH(QByteArray, time);
+    QFETCH(QString, fileName);
+    CameraAssembler assembler(*m_block);
+    CameraStep step;
+    for (int n = 0; n < 3; ++n) {
+        step = assembler.process(cameraPacket(3, n, n == 2, QByteArray(330, char('a' + n)), time), imei,
+                                 imagePath(), QString(), kNow);
+        QCOMPARE(step.last, n == 2);
+        QCOMPARE(step.filePath.isEmpty(), n != 2);
+    }
+    QCOMPARE(step.filePath, QDir(imagePath()).filePath(fileName));
+    const QByteArray file = readFile(step.filePath);
+    QCOMPARE(file.size(), 1624);
+    QCOMPARE(file.left(632), JpegHeader::bytes());
+    QCOMPARE(file.mid(632, 990), QByteArray(330, 'a') + QByteArray(330, 'b') + QByteArray(330, 'c'));
+    QVERIFY(file.endsWith("\xff\xd9"));
+    QCOMPARE(QDir(imagePath()).entryList(QDir::Files).size(), 1);
+}
+
+void TestCameraAssembler::completePacket()
+{
+    CameraAssembler assembler(*m_block);
+    const QByteArray packet = cameraPacket(2, 0, false, QByteArray(330, 'p'));
+    const CameraStep step = assembler.process(packet + "@1\x18", kImei, imagePath(), QString(), kNow);
+    QVERIFY(step.complete);
+    QCOMPARE(step.consumedBytes, 344);
+    QCOMPARE(step.packet, packet.left(340));
+    QCOMPARE(step.debugLines, QStringList{"Cam: 2, Seq: 0"});
+    QVERIFY(!step.last);
+    QVERIFY(step.rawViewAppend.isEmpty());
+    QVERIFY(step.filePath.isEmpty());
+    QVERIFY(step.picture.isEmpty());
+    QCOMPARE(m_block->copy(632, 332), QByteArray(330, 'p') + "\xff\xd9");
+    QVERIFY(!QDir(imagePath()).exists());
+}
+
+void TestCameraAssembler::incompletePacket_data()
+{
+    QTest::addColumn<QByteArray>("buffer");
+    const QByteArray packet = cameraPacket(1, 4, true, QByteArray(330, 'q'));
+    QTest::newRow("header only") << packet.left(11);
+    QTest::newRow("340 bytes, no trailer") << packet.left(340);
+    QTest::newRow("trailer not yet whole") << packet.left(343);
+    QTest::newRow("payload ending in CR LF CR LF") << (packet.left(336) + "\r\n\r\n");
+    QTest::newRow("wrong trailer") << (packet.left(340) + "\r\n\r\r" + packet);
+}
+
+void TestCameraAssembler::incompletePacket()
+{
+    QFETCH(QByteArray, buffer);
+    CameraAssembler assembler(*m_block);
+    const CameraStep step = assembler.process(buffer, kImei, imagePath(), QString(), kNow);
+    QVERIFY(!step.complete);
+    QCOMPARE(step.consumedBytes, 0);
+    QVERIFY(step.packet.isEmpty());
+    QVERIFY(step.debugLines.isEmpty());
+    QVERIFY(!step.last);
+    QCOMPARE(m_block->copy(0, AssemblyBuffer::kSizeBytes), QByteArray(AssemblyBuffer::kSizeBytes, '\0'));
+    QCOMPARE(step.camera, 1);
+    QCOMPARE(step.sequence, 4);
+}
+
+void TestCameraAssembler::rawViewText()
+{
+    CameraAssembler assembler(*m_block);
+    const QByteArray buffer("@1\x18\x05\x31\x02\x37\x13\x2b\x07\xff", 11);
+    const CameraStep step = assembler.process(buffer, kImei, imagePath(), QString(), kNow);
+    QCOMPARE(step.rawViewText, QStringLiteral("Camera:2 Packet:7 Bytes:11\r\n\r\n40 31 18 05 31 02 37 13 2b 07 ff "));
+}
+
+void TestCameraAssembler::progress_data()
+{
+    QTest::addColumn<int>("sequence");
+    QTest::addColumn<bool>("last");
+    QTest::addColumn<int>("value");
+    QTest::newRow("first") << 0 << false << 0;
+    QTest::newRow("44") << 44 << false << 44;
+    QTest::newRow("50") << 50 << false << 44;
+    QTest::newRow("last early") << 3 << true << 44;
+}
+
+void TestCameraAssembler::progress()
+{
+    QFETCH(int, sequence);
+    QFETCH(bool, last);
+    QFETCH(int, value);
+    CameraAssembler assembler(*m_block);
+    const CameraStep step =
+        assembler.process(cameraPacket(4, sequence, last, QByteArray()), kImei, imagePath(), QString(), kNow);
+    QCOMPARE(step.progressText, QStringLiteral("Camera 4 Data"));
+    QCOMPARE(step.progressMaximum, 44);
+    QCOMPARE(step.progressValue, value);
+    QCOMPARE(step.rawViewAppend, last ? QStringLiteral("\r\nLast Packet of Image") : QString());
+}
+
+void TestCameraAssembler::caption_data()
+{
+    QTest::addColumn<int>("camera");
+    QTest::addColumn<QString>("orientation");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("300 for camera 3") << 3 << "300" << QStringLiteral("Camera 3 (120\u00b0)");
+    QTest::newRow("not a number") << 1 << "?" << QStringLiteral("Camera 1 (0\u00b0)");
+    QTest::newRow("empty") << 2 << "" << QStringLiteral("Camera 2 (90\u00b0)");
+    QTest::newRow("fraction") << 2 << "45.5" << QStringLiteral("Camera 2 (135.5\u00b0)");
+    QTest::newRow("wraps") << 4 << "359" << QStringLiteral("Camera 4 (269\u00b0)");
+    QTest::newRow("six digits") << 1 << "123.4567" << QStringLiteral("Camera 1 (123.457\u00b0)");
+    QTest::newRow("negative") << 4 << "-1" << QStringLiteral("Camera 4");
+    QTest::newRow("infinite") << 1 << "inf" << QStringLiteral("Camera 1 (0\u00b0)");
+}
+
+void TestCameraAssembler::caption()
+{
+    QFETCH(int, camera);
+    QFETCH(QString, orientation);
+    QFETCH(QString, caption);
+    QCOMPARE(CameraAssembler::caption(camera, orientation), caption);
+}
+
+void TestCameraAssembler::camerasWithoutView_data()
+{
+    QTest::addColumn<int>("camera");
+    QTest::newRow("0") << 0;
+    QTest::newRow("5") << 5;
+    QTest::newRow("7") << 7;
+}
+
+void TestCameraAssembler::camerasWithoutView()
+{
+    QFETCH(int, camera);
+    CameraAssembler assembler(*m_block);
+    const CameraStep step =
+        assembler.process(cameraPacket(camera, 0, true, QByteArray(330, 'z')), kImei, imagePath(), "0", kNow);
+    QCOMPARE(step.camera, camera);
+    QVERIFY(step.last);
+    QCOMPARE(QFileInfo(step.filePath).fileName(),
+             QStringLiteral("300234010753370_20180531_023713Z_KTRtime_Cam%1.jpg").arg(camera));
+    QCOMPARE(readFile(step.filePath).size(), 964);
+    QVERIFY(step.picture.isEmpty());
+    QVERIFY(step.caption.isEmpty());
+}
+
+void TestCameraAssembler::headerRestoredWhenFileFails()
+{
+    // Another transfer left its bytes where the header goes.
+    QVERIFY(m_block->store(0, QByteArray(2000, 'A')));
+    // A folder that cannot be created: its parent is a file.
+    QFile blocker(m_dir->filePath(QStringLiteral("blocker")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    CameraAssembler assembler(*m_block);
+    const CameraStep step = assembler.process(cameraPacket(1, 0, true, QByteArray(330, 'r')), kImei,
+                                              blocker.fileName() + QStringLiteral("/Image"), "90", kNow);
+    QVERIFY(step.complete);
+    QCOMPARE(step.consumedBytes, 344);
+    QVERIFY(step.filePath.isEmpty());
+    QCOMPARE(step.debugLines, QStringList{"Cam: 1, Seq: 0"});
+    QCOMPARE(step.picture.size(), 964);
+    QVERIFY(step.picture.startsWith(JpegHeader::bytes()));
+    QCOMPARE(step.caption, QStringLiteral("Camera 1 (90\u00b0)"));
+}
+
+void TestCameraAssembler::highestSlot()
+{
+    CameraAssembler assembler(*m_block);
+    const CameraStep step = assembler.process(cameraPacket(1, 195, true, QByteArray(330, 's')), kImei,
+                                              imagePath(), QString(), kNow);
+    const QByteArray file = readFile(step.filePath);
+    QCOMPARE(file.size(), 65314);
+    QCOMPARE(file.mid(65312 - 330, 330), QByteArray(330, 's'));
+    QVERIFY(file.endsWith("\xff\xd9"));
+    QCOMPARE(step.picture, file);
+}
+
+void TestCameraAssembler::lastPacketBeyondBuffer_data()
+{
+    QTest::addColumn<int>("sequence");
+    QTest::newRow("196") << 196;
+    QTest::newRow("255") << 255;
+}
+
+// Such a picture cannot be whole: it is dropped, and nothing outside the block
+// is touched (the sanitizer build checks the latter).
+void TestCameraAssembler::lastPacketBeyondBuffer()
+{
+    QFETCH(int, sequence);
+    CameraAssembler assembler(*m_block);
+    assembler.process(cameraPacket(1, 0, false, QByteArray(330, 't')), kImei, imagePath(), QString(), kNow);
+    const QByteArray before = m_block->copy(0, AssemblyBuffer::kSizeBytes);
+
+    const CameraStep step = assembler.process(cameraPacket(1, sequence, true, QByteArray(330, 'u')), kImei,
+                                              imagePath(), QString(), kNow);
+    QVERIFY(step.complete);
+    QVERIFY(step.last);
+    QCOMPARE(step.consumedBytes, 344);
+    QCOMPARE(step.progressValue, 44);
+    QVERIFY(step.filePath.isEmpty());
+    QVERIFY(step.picture.isEmpty());
+    QVERIFY(step.caption.isEmpty());
+    QCOMPARE(step.debugLines.size(), 2);
+    QVERIFY(step.debugLines.last().startsWith(QStringLiteral("!!-- Error: ")));
+    QCOMPARE(m_block->copy(0, AssemblyBuffer::kSizeBytes), before);
+    QVERIFY(!QFileInfo::exists(imagePath()) || QDir(imagePath()).isEmpty());
+}
+
+QTEST_MAIN(TestCameraAssembler)
+#include "tst_cameraassembler.moc"

@@ -1,0 +1,200 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "link/jpegheader.h"
+#include "tools/sim/jpegencoder.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageWriter>
+#include <QtTest>
+
+namespace {
+
+struct Segment
+{
+    int marker;
+    int offset; // of the marker's FF
+    QByteArray payload;
+};
+
+// The marker segments from the start of a file up to and including SOS.
+QList<Segment> segments(const QByteArray &jpeg)
+{
+    QList<Segment> result;
+    int at = 2;
+    while (at + 4 <= jpeg.size() && quint8(jpeg[at]) == 0xff) {
+        const int marker = quint8(jpeg[at + 1]);
+        const int length = quint8(jpeg[at + 2]) * 256 + quint8(jpeg[at + 3]);
+        result.append({marker, at, jpeg.mid(at + 4, length - 2)});
+        at += 2 + length;
+        if (marker == 0xda)
+            break;
+    }
+    return result;
+}
+
+// Quantisation tables by id and Huffman tables by class * 16 + id, however the
+// writer grouped them into segments.
+void collectTables(const QByteArray &jpeg, QMap<int, QByteArray> &quant, QMap<int, QByteArray> &huffman)
+{
+    for (const Segment &segment : segments(jpeg)) {
+        const QByteArray &p = segment.payload;
+        int at = 0;
+        if (segment.marker == 0xdb) {
+            while (at + 65 <= p.size()) {
+                quant.insert(quint8(p[at]) & 0x0f, p.mid(at + 1, 64));
+                at += 65;
+            }
+        } else if (segment.marker == 0xc4) {
+            while (at + 17 <= p.size()) {
+                int count = 0;
+                for (int i = 1; i <= 16; ++i)
+                    count += quint8(p[at + i]);
+                huffman.insert(quint8(p[at]), p.mid(at + 1, 16 + count));
+                at += 17 + count;
+            }
+        }
+    }
+}
+
+QImage testPattern(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, (x + y) % 256 < 128 ? 60 : 200));
+    return image;
+}
+
+double meanAbsoluteError(const QImage &a, const QImage &b)
+{
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            sum += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+} // namespace
+
+class TestJpegHeader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void segmentLayout();
+    void segmentContents();
+    void quantisationStart();
+    void tablesMatchTheReferenceCodec();
+    void encodedPictureDecodes_data();
+    void encodedPictureDecodes();
+    void splitScan();
+};
+
+void TestJpegHeader::segmentLayout()
+{
+    const QByteArray header = JpegHeader::build();
+    QCOMPARE(header.size(), 632);
+    QCOMPARE(JpegHeader::bytes(), header);
+    QCOMPARE(header.left(2), QByteArray("\xff\xd8"));
+
+    const QList<Segment> found = segments(header);
+    const QList<QPair<int, int>> expected = {{0xe0, 16},  {0xfe, 7},  {0xdb, 67},  {0xdb, 67},
+                                             {0xc0, 17},  {0xc4, 31}, {0xc4, 181}, {0xc4, 31},
+                                             {0xc4, 181}, {0xda, 12}};
+    QCOMPARE(found.size(), expected.size());
+    for (int i = 0; i < found.size(); ++i) {
+        QCOMPARE(found[i].marker, expected[i].first);
+        QCOMPARE(found[i].payload.size() + 2, expected[i].second);
+    }
+    QCOMPARE(found.last().offset + 2 + 12, 632);
+}
+
+void TestJpegHeader::segmentContents()
+{
+    const QList<Segment> s = segments(JpegHeader::build());
+    QCOMPARE(s[0].payload, QByteArray("JFIF\0\x01\x01\x01\x00\x60\x00\x60\x00\x00", 14));
+    QCOMPARE(s[1].payload, QByteArray("QOVEX"));
+    QCOMPARE(quint8(s[2].payload[0]), quint8(0x00));
+    QCOMPARE(quint8(s[3].payload[0]), quint8(0x01));
+    QCOMPARE(s[4].payload, QByteArray("\x08\x00\xf0\x01\x40\x03\x01\x21\x00\x02\x11\x01\x03\x11\x01", 15));
+    QCOMPARE(quint8(s[5].payload[0]), quint8(0x00)); // DC 0
+    QCOMPARE(quint8(s[6].payload[0]), quint8(0x10)); // AC 0
+    QCOMPARE(quint8(s[7].payload[0]), quint8(0x01)); // DC 1
+    QCOMPARE(quint8(s[8].payload[0]), quint8(0x11)); // AC 1
+    QCOMPARE(s[9].payload, QByteArray("\x03\x01\x00\x02\x11\x03\x11\x00\x3f\x00", 10));
+}
+
+void TestJpegHeader::quantisationStart()
+{
+    const QByteArray header = JpegHeader::build();
+    // First DQT table at 2 + 18 + 9 + 5, second one segment later.
+    QCOMPARE(header.mid(34, 8), QByteArray("\x08\x06\x06\x07\x06\x05\x08\x07"));
+    QCOMPARE(header.mid(34 + 69, 8), QByteArray("\x09\x09\x09\x0c\x0b\x0c\x18\x0d"));
+    const auto luminance = JpegHeader::quantTable(JpegHeader::Luminance);
+    QCOMPARE(header.mid(34, 64), QByteArray(reinterpret_cast<const char *>(luminance.data()), 64));
+}
+
+// libjpeg, behind Qt's JPEG writer, uses the same IJG quality scaling and the
+// same standard Huffman tables; a typing slip in any table shows up here.
+void TestJpegHeader::tablesMatchTheReferenceCodec()
+{
+    QByteArray reference;
+    QBuffer buffer(&reference);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpg");
+    writer.setQuality(75);
+    QVERIFY2(writer.write(testPattern(64, 32)), qPrintable(writer.errorString()));
+
+    QMap<int, QByteArray> ourQuant, ourHuffman, referenceQuant, referenceHuffman;
+    collectTables(JpegHeader::build(), ourQuant, ourHuffman);
+    collectTables(reference, referenceQuant, referenceHuffman);
+    QCOMPARE(ourQuant.keys(), QList<int>({0, 1}));
+    QCOMPARE(ourHuffman.keys(), QList<int>({0x00, 0x01, 0x10, 0x11}));
+    QCOMPARE(ourQuant, referenceQuant);
+    QCOMPARE(ourHuffman, referenceHuffman);
+}
+
+void TestJpegHeader::encodedPictureDecodes_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("camera size") << QSize(320, 240);
+    QTest::newRow("scaled") << QSize(640, 480);
+}
+
+void TestJpegHeader::encodedPictureDecodes()
+{
+    QFETCH(QSize, size);
+    const QImage original = testPattern(size.width(), size.height());
+    const QByteArray jpeg = JpegEncoder::encode(original);
+    QVERIFY(jpeg.startsWith(JpegHeader::bytes()));
+    QVERIFY(jpeg.endsWith("\xff\xd9"));
+
+    const QImage decoded = QImage::fromData(jpeg, "JPG");
+    QVERIFY(!decoded.isNull());
+    QCOMPARE(decoded.size(), QSize(320, 240));
+    const QImage expected = original.scaled(320, 240, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QVERIFY2(meanAbsoluteError(decoded, expected) < 4.0, qPrintable(QString::number(meanAbsoluteError(decoded, expected))));
+}
+
+void TestJpegHeader::splitScan()
+{
+    const QByteArray scan = JpegEncoder::encodeScan(testPattern(320, 240));
+    const QList<QByteArray> packets = JpegEncoder::splitScan(scan);
+    QCOMPARE(packets.size(), (scan.size() + 329) / 330);
+    QByteArray joined;
+    for (const QByteArray &packet : packets) {
+        QCOMPARE(packet.size(), 330);
+        joined += packet;
+    }
+    QVERIFY(joined.startsWith(scan));
+    QCOMPARE(joined.mid(scan.size()), QByteArray(joined.size() - scan.size(), char(0xff)));
+    QCOMPARE(JpegEncoder::splitScan(QByteArray(660, 'x')).size(), 2);
+    QVERIFY(JpegEncoder::splitScan(QByteArray()).isEmpty());
+}
+
+QTEST_MAIN(TestJpegHeader)
+#include "tst_jpegheader.moc"

@@ -1,0 +1,164 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/datafolder.h"
+#include "link/rawlog.h"
+
+#include <QDirIterator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+const QString kImei = QStringLiteral("300234010123450");
+const QByteArray kPacket = "@I:300234010123450\r\n@0A7\r\nTA:21.5\r\n~\r\nSND\r\n";
+
+// 2018-05-31 14:02:07.123 in a zone two hours ahead of UTC.
+QDateTime may31()
+{
+    return QDateTime(QDate(2018, 5, 31), QTime(14, 2, 7, 123), Qt::OffsetFromUTC, 2 * 3600);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every file below root, as paths relative to it.
+QStringList filesBelow(const QString &root)
+{
+    QStringList files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(root).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+} // namespace
+
+class TestRawLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void entries();
+    void filePath_data();
+    void filePath();
+    void appendAddsEntriesBehindEachOther();
+    void hostileImeisStayInTheFolder_data();
+    void hostileImeisStayInTheFolder();
+    void unwritableFolderFailsQuietly();
+    void logWeatherPacket_data();
+    void logWeatherPacket();
+};
+
+void TestRawLog::entries()
+{
+    QCOMPARE(RawLog::weatherEntry(kPacket, may31()), "\r\n*2018-05-31T14:02:07.123L\r\n" + kPacket);
+    QCOMPARE(RawLog::auxiliaryEntry("@3A7\r\n~\r\n", may31()), QByteArray("*2018-05-31T14:02:07.123L\r\n@3A7\r\n~\r\n"));
+}
+
+void TestRawLog::filePath_data()
+{
+    QTest::addColumn<QString>("imei");
+    QTest::addColumn<QDateTime>("when");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("unit and month") << kImei << may31() << "300234010123450_201805.txt";
+    QTest::newRow("no IMEI") << QString() << may31() << "000000000000000_201805.txt";
+    QTest::newRow("month in UTC")
+        << kImei << QDateTime(QDate(2018, 6, 1), QTime(0, 30), Qt::OffsetFromUTC, 2 * 3600)
+        << "300234010123450_201805.txt";
+    QTest::newRow("new year in UTC") << kImei << QDateTime(QDate(2018, 12, 31), QTime(23, 30), Qt::OffsetFromUTC, -3600)
+                                     << "300234010123450_201901.txt";
+}
+
+void TestRawLog::filePath()
+{
+    QFETCH(QString, imei);
+    QFETCH(QDateTime, when);
+    QFETCH(QString, name);
+    QCOMPARE(RawLog::filePath("/data/Raw", imei, when), "/data/Raw/" + name);
+}
+
+void TestRawLog::appendAddsEntriesBehindEachOther()
+{
+    QTemporaryDir dir;
+    const QString raw = dir.filePath("Raw");
+    // 00:30 local on the 1st, two hours ahead of UTC: still May in UTC.
+    const QDateTime firstOfJune(QDate(2018, 6, 1), QTime(0, 30), Qt::OffsetFromUTC, 2 * 3600);
+    QVERIFY(RawLog::append(raw, kImei, RawLog::weatherEntry(kPacket, may31()), may31()));
+    QVERIFY(RawLog::append(raw, kImei, RawLog::weatherEntry(kPacket, firstOfJune), firstOfJune));
+    QVERIFY(RawLog::append(raw, kImei, QByteArray(), firstOfJune));
+
+    QCOMPARE(filesBelow(dir.path()), QStringList {"Raw/300234010123450_201805.txt"});
+    QCOMPARE(readFile(raw + "/300234010123450_201805.txt"),
+             "\r\n*2018-05-31T14:02:07.123L\r\n" + kPacket + "\r\n*2018-06-01T00:30:00.000L\r\n" + kPacket);
+}
+
+void TestRawLog::hostileImeisStayInTheFolder_data()
+{
+    QTest::addColumn<QString>("imei");
+    QTest::newRow("parent folders") << "../../x";
+    QTest::newRow("sub-folder") << "a/b";
+    QTest::newRow("backslash") << "a\\b";
+    QTest::newRow("dots") << "..";
+    QTest::newRow("40 characters") << QString(40, '7');
+    QTest::newRow("empty") << QString();
+}
+
+void TestRawLog::hostileImeisStayInTheFolder()
+{
+    QFETCH(QString, imei);
+    QTemporaryDir dir;
+    const QString raw = dir.filePath("Data/Raw");
+    QVERIFY(RawLog::append(raw, imei, "x", may31()));
+    QCOMPARE(filesBelow(dir.path()), QStringList {"Data/Raw/000000000000000_201805.txt"});
+}
+
+void TestRawLog::unwritableFolderFailsQuietly()
+{
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath("Raw"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QVERIFY(!RawLog::append(blocker.fileName(), kImei, "x", may31()));
+    QVERIFY(!RawLog::append(blocker.fileName() + "/deeper", kImei, "x", may31()));
+}
+
+void TestRawLog::logWeatherPacket_data()
+{
+    QTest::addColumn<QString>("imei");
+    QTest::addColumn<QByteArray>("auxiliary");
+    QTest::addColumn<bool>("logging");
+    QTest::addColumn<QByteArray>("raw");
+    QTest::addColumn<QByteArray>("auxiliaryLog");
+
+    const QByteArray stamped = "\r\n*2018-05-31T14:02:07.123L\r\n" + kPacket;
+    const QByteArray part = "@3A7\r\nECL:1\r\n~\r\nSND\r\n";
+    QTest::newRow("logging off") << kImei << part << false << QByteArray() << QByteArray();
+    QTest::newRow("logging on") << kImei << QByteArray() << true << stamped << QByteArray();
+    QTest::newRow("logging on, auxiliary part")
+        << kImei << part << true << stamped << "*2018-05-31T14:02:07.123L\r\n" + part;
+    QTest::newRow("no IMEI, logging off") << QString() << QByteArray() << false << kPacket << QByteArray();
+    QTest::newRow("no IMEI, logging on") << QString() << QByteArray() << true << kPacket + stamped << QByteArray();
+}
+
+void TestRawLog::logWeatherPacket()
+{
+    QFETCH(QString, imei);
+    QFETCH(QByteArray, auxiliary);
+    QFETCH(bool, logging);
+    QFETCH(QByteArray, raw);
+    QFETCH(QByteArray, auxiliaryLog);
+
+    QTemporaryDir dir;
+    const DataFolder folders(dir.path());
+    RawLog::logWeatherPacket(folders, imei, kPacket, auxiliary, logging, may31());
+    QCOMPARE(readFile(RawLog::filePath(folders.rawPath(), imei, may31())), raw);
+    QCOMPARE(readFile(RawLog::filePath(folders.auxiliaryPath(), imei, may31())), auxiliaryLog);
+    if (!logging && !imei.isEmpty())
+        QCOMPARE(filesBelow(dir.path()), QStringList());
+}
+
+QTEST_GUILESS_MAIN(TestRawLog)
+#include "tst_rawlog.moc"

@@ -1,0 +1,435 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "link/receivestream.h"
+
+#include <QtTest>
+
+namespace {
+const QByteArray kWeather = "@I:300234010123450\r\n"
+                            "@0A7\r\n"
+                            "B:5.32:3:000000:00:00:00\r\n"
+                            "T:18/05/31,14:02:07\r\n"
+                            "TA:21.5\r\n"
+                            "~\r\n";
+const QByteArray kAuxiliary = "@3A7\r\n"
+                              "ECL:12:34\r\n"
+                              "LDD:5:6\r\n"
+                              "~\r\n";
+const QByteArray kIdLine = "@I:300234010123450\r\n";
+constexpr int kCameraPacketBytes = ReceiveStream::kBinaryPacketBytes + 4;
+
+// A literal with its zero bytes.
+template<int N>
+QByteArray bytes(const char (&literal)[N])
+{
+    return QByteArray(literal, N - 1);
+}
+
+QByteArray binaryPacket(char kind, int sequence)
+{
+    QByteArray packet("@");
+    packet += kind;
+    packet += QByteArray::fromHex("180531140207"); // station time, packed decimal
+    packet += char(kind == '1' ? 0x10 : 0x00);
+    packet += char(sequence);
+    for (int i = 0; i < ReceiveStream::kPayloadBytes; ++i)
+        packet += char((i * 7 + sequence) & 0xff);
+    if (kind == '1')
+        packet += "\r\n\r\n";
+    return packet;
+}
+
+QChar letter(ReceiveStream::Kind kind)
+{
+    switch (kind) {
+    case ReceiveStream::Kind::Weather:
+        return 'W';
+    case ReceiveStream::Kind::SndWait:
+        return 'S';
+    case ReceiveStream::Kind::Camera:
+        return 'C';
+    case ReceiveStream::Kind::Acoustic:
+        return 'A';
+    case ReceiveStream::Kind::Nothing:
+        break;
+    }
+    return '.';
+}
+
+// One receive pass per piece, as the window runs them; an empty piece is the
+// re-run after the "SND" wait. Returns one letter per pass.
+QString runPasses(ReceiveStream &stream, const QByteArrayList &pieces, const QList<int> &ticksBefore)
+{
+    QString kinds;
+    for (int i = 0; i < pieces.size(); ++i) {
+        for (int t = 0; t < ticksBefore.value(i); ++t)
+            stream.tick();
+        stream.begin(pieces.at(i));
+        const ReceiveStream::Kind kind = stream.frame();
+        kinds += letter(kind);
+        if (kind == ReceiveStream::Kind::Weather)
+            stream.finishWeather();
+        if (kind != ReceiveStream::Kind::SndWait)
+            stream.endPass();
+    }
+    return kinds;
+}
+} // namespace
+
+class TestReceiveStream : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void framing_data();
+    void framing();
+    void lines_data();
+    void lines();
+    void stationChat_data();
+    void stationChat();
+    void weatherParts_data();
+    void weatherParts();
+    void weatherWithAuxiliaryPartIsProcessedOnce();
+    void sndWaitRestartsIdleCount();
+    void idLinesAreCutBeforeBinaryPackets_data();
+    void idLinesAreCutBeforeBinaryPackets();
+    void backToBackPacketsAreEachFramedOnce();
+    void consumeStaysInBounds();
+    void endlessLineKeepsNewestBytes();
+};
+
+void TestReceiveStream::framing_data()
+{
+    QTest::addColumn<QByteArrayList>("pieces");
+    QTest::addColumn<QList<int>>("ticksBefore");
+    QTest::addColumn<QString>("kinds");
+
+    const QByteArray camera = binaryPacket('1', 0);
+    const QByteArray acoustic = binaryPacket('2', 0);
+    const QByteArray openAuxiliary = kAuxiliary.left(kAuxiliary.indexOf("LDD"));
+
+    QTest::newRow("whole packet with SND") << QByteArrayList {kWeather + "SND\r\n"} << QList<int> {} << "W";
+    QTest::newRow("pieces, SND with the last")
+        << QByteArrayList {kWeather.left(7), kWeather.mid(7, 30), kWeather.mid(37) + "SND"} << QList<int> {}
+        << "..W";
+    QTest::newRow("SND in a piece of its own")
+        << QByteArrayList {kWeather.left(30), kWeather.mid(30), "SND"} << QList<int> {} << ".SW";
+    QTest::newRow("no SND: one wait, then the re-run") << QByteArrayList {kWeather, {}} << QList<int> {} << "SW";
+    QTest::newRow("gap of 6 ticks starts afresh")
+        << QByteArrayList {kWeather.left(20), kWeather.mid(20) + "SND"} << QList<int> {0, 6} << "..";
+    QTest::newRow("gap of 5 ticks keeps the bytes")
+        << QByteArrayList {kWeather.left(20), kWeather.mid(20) + "SND"} << QList<int> {0, 5} << ".W";
+    QTest::newRow("re-run within the gap") << QByteArrayList {kWeather, {}} << QList<int> {3, 3} << "SW";
+    QTest::newRow("an abandoned wait does not carry over")
+        << QByteArrayList {kWeather, kWeather} << QList<int> {0, 6} << "SS";
+    QTest::newRow("weather not at the start") << QByteArrayList {"x" + kWeather + "SND"} << QList<int> {} << ".";
+    QTest::newRow("no end marker") << QByteArrayList {kWeather.left(kWeather.indexOf('~')) + "SND"} << QList<int> {}
+                                   << ".";
+    QTest::newRow("markers are case-sensitive")
+        << QByteArrayList {"@i:1\r\n@0A7\r\n~\r\nSND"} << QList<int> {} << ".";
+    QTest::newRow("last kind line @1 after a weather part")
+        << QByteArrayList {kWeather + "@1xx\r\nSND"} << QList<int> {} << ".";
+    QTest::newRow("zero byte hides the @3 line")
+        << QByteArrayList {kWeather + QByteArray(1, '\0') + openAuxiliary + "SND"} << QList<int> {} << "W";
+    QTest::newRow("zero byte hides the @0 line")
+        << QByteArrayList {kIdLine + QByteArray(1, '\0') + "@0A7\r\n~\r\nSND"} << QList<int> {} << ".";
+    QTest::newRow("auxiliary part still open")
+        << QByteArrayList {kWeather + openAuxiliary + "SND"} << QList<int> {} << ".";
+    QTest::newRow("auxiliary part completes")
+        << QByteArrayList {kWeather + openAuxiliary, kAuxiliary.mid(openAuxiliary.size()) + "SND"} << QList<int> {}
+        << ".W";
+    QTest::newRow("weather and auxiliary part wait for SND")
+        << QByteArrayList {kWeather + kAuxiliary, {}} << QList<int> {} << "SW";
+    QTest::newRow("auxiliary part arrives after the wait began")
+        << QByteArrayList {kWeather, openAuxiliary, kAuxiliary.mid(openAuxiliary.size())} << QList<int> {}
+        << "S.W";
+    QTest::newRow("auxiliary part without its line end")
+        << QByteArrayList {kWeather + kAuxiliary.chopped(2) + "SND"} << QList<int> {} << ".";
+    QTest::newRow("auxiliary part alone") << QByteArrayList {kIdLine + kAuxiliary + "SND"} << QList<int> {} << ".";
+    QTest::newRow("camera header of 10 bytes") << QByteArrayList {camera.left(10)} << QList<int> {} << ".";
+    QTest::newRow("camera header of 11 bytes") << QByteArrayList {camera.left(11)} << QList<int> {} << "C";
+    QTest::newRow("camera behind @I waits for SND")
+        << QByteArrayList {kIdLine + camera, "SND"} << QList<int> {} << ".C";
+    QTest::newRow("acoustic packet") << QByteArrayList {acoustic} << QList<int> {} << "A";
+    QTest::newRow("acoustic behind @I waits for SND")
+        << QByteArrayList {kIdLine + acoustic, "SND"} << QList<int> {} << ".A";
+    QTest::newRow("camera behind @I and other bytes")
+        << QByteArrayList {"xy\r\n" + kIdLine + camera + "SND"} << QList<int> {} << ".";
+    QTest::newRow("camera header cut short behind @I")
+        << QByteArrayList {kIdLine + "@1abcSND"} << QList<int> {} << ".";
+}
+
+void TestReceiveStream::framing()
+{
+    QFETCH(QByteArrayList, pieces);
+    QFETCH(QList<int>, ticksBefore);
+    QFETCH(QString, kinds);
+    ReceiveStream stream;
+    QCOMPARE(runPasses(stream, pieces, ticksBefore), kinds);
+}
+
+void TestReceiveStream::lines_data()
+{
+    QTest::addColumn<QByteArray>("buffer");
+    QTest::addColumn<QString>("idLine");
+    QTest::addColumn<QString>("kindLine");
+
+    QTest::newRow("weather packet") << kWeather << "@I:300234010123450"
+                                    << "@0A7";
+    QTest::newRow("single piece is not examined") << QByteArray("@I:1") << ""
+                                                  << "";
+    QTest::newRow("last kind line wins") << kWeather + kAuxiliary << "@I:300234010123450"
+                                         << "@3A7";
+    QTest::newRow("last id line wins") << QByteArray("@I:1\r\n@0A\r\n@I:2\r\n") << "@I:2"
+                                       << "@0A";
+    QTest::newRow("text ends at the zero byte") << bytes("@I:1\r\n@0A\r\n\0@3B\r\n") << "@I:1"
+                                                << "@0A";
+    QTest::newRow("zero byte before the first break") << bytes("@I:1\0\r\n@0A\r\n") << ""
+                                                      << "";
+    QTest::newRow("empty pieces kept") << QByteArray("\r\n\r\n@2x") << ""
+                                       << "@2x";
+    QTest::newRow("bare line feed does not split") << QByteArray("@I:1\n@0A\r\n") << "@I:1\n@0A"
+                                                   << "";
+    QTest::newRow("lower case") << QByteArray("@i:1\r\n@0a\r\n") << ""
+                                << "@0a";
+    QTest::newRow("marker alone") << QByteArray("@I\r\n@1") << "@I"
+                                  << "@1";
+}
+
+void TestReceiveStream::lines()
+{
+    QFETCH(QByteArray, buffer);
+    QFETCH(QString, idLine);
+    QFETCH(QString, kindLine);
+    ReceiveStream stream;
+    stream.begin(buffer);
+    QCOMPARE(stream.lastIdLine(), idLine);
+    QCOMPARE(stream.lastKindLine(), kindLine);
+}
+
+void TestReceiveStream::stationChat_data()
+{
+    QTest::addColumn<QByteArray>("buffer");
+    QTest::addColumn<QByteArray>("outgoing");
+    QTest::addColumn<bool>("pending");
+    QTest::addColumn<bool>("echo");
+    QTest::addColumn<bool>("banner");
+    QTest::addColumn<bool>("prompt");
+
+    const QByteArray banner = "\r\n\rKTR v2.14 (c) Vorsetti\r\n";
+    const QByteArray spaces(80, ' ');
+    QTest::newRow("banner") << banner << spaces << false << false << true << false;
+    QTest::newRow("banner and prompt, spaces running") << banner + "\r\n>" << spaces << false << false << false
+                                                       << true;
+    QTest::newRow("banner and prompt, one space left") << banner + "\r\n>" << QByteArray(" ") << false << false
+                                                       << false << false;
+    QTest::newRow("banner and prompt, second byte no space")
+        << banner + "\r\n>" << QByteArray("m3\r") << false << false << false << false;
+    QTest::newRow("banner not at the start") << "x" + banner + "\r\n>" << spaces << false << false << false
+                                             << false;
+    QTest::newRow("prompt without banner") << QByteArray("xx\r\n>") << spaces << false << false << false << false;
+    QTest::newRow("poke prompt at offset 0") << QByteArray("\n>") << QByteArray() << true << false << false << true;
+    QTest::newRow("poke prompt at offset 1") << QByteArray("\r\n>") << QByteArray() << true << false << false
+                                             << true;
+    QTest::newRow("poke prompt at offset 2") << QByteArray("  \n>") << QByteArray() << true << false << false
+                                             << false;
+    QTest::newRow("first poke prompt decides") << QByteArray("ab\n>\n>") << QByteArray() << true << false << false
+                                               << false;
+    QTest::newRow("poke prompt, nothing pending") << QByteArray("\n>") << QByteArray() << false << false << false
+                                                  << false;
+    QTest::newRow("mode echo") << QByteArray("m3\r\n>") << QByteArray() << false << true << false << false;
+    QTest::newRow("upper-case M is no echo") << QByteArray("M3") << QByteArray() << false << false << false
+                                             << false;
+}
+
+void TestReceiveStream::stationChat()
+{
+    QFETCH(QByteArray, buffer);
+    QFETCH(QByteArray, outgoing);
+    QFETCH(bool, pending);
+    QFETCH(bool, echo);
+    QFETCH(bool, banner);
+    QFETCH(bool, prompt);
+    ReceiveStream stream;
+    stream.begin(buffer);
+    QCOMPARE(stream.isModeEcho(), echo);
+    QCOMPARE(stream.isPowerUpBanner(), banner);
+    QCOMPARE(stream.isPrompt(outgoing, pending), prompt);
+}
+
+void TestReceiveStream::weatherParts_data()
+{
+    QTest::addColumn<QByteArray>("buffer");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("firmware");
+    QTest::addColumn<QByteArray>("slice");
+    QTest::addColumn<QByteArray>("auxiliary");
+
+    const QByteArray full = kWeather + kAuxiliary + "SND\r\n";
+    QTest::newRow("weather and auxiliary part")
+        << full << QString::fromLatin1(full) << "A7" << kWeather.mid(20, kWeather.indexOf('~') - 20)
+        << kAuxiliary + "SND\r\n";
+    QTest::newRow("text is UTF-8 up to the zero byte")
+        << bytes("@I:1\r\n@0A7\r\nTA:21.5\xc2\xb0\r\n~\0zz") << QString::fromUtf8("@I:1\r\n@0A7\r\nTA:21.5°\r\n~")
+        << "A7" << QByteArray("@0A7\r\nTA:21.5\xc2\xb0\r\n") << QByteArray();
+    QTest::newRow("firmware cut short") << QByteArray("@I:1\r\n@0A") << "@I:1\r\n@0A"
+                                        << "A" << QByteArray("@0A") << QByteArray();
+    QTest::newRow("firmware stops at a zero byte") << bytes("@0\0A~") << "@0"
+                                                   << "" << bytes("@0\0A") << QByteArray();
+    QTest::newRow("no kind line") << QByteArray("@I:1\r\n~\r\n~\r\n") << "@I:1\r\n~\r\n~\r\n"
+                                  << "" << QByteArray() << QByteArray();
+    QTest::newRow("end marker in the id line") << QByteArray("@I:~\r\n@0A7\r\nX\r\n~\r\n")
+                                               << "@I:~\r\n@0A7\r\nX\r\n~\r\n"
+                                               << "A7" << QByteArray("@0A7\r\nX\r\n") << QByteArray();
+    QTest::newRow("auxiliary part not ended") << kWeather + "@3A7\r\nECL:1\r\n"
+                                              << QString::fromLatin1(kWeather + "@3A7\r\nECL:1\r\n") << "A7"
+                                              << kWeather.mid(20, kWeather.indexOf('~') - 20) << QByteArray();
+}
+
+void TestReceiveStream::weatherParts()
+{
+    QFETCH(QByteArray, buffer);
+    QFETCH(QString, text);
+    QFETCH(QString, firmware);
+    QFETCH(QByteArray, slice);
+    QFETCH(QByteArray, auxiliary);
+    ReceiveStream stream;
+    stream.begin(buffer);
+    QCOMPARE(stream.text(), text);
+    QCOMPARE(stream.firmwareCode(), firmware);
+    QCOMPARE(stream.forwardingSlice(), slice);
+    QCOMPARE(stream.auxiliaryPart(), auxiliary);
+}
+
+void TestReceiveStream::weatherWithAuxiliaryPartIsProcessedOnce()
+{
+    ReceiveStream stream;
+    stream.begin(kWeather + kAuxiliary);
+    QCOMPARE(stream.frame(), ReceiveStream::Kind::SndWait);
+    QVERIFY(stream.sndWaitDone());
+    stream.begin("SND\r\n");
+    QCOMPARE(stream.frame(), ReceiveStream::Kind::Weather);
+    QCOMPARE(stream.buffer(), kWeather + kAuxiliary + "SND\r\n");
+    QCOMPARE(stream.auxiliaryPart(), kAuxiliary + "SND\r\n");
+    stream.finishWeather();
+    stream.endPass();
+    QVERIFY(stream.buffer().isEmpty());
+    QVERIFY(!stream.sndWaitDone());
+    stream.begin({});
+    QCOMPARE(stream.frame(), ReceiveStream::Kind::Nothing);
+}
+
+void TestReceiveStream::sndWaitRestartsIdleCount()
+{
+    ReceiveStream stream;
+    for (int i = 0; i < 4; ++i)
+        stream.tick();
+    QCOMPARE(stream.idleTicks(), 4);
+    stream.begin(kWeather);
+    QCOMPARE(stream.frame(), ReceiveStream::Kind::SndWait);
+    QCOMPARE(stream.idleTicks(), 0);
+
+    stream.clear();
+    QVERIFY(stream.buffer().isEmpty());
+    QVERIFY(!stream.sndWaitDone());
+}
+
+void TestReceiveStream::idLinesAreCutBeforeBinaryPackets_data()
+{
+    QTest::addColumn<QByteArray>("buffer");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("remaining");
+
+    const QByteArray camera = binaryPacket('1', 3);
+    const QByteArray acoustic = binaryPacket('2', 3);
+    QTest::newRow("camera") << kIdLine + camera + "SND" << int(ReceiveStream::Kind::Camera) << camera + "SND";
+    QTest::newRow("acoustic") << kIdLine + acoustic + "SND" << int(ReceiveStream::Kind::Acoustic)
+                              << acoustic + "SND";
+    QTest::newRow("two id lines") << kIdLine + kIdLine + acoustic + "SND" << int(ReceiveStream::Kind::Acoustic)
+                                  << acoustic + "SND";
+    QTest::newRow("header at the start") << camera << int(ReceiveStream::Kind::Camera) << camera;
+}
+
+void TestReceiveStream::idLinesAreCutBeforeBinaryPackets()
+{
+    QFETCH(QByteArray, buffer);
+    QFETCH(int, kind);
+    QFETCH(QByteArray, remaining);
+    ReceiveStream stream;
+    stream.begin(buffer);
+    QCOMPARE(int(stream.kind()), kind);
+    QCOMPARE(stream.buffer(), buffer);
+    QCOMPARE(int(stream.frame()), kind);
+    QCOMPARE(stream.buffer(), remaining);
+}
+
+void TestReceiveStream::backToBackPacketsAreEachFramedOnce()
+{
+    // Stands in for the packet step: a whole packet is stored and consumed.
+    const auto storeAll = [](ReceiveStream &stream, QList<int> &stored) {
+        while (stream.frame() == ReceiveStream::Kind::Camera && stream.buffer().size() >= kCameraPacketBytes) {
+            stored << quint8(stream.buffer().at(9));
+            stream.consume(kCameraPacketBytes);
+        }
+    };
+
+    ReceiveStream stream;
+    QList<int> stored;
+    stream.begin(kIdLine + binaryPacket('1', 0) + "SND" + kIdLine + binaryPacket('1', 1) + "SND\r\n"
+                 + binaryPacket('1', 2));
+    storeAll(stream, stored);
+    QCOMPARE(stored, QList<int>({0, 1, 2}));
+    QVERIFY(stream.buffer().isEmpty());
+
+    // A packet split over two passes is stored once, when it is whole.
+    const QByteArray next = binaryPacket('1', 3) + binaryPacket('1', 4);
+    stream.begin(next.left(kCameraPacketBytes + 100));
+    storeAll(stream, stored);
+    QCOMPARE(stored, QList<int>({0, 1, 2, 3}));
+    QCOMPARE(stream.buffer().size(), 100);
+    stream.begin(next.mid(kCameraPacketBytes + 100));
+    storeAll(stream, stored);
+    QCOMPARE(stored, QList<int>({0, 1, 2, 3, 4}));
+}
+
+void TestReceiveStream::consumeStaysInBounds()
+{
+    ReceiveStream stream;
+    stream.begin("@2abc");
+    stream.consume(-5);
+    QCOMPARE(stream.buffer(), QByteArray("@2abc"));
+    stream.consume(1 << 30);
+    QVERIFY(stream.buffer().isEmpty());
+}
+
+void TestReceiveStream::endlessLineKeepsNewestBytes()
+{
+    QByteArray garbage(1 << 20, Qt::Uninitialized);
+    for (int i = 0; i < garbage.size(); ++i)
+        garbage[i] = char((i * 31 + i / 4099) & 0xff);
+    const QByteArray newest = garbage.right(ReceiveStream::kMaxBufferBytes);
+
+    ReceiveStream chunked;
+    for (int at = 0; at < garbage.size(); at += 4096) {
+        chunked.begin(garbage.mid(at, 4096));
+        chunked.frame();
+        chunked.endPass();
+    }
+    QCOMPARE(chunked.buffer(), newest);
+
+    ReceiveStream whole;
+    whole.begin(garbage);
+    QCOMPARE(whole.buffer(), newest);
+
+    ReceiveStream replayed;
+    replayed.replaceWith(garbage);
+    QCOMPARE(replayed.buffer(), newest);
+
+    // After the next silence the line is read as before.
+    for (int i = 0; i <= ReceiveStream::kIdleGapTicks; ++i)
+        chunked.tick();
+    QCOMPARE(runPasses(chunked, {kWeather + "SND"}, {}), QString("W"));
+}
+
+QTEST_GUILESS_MAIN(TestReceiveStream)
+#include "tst_receivestream.moc"

@@ -1,0 +1,136 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "tools/sim/stationcommandinterpreter.h"
+#include "tools/sim/weathergenerator.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QQueue>
+#include <QTimer>
+
+class PseudoTerminal;
+class QSocketNotifier;
+
+struct StationSimulatorOptions
+{
+    int intervalMs = 0;     // fixed report interval; 0 follows the reporting mode
+    quint32 seed = 1;
+    QByteArray imei = WeatherGenerator::kDefaultImei;
+    int modeDigit = 4;      // "1 Minute"
+    bool banner = true;     // power up with the banner; otherwise start as a running, sleeping station
+    int packetLimit = 0;    // stop reporting after this many weather packets; 0 never stops
+    int auxEvery = 6;       // every N-th packet carries the auxiliary "@3" part; 0 never
+};
+
+// Behaves like a KTR station at the far end of a serial line.
+//
+// The station sleeps between reports. It wakes at its reporting interval,
+// sends a weather packet and stays awake until the line has been quiet for a
+// while. Awake and not busy, it answers spaces with its prompt; after a prompt
+// it takes commands ended by a carriage return ("m0".."m6" change the
+// reporting mode and interval). At power-up it sends its banner and, within
+// the same transmission, its first prompt.
+//
+// Everything it sends goes out in transmissions: one transmission is written
+// without a pause longer than 0.6 s, and two transmissions are kept apart by
+// more than 0.6 s of silence, because the receiving side tells them apart by
+// that gap alone.
+class StationSimulator : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kGapMs = 800;            // silence between two transmissions
+    static constexpr int kBannerPromptMs = 300;   // banner to prompt, inside the power-up transmission
+    static constexpr int kAwakeQuietMs = 5000;    // asleep after this long without traffic
+    static constexpr int kPokeSettleMs = 500;     // spaces still under way when a prompt went out
+    static constexpr int kFirstReportMaxMs = 10000;
+    static constexpr int kQueueMax = 16;
+    static constexpr int kReadChunkBytes = 256;
+    static constexpr const char *kFirmwareVersion = "3.21";
+
+    // Runs on the master side of the terminal, which must stay open for the
+    // simulator's life. Unread output is dropped before each transmission,
+    // as on a line that nobody listens to.
+    StationSimulator(const StationSimulatorOptions &options, PseudoTerminal *terminal, QObject *parent = nullptr);
+    // Runs on any master descriptor (made non-blocking here, not closed).
+    StationSimulator(const StationSimulatorOptions &options, int masterFd, QObject *parent = nullptr);
+
+    // Powers the station up (banner) or, without banner, lets it run asleep.
+    void start();
+
+    int modeDigit() const { return m_interpreter.settings().mode; }
+    int reportIntervalMs() const;
+    bool isAwake() const { return m_awake; }
+    int packetsSent() const { return m_packetsSent; }
+    const StationSettings &settings() const { return m_interpreter.settings(); }
+
+    // The reporting interval of a mode digit: 3 h, 1 h, 20 min, 5 min, 1 min, 20 s, 10 s.
+    static int modeIntervalMs(int modeDigit);
+    // The power-up text up to, not including, the prompt.
+    static QByteArray bannerText(const QByteArray &imei);
+
+signals:
+    // One whole transmission, once its last byte has been written.
+    void transmitted(const QByteArray &bytes);
+    void packetSent(const QByteArray &packet);
+    // A command understood after the prompt, without its carriage return.
+    void commandReceived(const QByteArray &command);
+    void modeChanged(int modeDigit);
+    // The packet limit was reached and the last packet has had its gap.
+    void finished();
+
+private:
+    enum class Kind { Banner, PowerUpPrompt, Prompt, Packet, Echo };
+    struct Transmission
+    {
+        Kind kind;
+        QByteArray bytes;
+    };
+
+    void setUp(int masterFd);
+    void readAvailable();
+    void receiveByte(char byte);
+    void applyCommand(const QByteArray &command);
+    void report();
+    void wake();
+    void fallAsleep();
+    void scheduleReport(int delayMs);
+    void queue(Kind kind, const QByteArray &bytes);
+    bool promptQueued() const;
+    void pump();
+    void writePending();
+    void sendPowerUpPrompt();
+    void partWritten();
+    void endTransmission();
+
+    StationSimulatorOptions m_options;
+    PseudoTerminal *m_terminal = nullptr;
+    int m_fd = -1;
+    QSocketNotifier *m_readNotifier = nullptr;
+    QSocketNotifier *m_writeNotifier = nullptr;
+    WeatherGenerator m_weather;
+    StationCommandInterpreter m_interpreter;
+
+    QTimer m_reportTimer;
+    QTimer m_gapTimer;
+    QTimer m_sleepTimer;
+    QTimer m_promptTimer;
+    QElapsedTimer m_sinceTransmission;
+    QElapsedTimer m_sincePrompt;
+
+    QQueue<Transmission> m_queue;
+    bool m_busy = false;
+    Kind m_currentKind = Kind::Echo;
+    QByteArray m_current;  // the transmission being written, all parts
+    QByteArray m_unwritten;
+
+    bool m_awake = false;
+    bool m_poweringUp = false;
+    bool m_atPrompt = false;
+    int m_lineBytes = 0;
+    int m_packetsSent = 0;
+};
