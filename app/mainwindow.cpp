@@ -345,7 +345,7 @@ void MainWindow::Timer()
     }
     const QByteArray next = m_sendCycle.tickBytes();
     if (!next.isEmpty())
-        m_serial->write(next);
+        writeData(next);
 }
 
 void MainWindow::updateStatusFade()
@@ -597,9 +597,17 @@ void MainWindow::promptSeen()
     setRawText(QString::fromLatin1(command));
 }
 
+void MainWindow::flushPort()
+{
+    if (!m_demoMode && m_serial->isOpen())
+        m_serial->flush();
+}
+
 void MainWindow::writeData(const QByteArray &bytes)
 {
-    m_serial->write(bytes);
+    // A closed port swallows the bytes; the paced writer moves on all the same.
+    if (m_serial->isOpen())
+        m_serial->write(bytes);
 }
 
 void MainWindow::readData()
@@ -621,7 +629,8 @@ void MainWindow::readData()
 
 void MainWindow::runReceivePass()
 {
-    m_stream.begin(m_demoMode ? QByteArray() : m_serial->readAll());
+    const bool reading = !m_demoMode && m_serial->isOpen();
+    m_stream.begin(reading ? m_serial->readAll() : QByteArray());
     if (m_demoMode && m_demoPosition < m_demoFiles.size()) {
         QFile file(QDir(m_start.demoFolder).filePath(m_demoFiles.at(m_demoPosition)));
         if (file.open(QIODevice::ReadOnly)) {
@@ -667,8 +676,7 @@ void MainWindow::runReceivePass()
     ui->plainTextEdit->setMaximumBlockCount(kRawViewMaxLines);
     ui->plainTextEdit->setReadOnly(true);
     m_stream.endPass();
-    if (!m_demoMode)
-        m_serial->flush();
+    flushPort();
 }
 
 void MainWindow::processWeatherPacket()
@@ -709,8 +717,7 @@ void MainWindow::processWeatherPacket()
         logData(RawLog::auxiliaryEntry(auxiliary, now), false);
 
     m_stream.finishWeather();
-    if (!m_demoMode)
-        m_serial->flush();
+    flushPort();
 }
 
 void MainWindow::logData(const QByteArray &msg, bool isWeather)

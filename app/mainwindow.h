@@ -130,6 +130,7 @@ private:
     void powerUpSeen();
     void promptSeen();
     void restartForwardingTimerIfEnabled();
+    void flushPort();
     void showMessageLater(const QString &title, const QString &text, bool warning);
 
     Ui::MainWindow *ui;

@@ -69,7 +69,8 @@ void mosbd_test::connected()
     m_payload = SbdMessage::build(SbdMessage::nextCounter(), m_imei, sendTime, m_payload);
     m_bytesToWrite = m_payload.size();
     m_socket->write(m_payload);
-    qDebug().noquote() << "Connected to" << m_ip << ":" << m_port << "(Sent" << m_payload.size() << "bytes)";
+    qDebug().noquote() << "Connected to" << m_ip << ":" << quint16(m_port) << "(Sent" << m_payload.size()
+                       << "bytes)";
 }
 
 // A closed connection or a partial write proves nothing; the attempt is done

@@ -17,6 +17,16 @@ SbdReceiver::SbdReceiver(QObject *parent) : QObject(parent)
     connect(&m_server, &QTcpServer::newConnection, this, &SbdReceiver::acceptConnections);
 }
 
+SbdReceiver::~SbdReceiver()
+{
+    // Closing the connections must not call back into a half-destroyed receiver.
+    const QList<QTcpSocket *> sockets = m_buffers.keys();
+    for (QTcpSocket *socket : sockets) {
+        socket->disconnect(this);
+        delete socket;
+    }
+}
+
 bool SbdReceiver::listen(const QHostAddress &address, quint16 port)
 {
     return m_server.listen(address, port);

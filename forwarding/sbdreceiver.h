@@ -24,6 +24,7 @@ public:
     static constexpr int kMaxConnections = 32;
 
     explicit SbdReceiver(QObject *parent = nullptr);
+    ~SbdReceiver() override;
 
     // Port 0 picks a free port; serverPort() tells which.
     bool listen(const QHostAddress &address, quint16 port);

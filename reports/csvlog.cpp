@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -26,20 +27,29 @@ QByteArray CsvLog::header()
         "Tilt,Orientation,Voltage,Mode,Interference");
 }
 
+namespace {
+
+void appendField(QString &line, const QString &value)
+{
+    const bool needsQuotes = std::any_of(value.cbegin(), value.cend(), [](QChar c) {
+        return c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
+    });
+    if (!needsQuotes) {
+        line += value;
+        return;
+    }
+    line += QLatin1Char('"');
+    line += QString(value).replace(QLatin1Char('"'), QLatin1String("\"\""));
+    line += QLatin1Char('"');
+}
+
+} // namespace
+
 QByteArray CsvLog::field(const QString &value)
 {
-    QByteArray bytes = value.toUtf8();
-    bool needsQuotes = false;
-    for (const char c : qAsConst(bytes)) {
-        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
-            needsQuotes = true;
-            break;
-        }
-    }
-    if (!needsQuotes)
-        return bytes;
-    bytes.replace('"', QByteArrayLiteral("\"\""));
-    return '"' + bytes + '"';
+    QString text;
+    appendField(text, value);
+    return text.toUtf8();
 }
 
 QString CsvLog::elevationFeet(const WeatherParser &parser)
@@ -64,15 +74,15 @@ QByteArray CsvLog::row(const WeatherParser &parser)
         parser.getLightningDist(),   parser.getTilt(),               parser.getOrientation(),
         parser.getBattery(),         parser.getMode(),               parser.getInterference(),
     };
-    QByteArray line;
+    QString line;
     line.reserve(512);
     for (int i = 0; i < kColumns; ++i) {
         if (i > 0)
-            line += ',';
-        line += field(values[i]);
+            line += QLatin1Char(',');
+        appendField(line, values[i]);
     }
-    line += "\r\n";
-    return line;
+    line += QLatin1String("\r\n");
+    return line.toUtf8();
 }
 
 QString CsvLog::filePath(const QString &csvFolder, const QString &imei, const QDateTime &utcNow)

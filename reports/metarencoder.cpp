@@ -30,6 +30,9 @@ constexpr int kLowCloudMaxFt = 399;
 // absurd magnitudes are cut off by the buffer rather than overrunning it.
 QString digits(double value, int width)
 {
+    constexpr double kExactLimit = 1e9;
+    if (value >= 0 && value < kExactLimit && value == std::floor(value))
+        return QString::number(static_cast<qint64>(value)).rightJustified(width, QLatin1Char('0'));
     char text[32];
     std::snprintf(text, sizeof text, "%0*.0f", width, value + 0.0);
     return QString::fromLatin1(text);
@@ -65,8 +68,11 @@ void appendWind(QString &metar, double speed, double direction, double gust, dou
         metar += QLatin1String("00000KT ");
         return;
     }
+    // North is written 360; a gust from 0 is the same direction.
     if (direction == 0)
         direction = 360;
+    if (gustDirection == 0)
+        gustDirection = 360;
     if (direction < 0)
         metar += QLatin1String("VRB") + digits(speed, 2);
     else
@@ -124,9 +130,9 @@ void appendTemperature(QString &metar, const WeatherParser &parser)
     const double t = std::round(temperature);
     metar += t < 0 ? QLatin1Char('M') + digits(-t, 2) : digits(t, 2);
     metar += QLatin1Char('/');
-    const double humidity = reading(parser.getHumidity(), WeatherParser::missingValue);
+    // With the temperature known, the dew point is missing exactly when the humidity is.
     const double dewPoint = reading(parser.getDewPoint(), WeatherParser::missingValue);
-    if (humidity == WeatherParser::missingValue || dewPoint == WeatherParser::missingValue) {
+    if (dewPoint == WeatherParser::missingValue) {
         metar += QLatin1Char(' ');
         return;
     }

@@ -43,6 +43,9 @@ public:
 
     static QString describe(Damage damage);
 
+    // Bytes held back for the next feed: the open packet, or a split "@I:".
+    qsizetype bufferedBytes() const { return m_buffer.size(); }
+
 private:
     void scan(bool atEnd);
     // Returns false when more input is needed.

@@ -5,9 +5,12 @@
 
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextList>
 #include <QtTest>
 
 // The about and help dialogs and the resources they show.
@@ -230,9 +233,9 @@ void TestDialogs::helpFaq()
     const QString faqStart = QStringLiteral("Frequently Asked Questions");
     bool inFaq = false;
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        if (block.text() == faqStart && block.blockFormat().headingLevel() == 2)
+        if (block.text().trimmed() == faqStart && block.blockFormat().headingLevel() == 2)
             inFaq = true;
-        if (!inFaq || block.text() != question)
+        if (!inFaq || block.text().trimmed() != question)
             continue;
         QVERIFY(block.blockFormat().headingLevel() > 0);
         // The question is followed by a numbered list of remedies.

@@ -386,7 +386,7 @@ void TestMainWindowForm::weatherGridEmptyCells()
         QVERIFY(label->text().isEmpty());
         QCOMPARE(grid->itemAtPosition(cell.x(), 2 * cell.y() + 1), item);
     }
-    QCOMPARE(m_window->findChildren<QLineEdit *>().size(), 29);
+    QCOMPARE(m_ui.groupBox_5->findChildren<QLineEdit *>().size(), 29);
 }
 
 void TestMainWindowForm::cameraViews()

@@ -96,6 +96,7 @@ private slots:
     void backToBackPacketsAreEachFramedOnce();
     void consumeStaysInBounds();
     void endlessLineKeepsNewestBytes();
+    void mixedFragmentsKeepTheInvariants();
 };
 
 void TestReceiveStream::framing_data()
@@ -429,6 +430,38 @@ void TestReceiveStream::endlessLineKeepsNewestBytes()
     for (int i = 0; i <= ReceiveStream::kIdleGapTicks; ++i)
         chunked.tick();
     QCOMPARE(runPasses(chunked, {kWeather + "SND"}, {}), QString("W"));
+}
+
+void TestReceiveStream::mixedFragmentsKeepTheInvariants()
+{
+    const QByteArrayList fragments {kWeather.left(25), kWeather.mid(25), kAuxiliary, kIdLine, "SND", "~\r\n",
+                                    "\r\n", QByteArray(1, '\0'), "@1", "@2", "@3", "@0", "@I",
+                                    binaryPacket('1', 1), binaryPacket('2', 2), QByteArray(5000, 'x')};
+    QRandomGenerator random(20260101);
+    ReceiveStream stream;
+    for (int pass = 0; pass < 5000; ++pass) {
+        for (int t = random.bounded(8); t > 0; --t)
+            stream.tick();
+        QByteArray piece;
+        for (int n = random.bounded(4); n > 0; --n)
+            piece += fragments.at(random.bounded(fragments.size()));
+        stream.begin(piece);
+        const ReceiveStream::Kind kind = stream.frame();
+        QVERIFY(stream.buffer().size() <= ReceiveStream::kMaxBufferBytes);
+        // A packet step can always read the whole header at offset 0.
+        if (kind == ReceiveStream::Kind::Camera || kind == ReceiveStream::Kind::Acoustic) {
+            QVERIFY(stream.buffer().startsWith(kind == ReceiveStream::Kind::Camera ? "@1" : "@2"));
+            QVERIFY(stream.buffer().size() > ReceiveStream::kHeaderBytes);
+            if (stream.buffer().size() >= ReceiveStream::kBinaryPacketBytes)
+                stream.consume(ReceiveStream::kBinaryPacketBytes);
+        }
+        if (kind == ReceiveStream::Kind::Weather) {
+            QVERIFY(stream.text().startsWith("@I"));
+            stream.finishWeather();
+        }
+        if (kind != ReceiveStream::Kind::SndWait)
+            stream.endPass();
+    }
 }
 
 QTEST_GUILESS_MAIN(TestReceiveStream)

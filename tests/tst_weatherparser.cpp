@@ -211,6 +211,9 @@ void TestWeatherParser::getField_data()
     QTest::newRow("no line end") << QStringLiteral("TA:22.8") << "TA" << 0 << "22.8";
     QTest::newRow("last field, no line end") << QStringLiteral("WI:1:270") << "WI" << 1 << "270";
     QTest::newRow("line feed only") << QStringLiteral("TA:1:2\nRH:3") << "TA" << 2 << "";
+    QTest::newRow("characters holding the byte 0x0A")
+        << QStringLiteral("N:\u0A0A\u010ATA:1\u0A0A\r\nTA:2\u010A\nRH:\u0A0A") << "TA" << 0
+        << QStringLiteral("2\u010A");
     QTest::newRow("tag inside a line") << QStringLiteral("N:0 TA:5\r\nTA:6") << "TA" << 0 << "6";
     QTest::newRow("tag at the very end") << QStringLiteral("B:1\r\nTA") << "TA" << -1 << "";
     QTest::newRow("colon at the very end") << QStringLiteral("B:1\r\nTA:") << "TA" << 0 << "";
@@ -301,7 +304,7 @@ void TestWeatherParser::modeNames()
                          + QStringLiteral("\r\nT:18/05/31,02:37:13\r\n~\r\n"));
     QCOMPARE(parser.modeDigit(), digit);
     QCOMPARE(parser.getMode(), name);
-    if (digit >= 0 && digit <= 6)
+    if (digit != 0 || !name.isEmpty())
         QCOMPARE(WeatherParser::modeName(digit), name);
 }
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <exception>
 
 namespace {
@@ -22,19 +23,97 @@ constexpr char16_t kSlotLetters[] = u"ABCDEFGHIJKL";
 constexpr int kSlotCount = 12;
 constexpr int kSlotMinutes = 5;
 
+// The start of the line after the one that holds from, or end. memchr finds
+// the byte 0x0A of a line feed fast; a character that merely contains that
+// byte (U+0A0A, U+010A, ...) is passed over.
+const QChar *nextLine(const QChar *from, const QChar *end)
+{
+    const char *const fromBytes = reinterpret_cast<const char *>(from);
+    const char *const endBytes = reinterpret_cast<const char *>(end);
+    const char *bytes = fromBytes;
+    while (bytes < endBytes) {
+        const auto *hit = static_cast<const char *>(
+            std::memchr(bytes, '\n', size_t(endBytes - bytes)));
+        if (!hit)
+            break;
+        const QChar *const c = from + (hit - fromBytes) / qsizetype(sizeof(QChar));
+        if (*c == QLatin1Char('\n'))
+            return c + 1;
+        bytes = hit + 1;
+    }
+    return end;
+}
+
 bool isLineEnd(QChar c)
 {
     return c == QLatin1Char('\r') || c == QLatin1Char('\n');
 }
 
-double toNumber(const QString &text)
+// Magnus form; a humidity below 1 % is taken as 1 %.
+QString dewPointText(double t, double rh)
 {
-    return text.toDouble();
+    const double a = rh < 1 ? 0.01 : rh / 100;
+    const double g = std::log(a) + 17.271 * t / (t + 237.7);
+    const double dewPoint = 237.7 * g / (17.271 - g);
+    return WeatherParser::formatG6(WeatherParser::roundToStep(dewPoint, 0.1));
 }
 
+// value 0 to 99 as two digits.
 QString twoDigits(int value)
 {
-    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+    const QChar digits[2] = {QLatin1Char(char('0' + value / 10 % 10)),
+                             QLatin1Char(char('0' + value % 10))};
+    return QString(digits, 2);
+}
+
+// QStringRef::toDouble, with a shortcut for the plain decimals that the
+// station sends ("-5.4", "1018.30"): up to 15 digits are exact in a double,
+// and one correctly rounded division by an exact power of ten gives the very
+// double that the full conversion gives.
+bool readDouble(const QStringRef &text, double *value)
+{
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    constexpr int kMaxExactDigits = 15;
+    const int size = text.size();
+    if (size > 0 && size <= kMaxExactDigits + 2) {
+        const QChar *const chars = text.constData();
+        const bool negative = chars[0] == QLatin1Char('-');
+        qint64 mantissa = 0;
+        int digits = 0;
+        int decimals = -1;
+        int i = negative ? 1 : 0;
+        for (; i < size; ++i) {
+            const char16_t c = chars[i].unicode();
+            if (c >= u'0' && c <= u'9') {
+                mantissa = mantissa * 10 + (c - u'0');
+                ++digits;
+                if (decimals >= 0)
+                    ++decimals;
+            } else if (c == u'.' && decimals < 0 && digits > 0) {
+                decimals = 0;
+            } else {
+                break;
+            }
+        }
+        if (i == size && digits > 0 && digits <= kMaxExactDigits && decimals != 0) {
+            double result = double(mantissa);
+            if (decimals > 0)
+                result /= kPowersOfTen[decimals];
+            *value = negative ? -result : result;
+            return true;
+        }
+    }
+    bool ok = false;
+    *value = text.toDouble(&ok);
+    return ok;
+}
+
+double toNumber(const QString &text)
+{
+    double value = 0;
+    readDouble(QStringRef(&text), &value);
+    return value;
 }
 
 // The station's "yy/MM/dd,hh:mm:ss", nothing after the seconds.
@@ -57,66 +136,88 @@ const QRegularExpression &logTimePattern()
 
 int WeatherParser::valueStart(QStringView tag) const
 {
-    const QStringView text(m_text);
-    const int size = text.size();
-    const int tagSize = tag.size();
-    int lineStart = 0;
-    while (lineStart < size) {
-        const int colon = lineStart + tagSize;
-        if (colon < size && text.at(colon) == QLatin1Char(':')
-            && text.mid(lineStart, tagSize) == tag) {
-            return colon + 1;
-        }
-        const int newline = int(text.indexOf(QLatin1Char('\n'), lineStart));
-        if (newline < 0)
-            break;
-        lineStart = newline + 1;
+    // Hand-written: this runs for every field of every packet.
+    const QChar *const begin = m_text.constData();
+    const QChar *const end = begin + m_text.size();
+    const qsizetype tagSize = tag.size();
+    const QChar *line = begin;
+    while (end - line > tagSize) {
+        if (line[tagSize] == QLatin1Char(':') && std::equal(tag.begin(), tag.end(), line))
+            return int(line - begin + tagSize + 1);
+        line = nextLine(line, end);
     }
     return -1;
 }
 
-QStringView WeatherParser::fieldView(QStringView tag, int index) const
+QStringRef WeatherParser::fieldRef(QStringView tag, int index) const
 {
-    const int start = valueStart(tag);
+    return fieldAt(valueStart(tag), index);
+}
+
+QStringRef WeatherParser::fieldAt(int start, int index) const
+{
     if (start < 0)
         return {};
-    const QStringView text(m_text);
-    const int size = text.size();
+    const QChar *const text = m_text.constData();
+    const int size = m_text.size();
 
     if (index <= 0) {
-        const int limit = std::min(size, start + kMaxFieldChars);
+        const int limit = start + std::min(size - start, kMaxFieldChars);
         int end = start;
-        while (end < limit && !isLineEnd(text.at(end))
-               && (index < 0 || text.at(end) != QLatin1Char(':'))) {
+        while (end < limit && !isLineEnd(text[end])
+               && (index < 0 || text[end] != QLatin1Char(':'))) {
             ++end;
         }
-        return text.mid(start, end - start);
+        return QStringRef(&m_text, start, end - start);
     }
 
     // Walk the colons of this line only; a field the line lacks is empty.
     int fieldStart = start;
     int field = 0;
-    for (int pos = start; pos < size && !isLineEnd(text.at(pos)); ++pos) {
-        if (text.at(pos) != QLatin1Char(':'))
+    int pos = start;
+    for (; pos < size && !isLineEnd(text[pos]); ++pos) {
+        if (text[pos] != QLatin1Char(':'))
             continue;
         if (field == index)
-            return text.mid(fieldStart, pos - fieldStart);
+            return QStringRef(&m_text, fieldStart, pos - fieldStart);
         ++field;
         fieldStart = pos + 1;
     }
     if (field != index)
         return {};
-    int end = fieldStart;
-    while (end < size && !isLineEnd(text.at(end)))
-        ++end;
-    return text.mid(fieldStart, end - fieldStart);
+    return QStringRef(&m_text, fieldStart, pos - fieldStart);
+}
+
+QString WeatherParser::doubleField(QStringView tag, int index) const
+{
+    const QStringRef field = fieldRef(tag, index);
+    double value = 0;
+    return readDouble(field, &value) ? field.toString() : QString();
+}
+
+QString WeatherParser::intField(QStringView tag, int index) const
+{
+    const QStringRef field = fieldRef(tag, index);
+    bool ok = false;
+    field.toInt(&ok, 10);
+    return ok ? field.toString() : QString();
+}
+
+bool WeatherParser::numberField(QStringView tag, int index, double *value) const
+{
+    return readDouble(fieldRef(tag, index), value);
+}
+
+bool WeatherParser::humidityValue(double *value) const
+{
+    return numberField(u"RH", 0, value) && !(*value < 0);
 }
 
 QString WeatherParser::getField(const QString &tag, int index) const
 {
     if (tag.isNull())
         return {};
-    return fieldView(tag, index).toString();
+    return fieldRef(tag, index).toString();
 }
 
 QString WeatherParser::validInt(const QString &text)
@@ -128,9 +229,8 @@ QString WeatherParser::validInt(const QString &text)
 
 QString WeatherParser::validDouble(const QString &text)
 {
-    bool ok = false;
-    text.toDouble(&ok);
-    return ok ? text : QString();
+    double value = 0;
+    return readDouble(QStringRef(&text), &value) ? text : QString();
 }
 
 double WeatherParser::roundToStep(double value, double step)
@@ -166,7 +266,7 @@ QString WeatherParser::modeName(int digit)
 int WeatherParser::modeDigit() const
 {
     bool ok = false;
-    const int digit = fieldView(u"B", 1).toString().toInt(&ok, 10);
+    const int digit = fieldRef(u"B", 1).toInt(&ok, 10);
     return ok ? digit : 0;
 }
 
@@ -174,116 +274,120 @@ int WeatherParser::modeDigit() const
 
 QString WeatherParser::getImei() const
 {
-    return fieldView(u"@I", 0).toString();
+    return fieldRef(u"@I", 0).toString();
 }
 
 QString WeatherParser::getBattery() const
 {
-    return validDouble(fieldView(u"B", 0).toString());
+    return doubleField(u"B", 0);
 }
 
 QString WeatherParser::getMode() const
 {
-    const QString digit = validInt(fieldView(u"B", 1).toString());
-    return digit.isEmpty() ? QString() : modeName(digit.toInt());
+    bool ok = false;
+    const int digit = fieldRef(u"B", 1).toInt(&ok, 10);
+    return ok ? modeName(digit) : QString();
 }
 
 QString WeatherParser::getTemperature() const
 {
-    return validDouble(fieldView(u"TA", 0).toString());
+    return doubleField(u"TA", 0);
 }
 
 QString WeatherParser::getPressure() const
 {
-    return validDouble(fieldView(u"BA", 0).toString());
+    return doubleField(u"BA", 0);
 }
 
 QString WeatherParser::getAltimeter() const
 {
-    const QString hundredths = validInt(fieldView(u"BA", 1).toString());
-    if (hundredths.isEmpty())
-        return {};
-    return formatG6(hundredths.toInt() / 100.0);
+    bool ok = false;
+    const int hundredths = fieldRef(u"BA", 1).toInt(&ok, 10);
+    return ok ? formatG6(hundredths / 100.0) : QString();
 }
 
 QString WeatherParser::getHumidity() const
 {
-    const QString humidity = validDouble(fieldView(u"RH", 0).toString());
-    return toNumber(humidity) < 0 ? QString() : humidity;
+    double humidity = 0;
+    return humidityValue(&humidity) ? fieldRef(u"RH", 0).toString() : QString();
 }
 
 QString WeatherParser::getElevation() const
 {
-    return validDouble(fieldView(u"EL", 0).toString());
+    return doubleField(u"EL", 0);
 }
 
 QString WeatherParser::getLat() const
 {
-    const QString lat = validDouble(fieldView(u"LA", 0).toString());
-    const double value = toNumber(lat);
-    return value >= -90 && value <= 90 ? lat : QString();
+    double lat = 0;
+    if (!numberField(u"LA", 0, &lat) || !(lat >= -90 && lat <= 90))
+        return {};
+    return fieldRef(u"LA", 0).toString();
 }
 
 QString WeatherParser::getLon() const
 {
-    const QString lon = validDouble(fieldView(u"LO", 0).toString());
-    const double value = toNumber(lon);
-    return value >= -180 && value <= 180 ? lon : QString();
+    double lon = 0;
+    if (!numberField(u"LO", 0, &lon) || !(lon >= -180 && lon <= 180))
+        return {};
+    return fieldRef(u"LO", 0).toString();
 }
 
 QString WeatherParser::getOrientation() const
 {
-    return validDouble(fieldView(u"OR", 0).toString());
+    return doubleField(u"OR", 0);
 }
 
 QString WeatherParser::getTilt() const
 {
-    return validInt(fieldView(u"OR", 1).toString());
+    return intField(u"OR", 1);
 }
 
 QString WeatherParser::getWindSpeed() const
 {
-    return validDouble(fieldView(u"WI", 0).toString());
+    return doubleField(u"WI", 0);
 }
 
 QString WeatherParser::getWindDir() const
 {
-    return validDouble(fieldView(u"WI", 1).toString());
+    return doubleField(u"WI", 1);
 }
 
 QString WeatherParser::getMaxWindSpeed() const
 {
-    return validDouble(fieldView(u"GU", 0).toString());
+    return doubleField(u"GU", 0);
 }
 
 QString WeatherParser::getMaxWindDir() const
 {
-    return validDouble(fieldView(u"GU", 1).toString());
+    return doubleField(u"GU", 1);
 }
 
 QString WeatherParser::getLightningDist() const
 {
-    return validDouble(fieldView(u"LD", 0).toString());
+    return doubleField(u"LD", 0);
 }
 
 QString WeatherParser::getLightningFreq() const
 {
-    return validInt(fieldView(u"LD", 1).toString());
+    return intField(u"LD", 1);
 }
 
 QString WeatherParser::getVisibility() const
 {
-    return validDouble(fieldView(u"VI", 0).toString());
+    return doubleField(u"VI", 0);
 }
 
 QString WeatherParser::getPrecip() const
 {
-    return validDouble(fieldView(u"PW", 0).toString());
+    return doubleField(u"PW", 0);
 }
 
 QString WeatherParser::getPrecipType() const
 {
-    const double rate = toNumber(getPrecip());
+    double rate = 0;
+    if (!numberField(u"PW", 0, &rate))
+        return {};
     if (rate > 0.4)
         return QStringLiteral("+RA");
     if (rate > 0.1)
@@ -295,32 +399,37 @@ QString WeatherParser::getPrecipType() const
 
 QString WeatherParser::getInterference() const
 {
-    const QString signal = validInt(fieldView(u"PW", 4).toString());
-    if (signal.isEmpty())
+    bool ok = false;
+    const int signal = fieldRef(u"PW", 4).toInt(&ok, 10);
+    if (!ok)
         return {};
-    return signal.toInt() < 50 ? QStringLiteral("Interference") : QStringLiteral("OK");
+    return signal < 50 ? QStringLiteral("Interference") : QStringLiteral("OK");
 }
 
 QString WeatherParser::getCeilometerHits() const
 {
+    const int line = valueStart(u"CL");
     int valid = 0;
     int hits = 0;
     for (int n = 1; n <= 4; ++n) {
-        const QString reading = fieldView(u"CL", n).toString();
+        const QStringRef reading = fieldAt(line, n);
         if (reading.isEmpty() || reading.contains(QLatin1Char('?')))
             continue;
         ++valid;
-        if (toNumber(reading) > 0.0)
+        double height = 0;
+        readDouble(reading, &height);
+        if (height > 0.0)
             ++hits;
     }
-    return QStringLiteral("%1/%2").arg(hits).arg(valid);
+    return QString::number(hits) + QLatin1Char('/') + QString::number(valid);
 }
 
 QString WeatherParser::getCloudLayers() const
 {
-    if (fieldView(u"CL", 1).isEmpty())
+    const int line = valueStart(u"CL");
+    if (fieldAt(line, 1).isEmpty())
         return QStringLiteral("NA");
-    const QStringView status = fieldView(u"CL", 0);
+    const QStringRef status = fieldAt(line, 0);
     if (status.startsWith(QLatin1Char('-')))
         return QStringLiteral("Ceilometer OFF");
     if (status.startsWith(QLatin1Char('?')))
@@ -329,7 +438,9 @@ QString WeatherParser::getCloudLayers() const
     QVarLengthArray<double, 6> layers;
     double firstLayer = 0;
     for (int n = 1; n <= 6; ++n) {
-        double feet = toNumber(fieldView(u"CL", n).toString()) * kFeetPerMetre;
+        double metres = 0;
+        readDouble(fieldAt(line, n), &metres);
+        double feet = metres * kFeetPerMetre;
         // "nan" and "inf" read as numbers; they are no cloud height either.
         if (feet > 0 && std::isfinite(feet)) {
             const double step = feet <= 5000 ? 100 : feet <= 10000 ? 500 : 1000;
@@ -353,33 +464,26 @@ QString WeatherParser::getCloudLayers() const
 }
 
 // ---- derived quantities ----
+// Inputs are read as numbers straight from the packet text; a value that
+// another quantity passes on (dew point, station pressure) is read back from
+// its g6 text, as every other consumer of it sees it.
 
 QString WeatherParser::getDewPoint() const
 {
-    const QString temperature = getTemperature();
-    if (temperature.isEmpty())
+    double t = 0;
+    double rh = 0;
+    if (!numberField(u"TA", 0, &t) || !humidityValue(&rh))
         return {};
-    const QString humidity = getHumidity();
-    if (humidity.isEmpty())
-        return {};
-    const double t = toNumber(temperature);
-    const double rh = toNumber(humidity);
-    const double a = rh < 1 ? 0.01 : rh / 100;
-    const double g = std::log(a) + 17.271 * t / (t + 237.7);
-    const double dewPoint = 237.7 * g / (17.271 - g);
-    return formatG6(roundToStep(dewPoint, 0.1));
+    return dewPointText(t, rh);
 }
 
 QString WeatherParser::getHeatIndex() const
 {
-    const QString temperature = getTemperature();
-    if (temperature.isEmpty())
+    double t = 0;
+    double r = 0;
+    if (!numberField(u"TA", 0, &t) || !humidityValue(&r))
         return {};
-    const QString humidity = getHumidity();
-    if (humidity.isEmpty())
-        return {};
-    const double f = toNumber(temperature) * 1.8 + 32;
-    const double r = toNumber(humidity);
+    const double f = t * 1.8 + 32;
     double hi = 2.04901523 * f - 42.379 + 10.14333127 * r - 0.22475541 * f * r
                 - 0.00683783 * f * f - 0.05481717 * r * r + 0.00122874 * f * f * r
                 + 0.00085282 * f * r * r - 0.00000199 * f * f * r * r;
@@ -389,22 +493,19 @@ QString WeatherParser::getHeatIndex() const
         hi += ((r - 85) / 10) * ((87 - f) / 5);
     if (f < 80)
         hi = 0.5 * ((f - 68) * 1.2 + (f + 61) + r * 0.094);
-    const double celsius = (hi - 32) * 5 / 9;
-    return formatG6(roundToStep(celsius, 0.02));
+    return formatG6(roundToStep((hi - 32) * 5 / 9, 0.02));
 }
 
 QString WeatherParser::getWindChill() const
 {
-    const QString windSpeed = getWindSpeed();
-    if (windSpeed.isEmpty())
+    double knots = 0;
+    double t = 0;
+    if (!numberField(u"WI", 0, &knots) || !numberField(u"TA", 0, &t))
         return {};
-    const QString temperature = getTemperature();
-    if (temperature.isEmpty())
-        return {};
-    const double v = toNumber(windSpeed) * kMphPerKnot;
+    const double v = knots * kMphPerKnot;
     if (!(v > 3))
         return {};
-    const double f = toNumber(temperature) * 1.8 + 32;
+    const double f = t * 1.8 + 32;
     if (f > 50)
         return {};
     const double vPow = std::pow(v, 0.16);
@@ -415,23 +516,17 @@ QString WeatherParser::getWindChill() const
 QString WeatherParser::getStationPressure() const
 {
     const QString altimeter = getAltimeter();
-    if (altimeter.isEmpty())
+    double h = 0;
+    if (altimeter.isEmpty() || !numberField(u"EL", 0, &h))
         return {};
-    const QString elevation = getElevation();
-    if (elevation.isEmpty())
-        return {};
-    const double h = toNumber(elevation);
     const double p = toNumber(altimeter) * std::pow((288 - 0.0065 * h) / 288, 5.2561);
     return formatG6(std::round(p * 100) / 100);
 }
 
 QString WeatherParser::getPressureAlt() const
 {
-    const QString pressure = getPressure();
-    if (pressure.isEmpty())
-        return {};
-    const double p = toNumber(pressure);
-    if (p < 337 || p > 1084)
+    double p = 0;
+    if (!numberField(u"BA", 0, &p) || p < 337 || p > 1084)
         return {};
     const double altitude =
         (1 - std::pow(p / standardPressureHpa, pressureAltExponent)) * 145366.45;
@@ -440,20 +535,18 @@ QString WeatherParser::getPressureAlt() const
 
 QString WeatherParser::getDensityAlt() const
 {
-    if (getPressure().isEmpty())
-        return {};
-    const QString temperature = getTemperature();
-    if (temperature.isEmpty())
+    double pressure = 0;
+    double t = 0;
+    double rh = 0;
+    if (!numberField(u"BA", 0, &pressure) || !numberField(u"TA", 0, &t))
         return {};
     const QString stationPressure = getStationPressure();
-    if (stationPressure.isEmpty())
+    if (stationPressure.isEmpty() || !humidityValue(&rh))
         return {};
-    if (getHumidity().isEmpty())
-        return {};
-    const double tKelvin = toNumber(temperature) + 273.16;
+    const double tKelvin = t + 273.16;
     const double s = toNumber(stationPressure);
     const double p = s * kHpaPerInHg;
-    const double td = toNumber(getDewPoint());
+    const double td = toNumber(dewPointText(t, rh));
     const double e = 6.11 * std::pow(10.0, 7.5 * td / (td + 237.7));
     const double tv = tKelvin / (1 - 0.378 * e / p);
     const double rankine = (tv - 273.16) * 1.8 + 32 + 459.69;
@@ -463,21 +556,18 @@ QString WeatherParser::getDensityAlt() const
 
 QString WeatherParser::getObstruction() const
 {
-    const QString temperature = getTemperature();
-    if (temperature.isEmpty())
+    double t = 0;
+    double rh = 0;
+    double miles = 0;
+    if (!numberField(u"TA", 0, &t) || !humidityValue(&rh) || !numberField(u"VI", 0, &miles))
         return {};
-    const QString dewPoint = getDewPoint();
-    if (dewPoint.isEmpty())
-        return {};
-    const QString visibility = getVisibility();
-    if (visibility.isEmpty())
-        return {};
-    const double metres = toNumber(visibility) * kMetresPerMile;
+    const double metres = miles * kMetresPerMile;
     if (metres < 1000)
         return QStringLiteral("FG");
-    if (metres < 4000)
-        return toNumber(temperature) - toNumber(dewPoint) > 5 ? QStringLiteral("HZ")
-                                                              : QStringLiteral("BR");
+    if (metres < 4000) {
+        const double spread = t - toNumber(dewPointText(t, rh));
+        return spread > 5 ? QStringLiteral("HZ") : QStringLiteral("BR");
+    }
     return {};
 }
 
@@ -529,7 +619,7 @@ QString WeatherParser::getLogTimestamp() const
 
 QString WeatherParser::getMetarDayTime() const
 {
-    const QRegularExpressionMatch match = stationTimePattern().match(fieldView(u"T", -1).toString());
+    const QRegularExpressionMatch match = stationTimePattern().match(fieldRef(u"T", -1));
     if (!match.hasMatch())
         return QStringLiteral("000000");
     return match.captured(3) + match.captured(4) + match.captured(5);
@@ -537,20 +627,20 @@ QString WeatherParser::getMetarDayTime() const
 
 QString WeatherParser::getPrecipTime(int which) const
 {
-    return slotTime(fieldView(u"PW", 3), which);
+    return slotTime(fieldRef(u"PW", 3), which);
 }
 
 QString WeatherParser::getLightningTime(int which) const
 {
-    return slotTime(fieldView(u"LD", 2), which);
+    return slotTime(fieldRef(u"LD", 2), which);
 }
 
-QString WeatherParser::slotTime(QStringView code, int which) const
+QString WeatherParser::slotTime(const QStringRef &code, int which) const
 {
     which = std::clamp(which, 0, 1);
     if (code.isEmpty() || code.contains(QLatin1Char('-')) || code.contains(QLatin1Char('?')))
         return QStringLiteral("-");
-    const QRegularExpressionMatch match = stationTimePattern().match(fieldView(u"T", -1).toString());
+    const QRegularExpressionMatch match = stationTimePattern().match(fieldRef(u"T", -1));
     if (!match.hasMatch())
         return {};
     if (which >= code.size())

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringRef>
 #include <QStringView>
 
 // The current weather packet of the station and everything read from it.
@@ -96,8 +97,17 @@ public:
 private:
     // Position just after "tag:" at the start of a line, or -1.
     int valueStart(QStringView tag) const;
-    QStringView fieldView(QStringView tag, int index) const;
-    QString slotTime(QStringView code, int which) const;
+    // The field as a piece of the packet text (null when absent).
+    QStringRef fieldRef(QStringView tag, int index) const;
+    // The same, for the line whose value begins at start (-1: no line).
+    QStringRef fieldAt(int start, int index) const;
+    // The field's text when it reads as a number, else empty.
+    QString doubleField(QStringView tag, int index) const;
+    QString intField(QStringView tag, int index) const;
+    // The field as a number; false when it does not read as one.
+    bool numberField(QStringView tag, int index, double *value) const;
+    bool humidityValue(double *value) const;
+    QString slotTime(const QStringRef &code, int which) const;
 
     QString m_text;
 };

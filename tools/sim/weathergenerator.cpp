@@ -179,7 +179,7 @@ QByteArray WeatherGenerator::weatherLines(qint64 secs, int modeDigit)
         100.0 * std::exp(17.27 * dewC / (dewC + 237.7) - 17.27 * airC / (airC + 237.7));
     const double seaLevelHpa = std::clamp(1013.25 + m_pressureBiasHpa + m_pressureAnomalyHpa, 950.0, 1060.0);
     const double stationHpa = seaLevelHpa * std::pow((288.0 - 0.0065 * m_elevationMetres) / 288.0, 5.2561);
-    const double daylight = std::max(0.0, diurnal(secs + 3 * 3600)) * (1.0 - 0.7 * m_cloudCover);
+    const double sunshine = std::max(0.0, diurnal(secs + 3 * 3600)) * (1.0 - 0.7 * m_cloudCover);
 
     QByteArray lines;
     const auto line = [&lines](const char *tag, const QByteArray &fields) {
@@ -193,7 +193,7 @@ QByteArray WeatherGenerator::weatherLines(qint64 secs, int modeDigit)
     lines += QByteArray("@0") + kFirmwareCode + "\r\n";
     line("N", QByteArray::number(m_sequence).rightJustified(4, '0') + ':' + integer(7 + 4 * uniform()) + ':'
                   + integer(2 + 3 * uniform()));
-    line("B", fixed(5.05 + 0.3 * daylight + 0.02 * noise(), 2) + ':' + QByteArray::number(modeDigit)
+    line("B", fixed(5.05 + 0.3 * sunshine + 0.02 * noise(), 2) + ':' + QByteArray::number(modeDigit)
                   + ":000000:6F:46:AA");
     line("T", utc.toString(QStringLiteral("yy/MM/dd,hh:mm:ss")).toLatin1());
     if (m_gpsEnabled) {
@@ -250,7 +250,7 @@ QByteArray WeatherGenerator::weatherLines(qint64 secs, int modeDigit)
     if (m_rain.active)
         visibilityMiles = std::min(visibilityMiles, std::max(0.5, 10.0 - 12.0 * m_rainInchesPerHour));
     line("VI", fixed(visibilityMiles, 1));
-    line("XA", integer(airC + 8.0 + 4.0 * daylight) + ':' + integer(35.0 + 10.0 * uniform()));
+    line("XA", integer(airC + 8.0 + 4.0 * sunshine) + ':' + integer(35.0 + 10.0 * uniform()));
     line("XD", QByteArray::number(m_sequence % 256) + ":0");
     lines += "~\r\n";
     return lines;

@@ -1,0 +1,416 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tools/sim/pseudoterminal.h"
+#include "tools/sim/stationsimulator.h"
+#include "tools/sim/weathergenerator.h"
+#include "weather/weatherparser.h"
+
+#include <QElapsedTimer>
+#include <QSerialPort>
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+const QStringList kTags = {"N", "B", "T", "LA", "LO", "EL", "OR", "TA", "BA",
+                           "RH", "WI", "GU", "LD", "CL", "PW", "VI", "XA", "XD"};
+const QByteArray kPrompt = "\r\n>";
+constexpr int kWaitMs = 8000;
+constexpr int kMinGapMs = 600;
+
+QDateTime at(const char *iso)
+{
+    return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate).toUTC();
+}
+
+WeatherParser parsed(const QByteArray &packet)
+{
+    WeatherParser parser;
+    parser.setPacketText(QString::fromLatin1(packet));
+    return parser;
+}
+
+// The station side of a live test: a simulator on a fresh pseudo-terminal and
+// a serial port on its slave, as the control program would open it. Every
+// transmission is time-stamped as it leaves the station.
+struct Link
+{
+    explicit Link(const StationSimulatorOptions &options)
+    {
+        if (!terminal.open())
+            return;
+        station.reset(new StationSimulator(options, &terminal));
+        port.setPortName(terminal.slavePath());
+        QObject::connect(&port, &QSerialPort::readyRead, [this] { received += port.readAll(); });
+        QObject::connect(station.get(), &StationSimulator::transmitted, [this](const QByteArray &bytes) {
+            transmissions.append(bytes);
+            sentAtMs.append(clock.elapsed());
+        });
+        QObject::connect(&poke, &QTimer::timeout, [this] { port.write("    "); });
+        clock.start();
+        ready = port.open(QIODevice::ReadWrite);
+    }
+
+    // Pokes the way the control program does: four spaces every 100 ms
+    // until the prompt shows.
+    bool pokeUntilPrompt()
+    {
+        poke.start(100);
+        const bool prompted = QTest::qWaitFor([this] { return received.endsWith(kPrompt); }, kWaitMs);
+        poke.stop();
+        return prompted;
+    }
+
+    // Silence between the end of each transmission and the start of the next.
+    // A transmission is written in one go, so its end is when it started.
+    qint64 shortestGapMs() const
+    {
+        qint64 shortest = std::numeric_limits<qint64>::max();
+        for (int i = 1; i < sentAtMs.size(); ++i)
+            shortest = std::min(shortest, sentAtMs.at(i) - sentAtMs.at(i - 1));
+        return shortest;
+    }
+
+    PseudoTerminal terminal;
+    std::unique_ptr<StationSimulator> station;
+    QSerialPort port;
+    QByteArray received;
+    QList<QByteArray> transmissions;
+    QList<qint64> sentAtMs;
+    QElapsedTimer clock;
+    QTimer poke;
+    bool ready = false;
+};
+
+StationSimulatorOptions liveOptions(int modeDigit, bool banner)
+{
+    StationSimulatorOptions options;
+    options.intervalMs = 1000;
+    options.modeDigit = modeDigit;
+    options.banner = banner;
+    options.auxEvery = 0;
+    return options;
+}
+} // namespace
+
+class TestStationSimulator : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void packetLayout_data();
+    void packetLayout();
+    void packetDecodes();
+    void sameSeedSamePackets();
+    void weatherStaysPlausibleForAWeek();
+    void intervalsFollowTheMode();
+    void terminalIsRaw();
+    void bannerThenPromptInOneTransmission();
+    void spacesGetThePrompt();
+    void sleepingStationAnswersAfterItsReport();
+    void commandsChangeTheNextPacket_data();
+    void commandsChangeTheNextPacket();
+    void packetsArePaced();
+};
+
+void TestStationSimulator::packetLayout_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("withAux");
+    QTest::addColumn<bool>("snd");
+    for (int mode = 0; mode <= 6; ++mode)
+        QTest::addRow("mode %d", mode) << mode << false << (mode <= 3);
+    QTest::newRow("slow with auxiliary part") << 1 << true << true;
+    QTest::newRow("fast with auxiliary part") << 5 << true << false;
+}
+
+void TestStationSimulator::packetLayout()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, withAux);
+    QFETCH(bool, snd);
+
+    WeatherGenerator weather(42, "300234010000001");
+    const QByteArray packet = weather.packet(at("2024-03-05T14:30:07Z"), mode, withAux);
+
+    // Every line ends in CR LF, and there are no stray CR or LF bytes.
+    QVERIFY(packet.endsWith("\r\n"));
+    QCOMPARE(packet.count('\r'), packet.count('\n'));
+    QCOMPARE(packet.count("\r\n"), packet.count('\n'));
+
+    QList<QByteArray> lines = packet.split('\n');
+    QVERIFY(lines.takeLast().isEmpty());
+    for (QByteArray &line : lines)
+        line.chop(1);
+
+    QCOMPARE(lines.takeFirst(), QByteArray("@I:300234010000001"));
+    const QByteArray kind = lines.takeFirst();
+    QVERIFY(kind.startsWith("@0"));
+    QCOMPARE(kind.size(), 4);
+    for (const QString &tag : kTags) {
+        QVERIFY2(!lines.isEmpty(), qPrintable(tag));
+        const QByteArray line = lines.takeFirst();
+        QVERIFY2(line.startsWith(tag.toLatin1() + ':'), line.constData());
+    }
+    QCOMPARE(lines.takeFirst(), QByteArray("~"));
+    if (withAux) {
+        QVERIFY(lines.takeFirst().startsWith("@3"));
+        QVERIFY(lines.takeFirst().startsWith("ECL:"));
+        QVERIFY(lines.takeFirst().startsWith("LDD:"));
+        QCOMPARE(lines.takeFirst(), QByteArray("~"));
+    }
+    if (snd)
+        QCOMPARE(lines.takeFirst(), QByteArray("SND"));
+    QVERIFY2(lines.isEmpty(), lines.join('|').constData());
+
+    QVERIFY(packet.contains("\r\nB:"));
+    QCOMPARE(parsed(packet).getField("B", 1), QString::number(mode));
+    QVERIFY(packet.contains("\r\nT:24/03/05,14:30:07\r\n"));
+}
+
+void TestStationSimulator::packetDecodes()
+{
+    WeatherGenerator weather(3);
+    const WeatherParser parser = parsed(weather.packet(at("2024-03-05T14:30:00Z"), 3, true));
+
+    QCOMPARE(parser.getImei(), QString::fromLatin1(WeatherGenerator::kDefaultImei));
+    QCOMPARE(parser.getMode(), QStringLiteral("5 Minute"));
+    QCOMPARE(parser.getLogTimestamp(), QStringLiteral("2024-03-05 14:30:00"));
+    QCOMPARE(parser.getMetarDayTime(), QStringLiteral("051430"));
+    const QStringList readings = {parser.getBattery(),       parser.getTemperature(), parser.getPressure(),
+                                  parser.getAltimeter(),     parser.getHumidity(),    parser.getElevation(),
+                                  parser.getLat(),           parser.getLon(),         parser.getOrientation(),
+                                  parser.getTilt(),          parser.getMaxWindSpeed(), parser.getVisibility(),
+                                  parser.getPrecip(),        parser.getInterference(), parser.getDewPoint(),
+                                  parser.getStationPressure(), parser.getPressureAlt(), parser.getDensityAlt()};
+    for (int i = 0; i < readings.size(); ++i)
+        QVERIFY2(!readings.at(i).isEmpty(), qPrintable(QString::number(i)));
+    QVERIFY(parser.getCloudLayers() != QLatin1String("NA"));
+    QVERIFY(!parser.getCloudLayers().isEmpty());
+}
+
+void TestStationSimulator::sameSeedSamePackets()
+{
+    WeatherGenerator first(11);
+    WeatherGenerator second(11);
+    WeatherGenerator other(12);
+    QDateTime time = at("2025-07-01T00:00:00Z");
+    bool differs = false;
+    for (int i = 0; i < 50; ++i, time = time.addSecs(1200)) {
+        const QByteArray packet = first.packet(time, 2, i % 7 == 0);
+        QCOMPARE(second.packet(time, 2, i % 7 == 0), packet);
+        differs = differs || other.packet(time, 2, i % 7 == 0) != packet;
+    }
+    QVERIFY(differs);
+}
+
+void TestStationSimulator::weatherStaysPlausibleForAWeek()
+{
+    WeatherGenerator weather(7);
+    QDateTime time = at("2025-04-10T06:00:00Z");
+    const QRegularExpression slotCode(QStringLiteral("^([A-L]{2}|--)$"));
+    double previousTemperature = qQNaN();
+    double previousPressure = qQNaN();
+    double coldest = 100;
+    double warmest = -100;
+    int rainyPackets = 0;
+    for (int i = 0; i < 7 * 24 * 12; ++i, time = time.addSecs(300)) {
+        const WeatherParser parser = parsed(weather.packet(time, 3, false));
+        const QByteArray where = QByteArray::number(i);
+        const double temperature = parser.getTemperature().toDouble();
+        const double pressure = parser.getPressure().toDouble();
+        const double humidity = parser.getHumidity().toDouble();
+        const double wind = parser.getWindSpeed().toDouble();
+        const double visibility = parser.getVisibility().toDouble();
+        QVERIFY2(temperature > -40 && temperature < 50, where);
+        QVERIFY2(pressure >= 337 && pressure <= 1084, where);
+        QVERIFY2(humidity >= 1 && humidity <= 100, where);
+        QVERIFY2(wind >= 0 && wind < 60, where);
+        QVERIFY2(parser.getMaxWindSpeed().toDouble() >= wind, where);
+        QVERIFY2(visibility > 0 && visibility <= 10, where);
+        QVERIFY2(slotCode.match(parser.getField("PW", 3)).hasMatch(), where);
+        QVERIFY2(slotCode.match(parser.getField("LD", 2)).hasMatch(), where);
+        // Five minutes apart, the weather moves a little, not a lot.
+        if (!qIsNaN(previousTemperature)) {
+            QVERIFY2(std::abs(temperature - previousTemperature) < 2.0, where);
+            QVERIFY2(std::abs(pressure - previousPressure) < 1.5, where);
+        }
+        previousTemperature = temperature;
+        previousPressure = pressure;
+        coldest = std::min(coldest, temperature);
+        warmest = std::max(warmest, temperature);
+        if (parser.getPrecip().toDouble() > 0)
+            ++rainyPackets;
+    }
+    // ... and over a week it is not the same day after day.
+    QVERIFY(warmest - coldest > 5);
+    QVERIFY(rainyPackets > 0);
+}
+
+void TestStationSimulator::intervalsFollowTheMode()
+{
+    const int expectedSeconds[] = {3 * 3600, 3600, 1200, 300, 60, 20, 10};
+    for (int mode = 0; mode <= 6; ++mode)
+        QCOMPARE(StationSimulator::modeIntervalMs(mode), expectedSeconds[mode] * 1000);
+}
+
+void TestStationSimulator::terminalIsRaw()
+{
+    PseudoTerminal terminal;
+    QVERIFY2(terminal.open(), qPrintable(terminal.errorString()));
+    const int slave = ::open(terminal.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    QVERIFY(slave >= 0);
+    const auto drain = [](int fd, QByteArray &into) {
+        char buffer[64];
+        const qint64 got = PseudoTerminal::readSome(fd, buffer, sizeof buffer);
+        if (got > 0)
+            into.append(buffer, static_cast<int>(got));
+    };
+
+    // Station to client: CR and LF pass as they are, no line editing.
+    const QByteArray down("a\rb\n\x7f\x03\x00\xff", 8);
+    QCOMPARE(PseudoTerminal::writeSome(terminal.masterFd(), down.constData(), down.size()), qint64(down.size()));
+    QTRY_COMPARE(terminal.unreadBytes(), down.size());
+    QByteArray atClient;
+    QTRY_COMPARE((drain(slave, atClient), atClient), down);
+
+    // Client to station: no LF to CR LF translation, and no echo back.
+    const QByteArray up("m3\r \n");
+    QCOMPARE(::write(slave, up.constData(), size_t(up.size())), ssize_t(up.size()));
+    QByteArray atStation;
+    QTRY_COMPARE((drain(terminal.masterFd(), atStation), atStation), up);
+    atClient.clear();
+    drain(slave, atClient);
+    QCOMPARE(atClient, QByteArray());
+
+    // What nobody read can be dropped.
+    QCOMPARE(PseudoTerminal::writeSome(terminal.masterFd(), "stale", 5), qint64(5));
+    QTRY_COMPARE(terminal.unreadBytes(), 5);
+    terminal.discardUnread();
+    QCOMPARE(terminal.unreadBytes(), 0);
+    ::close(slave);
+}
+
+void TestStationSimulator::bannerThenPromptInOneTransmission()
+{
+    Link link(liveOptions(4, true));
+    QVERIFY2(link.ready, qPrintable(link.port.errorString()));
+    link.station->start();
+
+    QTRY_VERIFY_WITH_TIMEOUT(link.received.contains(kPrompt), kWaitMs);
+    QVERIFY(link.received.startsWith("\r\n\rKTR v3.21\r\n"));
+    QVERIFY(link.received.endsWith(kPrompt));
+    QCOMPARE(link.received.indexOf(kPrompt), link.received.size() - kPrompt.size());
+    QCOMPARE(link.transmissions, QList<QByteArray>{link.received});
+}
+
+void TestStationSimulator::spacesGetThePrompt()
+{
+    Link link(liveOptions(4, true));
+    QVERIFY(link.ready);
+    link.station->start();
+    QTRY_VERIFY_WITH_TIMEOUT(link.received.endsWith(kPrompt), kWaitMs);
+
+    // Spaces get one prompt, on a transmission of its own.
+    link.received.clear();
+    QVERIFY(link.pokeUntilPrompt());
+    QVERIFY(link.received.indexOf("\n>") <= 1);
+    QCOMPARE(link.received, kPrompt);
+    QCOMPARE(link.transmissions.size(), 2);
+    QVERIFY(link.shortestGapMs() > kMinGapMs);
+}
+
+void TestStationSimulator::sleepingStationAnswersAfterItsReport()
+{
+    Link link(liveOptions(4, false));
+    QVERIFY(link.ready);
+    link.station->start();
+    QVERIFY(!link.station->isAwake());
+
+    // Spaces are lost on a sleeping station; after its report it answers them.
+    QVERIFY(link.pokeUntilPrompt());
+
+    QCOMPARE(link.transmissions.size(), 2);
+    QVERIFY(link.transmissions.at(0).startsWith("@I:"));
+    QCOMPARE(link.transmissions.at(1), kPrompt);
+    QCOMPARE(link.received, link.transmissions.at(0) + kPrompt);
+    QVERIFY(link.shortestGapMs() > kMinGapMs);
+}
+
+void TestStationSimulator::commandsChangeTheNextPacket_data()
+{
+    QTest::addColumn<QByteArray>("typed");
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("reporting mode") << QByteArray("m4\r") << QByteArray("m4") << "B" << 1 << "4";
+    QTest::newRow("ceilometer off") << QByteArray("C0\r") << QByteArray("C0") << "CL" << 0 << "-0";
+    QTest::newRow("GPS off") << QByteArray("G0\r") << QByteArray("G0") << "LA" << 0 << "?";
+    QTest::newRow("elevation") << QByteArray("GE+0123\r") << QByteArray("GE+0123") << "EL" << 0 << "123";
+    QTest::newRow("after line noise") << QByteArray(3000, '\xff') + QByteArray("\r\0x\r", 4) + "m6\r"
+                                      << QByteArray("m6") << "B" << 1 << "6";
+}
+
+void TestStationSimulator::commandsChangeTheNextPacket()
+{
+    QFETCH(QByteArray, typed);
+    QFETCH(QByteArray, command);
+    QFETCH(QString, tag);
+    QFETCH(int, field);
+    QFETCH(QString, value);
+
+    Link link(liveOptions(1, true));
+    QVERIFY(link.ready);
+    QSignalSpy commands(link.station.get(), &StationSimulator::commandReceived);
+    QSignalSpy packets(link.station.get(), &StationSimulator::packetSent);
+    link.station->start();
+    QTRY_VERIFY_WITH_TIMEOUT(link.received.endsWith(kPrompt), kWaitMs);
+
+    link.port.write(typed);
+    QVERIFY(packets.wait(kWaitMs));
+    QCOMPARE(commands.count(), 1);
+    QCOMPARE(commands.at(0).at(0).toByteArray(), command);
+
+    const QByteArray packet = packets.at(0).at(0).toByteArray();
+    QCOMPARE(parsed(packet).getField(tag, field), value);
+    // A mode command is confirmed on its own transmission, and a fast mode has no "SND".
+    if (command.startsWith('m')) {
+        QVERIFY(link.transmissions.contains(command + "\r\n"));
+        QVERIFY(!packet.contains("SND"));
+        QCOMPARE(link.station->modeDigit(), value.toInt());
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(link.received.endsWith(packet), kWaitMs);
+}
+
+void TestStationSimulator::packetsArePaced()
+{
+    StationSimulatorOptions options = liveOptions(1, false);
+    options.packetLimit = 3;
+    options.auxEvery = 2;
+    Link link(options);
+    QVERIFY(link.ready);
+    QSignalSpy finished(link.station.get(), &StationSimulator::finished);
+    link.station->start();
+    QVERIFY(finished.wait(4 * kWaitMs));
+
+    QCOMPARE(link.station->packetsSent(), 3);
+    QCOMPARE(link.transmissions.size(), 3);
+    QVERIFY(link.shortestGapMs() > kMinGapMs);
+    for (int i = 0; i < 3; ++i) {
+        const QByteArray &packet = link.transmissions.at(i);
+        QVERIFY(packet.startsWith("@I:"));
+        QVERIFY(packet.endsWith("~\r\nSND\r\n"));
+        QCOMPARE(packet.contains("\r\n@3"), i == 1);
+    }
+    QCOMPARE(link.received, link.transmissions.join());
+}
+
+QTEST_GUILESS_MAIN(TestStationSimulator)
+#include "tst_stationsimulator.moc"
