@@ -11,6 +11,7 @@ namespace {
 constexpr qsizetype kMaxHeadBytes = 256;
 constexpr char kStartMarker[] = "@I:";
 constexpr qsizetype kStartMarkerBytes = 3;
+constexpr qsizetype kSliceBytes = 1 << 20;
 
 bool isBinary(unsigned char c)
 {
@@ -28,16 +29,26 @@ bool isEndLine(const char *line, qsizetype size)
 
 void WeatherPacketScanner::feed(const char *data, qsizetype size)
 {
-    if (size <= 0)
-        return;
-    m_buffer.append(data, size);
+    // Large chunks are taken in slices, so the buffer never holds more than
+    // one slice beside the open packet.
+    while (size > 0) {
+        const qsizetype slice = std::min(size, kSliceBytes);
+        feedSlice(data, slice);
+        data += slice;
+        size -= slice;
+    }
+}
+
+void WeatherPacketScanner::feedSlice(const char *data, qsizetype size)
+{
+    m_buffer.append(data, int(size));
     scan(false);
 
     // Keep only the open packet, or the last bytes of a split "@I:".
     const qsizetype keepFrom = m_inPacket ? m_start
                                           : std::max(m_pos, m_buffer.size() - (kStartMarkerBytes - 1));
     if (keepFrom > 0) {
-        m_buffer.remove(0, keepFrom);
+        m_buffer.remove(0, int(keepFrom));
         m_bufferOffset += keepFrom;
         m_pos -= std::min(m_pos, keepFrom);
         m_start -= std::min(m_start, keepFrom);

@@ -12,7 +12,7 @@
 // through the line that holds only "~"; its second line begins with "@0".
 //
 // Input is fed in chunks of any size; only the packet being collected is
-// kept, so memory stays bounded by the chunk size plus kMaxPacketBytes.
+// kept, so memory stays bounded by one 1 MiB slice plus kMaxPacketBytes.
 // An "@I:" line followed by anything but an "@0" line (a picture header,
 // noise) is not a weather packet and is passed over silently. A packet that
 // has begun but is damaged is skipped and reported: the next "@I:" or the end
@@ -47,6 +47,7 @@ public:
     qsizetype bufferedBytes() const { return m_buffer.size(); }
 
 private:
+    void feedSlice(const char *data, qsizetype size);
     void scan(bool atEnd);
     // Returns false when more input is needed.
     bool scanPacket(bool atEnd);

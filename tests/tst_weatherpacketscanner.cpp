@@ -75,6 +75,7 @@ class TestWeatherPacketScanner : public QObject
 private slots:
     void streams_data();
     void streams();
+    void splitDoesNotMatter();
     void oversizedPacket();
     void memoryStaysBounded();
     void reusableAfterFinish();
@@ -147,6 +148,38 @@ void TestWeatherPacketScanner::streams()
     for (int maxPiece : {1, 2, 3, 7, 64}) {
         for (int round = 0; round < 5; ++round)
             QCOMPARE(scanInPieces(input, maxPiece), expected);
+    }
+}
+
+void TestWeatherPacketScanner::splitDoesNotMatter()
+{
+    // Streams stitched together from the pieces that trip up a framer.
+    const QByteArray a = weatherPacket("300234063909320");
+    const QList<QByteArray> pieces = {
+        a, a.left(40), a.mid(40), "@I:", "@0", "\r\n", "\n", "~", "~\r\n", QByteArray(1, '\0'), "\x01", "SND",
+        "@I:1\r\n@1\x18\x05", "\r\n*2018-05-31T14:02:07.123L\r\n", QByteArray(300, 'x'),
+    };
+    QRandomGenerator random(20180531);
+    for (int round = 0; round < 300; ++round) {
+        QByteArray input;
+        const int count = random.bounded(1, 40);
+        for (int i = 0; i < count; ++i)
+            input += pieces.at(random.bounded(pieces.size()));
+        const QStringList whole = scanWhole(input);
+        QCOMPARE(scanInPieces(input, 1), whole);
+        QCOMPARE(scanInPieces(input, 5), whole);
+        QCOMPARE(scanInPieces(input, 50), whole);
+        // Every packet found is a slice of the input at its offset.
+        WeatherPacketScanner scanner;
+        scanner.feed(input);
+        scanner.finish();
+        const QVector<WeatherPacketScanner::Entry> entries = scanner.takeEntries();
+        for (const WeatherPacketScanner::Entry &entry : entries) {
+            if (entry.damage == Damage::None) {
+                QCOMPARE(input.mid(entry.offset, entry.packet.size()), entry.packet);
+                QVERIFY(entry.packet.startsWith("@I:"));
+            }
+        }
     }
 }
 
