@@ -27,7 +27,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption demoOption(
         QStringLiteral("demo"),
         QStringLiteral("Replays the station output in the \"Demo\" folder of the working directory "
-                       "(switches on the ADVANCED option)."));
+                       "(switches on the ADVANCED option; only ports given with --port are used)."));
     parser.addOption(portOption);
     parser.addOption(demoOption);
     parser.process(app);
@@ -35,6 +35,8 @@ int main(int argc, char *argv[])
     MainWindowOptions options;
     options.extraPorts = parser.values(portOption);
     options.demo = parser.isSet(demoOption);
+    // A demonstration needs no station: only ports named on the command line are used.
+    options.systemPorts = !options.demo;
 
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/ktr-control.png")));
     MainWindow window(options);

@@ -366,7 +366,7 @@ void MainWindow::resize()
     const int height = static_cast<int>(ui->cam1Label->width() * 0.75);
     for (int i = 0; i < 4; ++i) {
         m_camViews[i]->setFixedHeight(height);
-        m_camCaptions[i]->setFixedWidth(m_camViews[i]->width());
+        m_camCaptions[i]->setMaximumWidth(m_camViews[i]->width());
     }
 }
 

@@ -2,12 +2,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commands/sendcycle.h"
 
-namespace {
-const char kPowerUpBanner[] = "\r\n\rKTR v";
-const char kPowerUpPrompt[] = "\r\n>";
-const char kPokedPrompt[] = "\n>";
-} // namespace
-
 SendCycle::PressResult SendCycle::press(const QByteArray &snapshot)
 {
     m_pending = !m_pending;
@@ -38,18 +32,6 @@ void SendCycle::powerUpSeen()
 {
     m_status = QStringLiteral("KTR Power-up");
     m_outgoing = QByteArray(kPowerUpSpaceBytes, ' ');
-}
-
-bool SendCycle::promptCaseA(const QByteArray &buffer) const
-{
-    return buffer.startsWith(kPowerUpBanner) && buffer.contains(kPowerUpPrompt) && m_outgoing.size() >= 2
-           && m_outgoing.at(1) == ' ';
-}
-
-bool SendCycle::promptCaseB(const QByteArray &buffer) const
-{
-    const int at = buffer.indexOf(kPokedPrompt);
-    return m_pending && (at == 0 || at == 1);
 }
 
 QByteArray SendCycle::handOver(const QByteArray &currentSelection)

@@ -37,12 +37,6 @@ public:
     // prompt with 80 spaces, replacing whatever was outgoing.
     void powerUpSeen();
 
-    // (a) a power-up banner with its prompt while at least two power-up
-    // spaces are still outgoing; (b) a poked prompt ("\n>" at offset 0 or 1)
-    // while a request is pending.
-    bool promptCaseA(const QByteArray &buffer) const;
-    bool promptCaseB(const QByteArray &buffer) const;
-    bool shouldHandOver(const QByteArray &buffer) const { return promptCaseA(buffer) || promptCaseB(buffer); }
 
     // The station prompts: the queued snapshot, or without a request the
     // current selection, becomes the outgoing command, and the request ends

@@ -12,6 +12,10 @@
 // IMEI, then the payload. A built message must parse back to its parts.
 namespace {
 
+// Session status, MO and MT sequence numbers inside a whole message.
+constexpr int kStatusOffset = 25;
+constexpr int kStatusBytes = 5;
+
 quint32 readU32(const uint8_t *data)
 {
     return (quint32(data[0]) << 24) | (quint32(data[1]) << 16) | (quint32(data[2]) << 8) | quint32(data[3]);
@@ -51,8 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         fuzz::check(again.counter == received.counter && again.imei == received.imei
                         && again.sendTime == received.sendTime && again.payload == received.payload,
                     "rebuilt message differs");
-        if (input.size() == SbdMessage::kOverheadBytes + received.payload.size())
-            fuzz::check(rebuilt == input, "plain message does not rebuild to the same bytes");
+        // The status and the two sequence fields are not decoded (always 0 here).
+        if (input.size() == SbdMessage::kOverheadBytes + received.payload.size()) {
+            QByteArray plain = input;
+            plain.replace(kStatusOffset, kStatusBytes, QByteArray(kStatusBytes, '\0'));
+            fuzz::check(rebuilt == plain, "plain message does not rebuild to the same bytes");
+        }
     }
 
     if (size < 9)

@@ -62,17 +62,18 @@ QString CsvLog::elevationFeet(const WeatherParser &parser)
 
 QByteArray CsvLog::row(const WeatherParser &parser)
 {
+    const MetarEncoder::Readings shared = MetarEncoder::Readings::read(parser);
     const QString values[kColumns] = {
-        parser.getLogTimestamp(),    MetarEncoder::getMetar(parser), parser.getWindDir(),
-        parser.getWindSpeed(),       parser.getMaxWindDir(),         parser.getMaxWindSpeed(),
-        parser.getVisibility(),      parser.getPresentWeather(),     parser.getPrecip(),
-        parser.getCloudLayers(),     parser.getCeilometerHits(),     parser.getTemperature(),
-        parser.getDewPoint(),        parser.getHumidity(),           parser.getWindChill(),
-        parser.getHeatIndex(),       parser.getLat(),                parser.getLon(),
-        parser.getAltimeter(),       elevationFeet(parser),          parser.getStationPressure(),
-        parser.getPressureAlt(),     parser.getDensityAlt(),         parser.getLightningFreq(),
-        parser.getLightningDist(),   parser.getTilt(),               parser.getOrientation(),
-        parser.getBattery(),         parser.getMode(),               parser.getInterference(),
+        parser.getLogTimestamp(),  MetarEncoder::getMetar(parser, shared), shared.windDir,
+        shared.windSpeed,          shared.gustDir,                         shared.gustSpeed,
+        shared.visibility,         shared.presentWeather,                  shared.precip,
+        shared.cloudLayers,        parser.getCeilometerHits(),             shared.temperature,
+        shared.dewPoint,           parser.getHumidity(),                   parser.getWindChill(),
+        parser.getHeatIndex(),     shared.lat,                             shared.lon,
+        parser.getAltimeter(),     elevationFeet(parser),                  parser.getStationPressure(),
+        parser.getPressureAlt(),   parser.getDensityAlt(),                 parser.getLightningFreq(),
+        shared.lightningDist,      parser.getTilt(),                       parser.getOrientation(),
+        parser.getBattery(),       parser.getMode(),                       parser.getInterference(),
     };
     QString line;
     line.reserve(512);

@@ -122,16 +122,16 @@ bool appendClouds(QString &metar, const QString &clouds)
 }
 
 // "23/03 ", "M01/M05 ", or "23/ " when the humidity (and so the dew point) is unknown.
-void appendTemperature(QString &metar, const WeatherParser &parser)
+void appendTemperature(QString &metar, const MetarEncoder::Readings &readings)
 {
-    const double temperature = reading(parser.getTemperature(), WeatherParser::missingValue);
+    const double temperature = reading(readings.temperature, WeatherParser::missingValue);
     if (temperature == WeatherParser::missingValue)
         return;
     const double t = std::round(temperature);
     metar += t < 0 ? QLatin1Char('M') + digits(-t, 2) : digits(t, 2);
     metar += QLatin1Char('/');
     // With the temperature known, the dew point is missing exactly when the humidity is.
-    const double dewPoint = reading(parser.getDewPoint(), WeatherParser::missingValue);
+    const double dewPoint = reading(readings.dewPoint, WeatherParser::missingValue);
     if (dewPoint == WeatherParser::missingValue) {
         metar += QLatin1Char(' ');
         return;
@@ -167,7 +167,31 @@ QString MetarEncoder::visibilityText(double miles)
     return QLatin1String(miles < kTenMilesFrom ? "6SM" : "10SM");
 }
 
+MetarEncoder::Readings MetarEncoder::Readings::read(const WeatherParser &parser)
+{
+    Readings readings;
+    readings.windSpeed = parser.getWindSpeed();
+    readings.windDir = parser.getWindDir();
+    readings.gustSpeed = parser.getMaxWindSpeed();
+    readings.gustDir = parser.getMaxWindDir();
+    readings.visibility = parser.getVisibility();
+    readings.presentWeather = parser.getPresentWeather();
+    readings.cloudLayers = parser.getCloudLayers();
+    readings.temperature = parser.getTemperature();
+    readings.dewPoint = parser.getDewPoint();
+    readings.lightningDist = parser.getLightningDist();
+    readings.precip = parser.getPrecip();
+    readings.lat = parser.getLat();
+    readings.lon = parser.getLon();
+    return readings;
+}
+
 QString MetarEncoder::getMetar(const WeatherParser &parser)
+{
+    return getMetar(parser, Readings::read(parser));
+}
+
+QString MetarEncoder::getMetar(const WeatherParser &parser, const Readings &readings)
 {
     QString metar;
     metar.reserve(192);
@@ -180,13 +204,13 @@ QString MetarEncoder::getMetar(const WeatherParser &parser)
         metar += imei + QLatin1Char(' ') + parser.getMetarDayTime() + QLatin1String("Z ");
     metar += QLatin1String("AUTO ");
 
-    const double speed = std::min(reading(parser.getWindSpeed(), kNoReading), kMaxKnots);
-    const double direction = roundedDirection(reading(parser.getWindDir(), kNoReading));
-    const double gust = std::min(reading(parser.getMaxWindSpeed(), kNoReading), kMaxKnots);
-    const double gustDirection = roundedDirection(reading(parser.getMaxWindDir(), kNoReading));
+    const double speed = std::min(reading(readings.windSpeed, kNoReading), kMaxKnots);
+    const double direction = roundedDirection(reading(readings.windDir, kNoReading));
+    const double gust = std::min(reading(readings.gustSpeed, kNoReading), kMaxKnots);
+    const double gustDirection = roundedDirection(reading(readings.gustDir, kNoReading));
     appendWind(metar, speed, direction, gust, gustDirection);
 
-    const double visibility = reading(parser.getVisibility(), kNoReading);
+    const double visibility = reading(readings.visibility, kNoReading);
     if (visibility < 0)
         metar += QLatin1String("//// ");
     else
@@ -195,7 +219,7 @@ QString MetarEncoder::getMetar(const WeatherParser &parser)
     // The thunderstorm groups need the distance; a count without one says
     // nothing about how near the storm is.
     const double strikes = reading(parser.getField(QStringLiteral("LD"), 1), 0);
-    const double strikeMiles = reading(parser.getLightningDist(), kNoReading);
+    const double strikeMiles = reading(readings.lightningDist, kNoReading);
     const bool lightning = strikes > 0;
     const bool lightningNear = lightning && strikeMiles >= 0 && strikeMiles < kDistantLightningMiles;
     const bool lightningDistant = lightning && strikeMiles >= kDistantLightningMiles;
@@ -204,13 +228,12 @@ QString MetarEncoder::getMetar(const WeatherParser &parser)
     else if (lightningDistant)
         metar += QLatin1String("LTG DSNT ");
 
-    const QString weather = parser.getPresentWeather();
-    if (!weather.isEmpty())
-        metar += weather + QLatin1Char(' ');
+    if (!readings.presentWeather.isEmpty())
+        metar += readings.presentWeather + QLatin1Char(' ');
 
-    const bool lowCloud = appendClouds(metar, parser.getCloudLayers());
+    const bool lowCloud = appendClouds(metar, readings.cloudLayers);
 
-    appendTemperature(metar, parser);
+    appendTemperature(metar, readings);
 
     const QString latText = parser.getField(QStringLiteral("LA"), 0);
     const QString lonText = parser.getField(QStringLiteral("LO"), 0);
@@ -238,7 +261,7 @@ QString MetarEncoder::getMetar(const WeatherParser &parser)
     if (lightningDistant)
         metar += QLatin1String("LTG DSNT ");
 
-    if (reading(parser.getPrecip(), 0) > 0) {
+    if (reading(readings.precip, 0) > 0) {
         const QString began = parser.getPrecipTime(0);
         const QString ended = parser.getPrecipTime(1);
         if (isClockTime(began) && isClockTime(ended))
@@ -253,9 +276,7 @@ QString MetarEncoder::getMetar(const WeatherParser &parser)
 
     metar += QLatin1String("WND DATA ESTMD ALSTG/SLP ESTMD ");
 
-    const QString lat = parser.getLat();
-    const QString lon = parser.getLon();
-    if (!lat.isEmpty() && !lon.isEmpty())
-        metar += lat + QChar(0x00B0) + QLatin1Char(' ') + lon + QChar(0x00B0);
+    if (!readings.lat.isEmpty() && !readings.lon.isEmpty())
+        metar += readings.lat + QChar(0x00B0) + QLatin1Char(' ') + readings.lon + QChar(0x00B0);
     return metar;
 }

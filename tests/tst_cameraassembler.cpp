@@ -390,5 +390,5 @@ void TestCameraAssembler::lastPacketBeyondBuffer()
     QVERIFY(!QFileInfo::exists(imagePath()) || QDir(imagePath()).isEmpty());
 }
 
-QTEST_MAIN(TestCameraAssembler)
+QTEST_GUILESS_MAIN(TestCameraAssembler)
 #include "tst_cameraassembler.moc"

@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QTest>
-
 #include <cmath>
 
 namespace {
@@ -99,14 +98,12 @@ void TestDerivedQuantities::fixtures_data()
     QTest::newRow("example") << "weather_example_no_gps_no_ceilometer.txt"
                              << QStringList{"2.8", "21.84", "", "", "-140", "", "FG", "FG"};
     QTest::newRow("full") << "weather_full_gps_clouds_rain_lightning_aux.txt"
-                          << QStringList{"-7.5", "-7.66", "-12.52", "28.87", "830", "-1230", "BR",
-                                         "RA BR"};
+                          << QStringList{"-7.5", "-7.66", "-12.52", "28.87", "830", "-1230", "BR", "RA BR"};
     QTest::newRow("no CL/LD lines") << "weather_no_cl_ld_lines_aux.txt"
-                                    << QStringList{"22.8", "35.94", "", "29.66", "90", "2560", "",
-                                                   ""};
-    QTest::newRow("midnight, hot and dry") << "weather_midnight_ceilometer_off.txt"
-                                           << QStringList{"-1.2", "31.92", "", "24.68", "4920",
-                                                          "8700", "", "+RA"};
+                                    << QStringList{"22.8", "35.94", "", "29.66", "90", "2560", "", ""};
+    QTest::newRow("midnight, hot and dry")
+        << "weather_midnight_ceilometer_off.txt"
+        << QStringList{"-1.2", "31.92", "", "24.68", "4920", "8700", "", "+RA"};
     QTest::newRow("fog") << "weather_fog_no_cloud_detected.txt"
                          << QStringList{"4", "3.24", "", "29.92", "0", "-1190", "FG", "-RA FG"};
 }
@@ -119,10 +116,9 @@ void TestDerivedQuantities::fixtures()
     WeatherParser parser;
     parser.setPacketText(loadPacket(fixture));
     QVERIFY(!parser.packetText().isEmpty());
-    const QStringList actual = {parser.getDewPoint(),        parser.getHeatIndex(),
-                                parser.getWindChill(),       parser.getStationPressure(),
-                                parser.getPressureAlt(),     parser.getDensityAlt(),
-                                parser.getObstruction(),     parser.getPresentWeather()};
+    const QStringList actual = {
+        parser.getDewPoint(),    parser.getHeatIndex(),  parser.getWindChill(),   parser.getStationPressure(),
+        parser.getPressureAlt(), parser.getDensityAlt(), parser.getObstruction(), parser.getPresentWeather()};
     QCOMPARE(actual, expected);
 }
 
@@ -131,15 +127,24 @@ void TestDerivedQuantities::dewPoint_data()
     QTest::addColumn<QString>("lines");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("worked example") << "TA:22.8|RH:27" << "2.8";
-    QTest::newRow("humidity 0.5 taken as 1") << "TA:20|RH:0.5" << "-37.8";
-    QTest::newRow("humidity 1") << "TA:20|RH:1" << "-37.8";
-    QTest::newRow("humidity 0") << "TA:20|RH:0" << "-37.8";
-    QTest::newRow("saturated") << "TA:30|RH:100" << "30";
-    QTest::newRow("below freezing") << "TA:-10|RH:50" << "-18.4";
-    QTest::newRow("negative humidity") << "TA:20|RH:-3.5" << "";
-    QTest::newRow("no humidity") << "TA:20|RH:?" << "";
-    QTest::newRow("no temperature") << "TA:?|RH:50" << "";
+    QTest::newRow("worked example") << "TA:22.8|RH:27"
+                                    << "2.8";
+    QTest::newRow("humidity 0.5 taken as 1") << "TA:20|RH:0.5"
+                                             << "-37.8";
+    QTest::newRow("humidity 1") << "TA:20|RH:1"
+                                << "-37.8";
+    QTest::newRow("humidity 0") << "TA:20|RH:0"
+                                << "-37.8";
+    QTest::newRow("saturated") << "TA:30|RH:100"
+                               << "30";
+    QTest::newRow("below freezing") << "TA:-10|RH:50"
+                                    << "-18.4";
+    QTest::newRow("negative humidity") << "TA:20|RH:-3.5"
+                                       << "";
+    QTest::newRow("no humidity") << "TA:20|RH:?"
+                                 << "";
+    QTest::newRow("no temperature") << "TA:?|RH:50"
+                                    << "";
 }
 
 void TestDerivedQuantities::dewPoint()
@@ -154,16 +159,26 @@ void TestDerivedQuantities::heatIndex_data()
     QTest::addColumn<QString>("lines");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("simple formula, worked example") << "TA:22.8|RH:27" << "21.84";
-    QTest::newRow("just below 80 F") << "TA:26.6|RH:50" << "26.62";
-    QTest::newRow("just above 80 F") << "TA:26.7|RH:50" << "27.14";
-    QTest::newRow("dry, below 95 F") << "TA:30|RH:10" << "27.86";
-    QTest::newRow("dry, above 95 F") << "TA:38|RH:10" << "34.72";
-    QTest::newRow("dry, 100.49 F") << "TA:38.05|RH:10" << "34.78";
-    QTest::newRow("humid, 82.4 F") << "TA:28|RH:90" << "34";
-    QTest::newRow("humid, 86.9 F") << "TA:30.5|RH:90" << "42.66";
-    QTest::newRow("regression only") << "TA:40|RH:50" << "54.76";
-    QTest::newRow("no humidity") << "TA:40|RH:-1" << "";
+    QTest::newRow("simple formula, worked example") << "TA:22.8|RH:27"
+                                                    << "21.84";
+    QTest::newRow("just below 80 F") << "TA:26.6|RH:50"
+                                     << "26.62";
+    QTest::newRow("just above 80 F") << "TA:26.7|RH:50"
+                                     << "27.14";
+    QTest::newRow("dry, below 95 F") << "TA:30|RH:10"
+                                     << "27.86";
+    QTest::newRow("dry, above 95 F") << "TA:38|RH:10"
+                                     << "34.72";
+    QTest::newRow("dry, 100.49 F") << "TA:38.05|RH:10"
+                                   << "34.78";
+    QTest::newRow("humid, 82.4 F") << "TA:28|RH:90"
+                                   << "34";
+    QTest::newRow("humid, 86.9 F") << "TA:30.5|RH:90"
+                                   << "42.66";
+    QTest::newRow("regression only") << "TA:40|RH:50"
+                                     << "54.76";
+    QTest::newRow("no humidity") << "TA:40|RH:-1"
+                                 << "";
 }
 
 void TestDerivedQuantities::heatIndex()
@@ -178,14 +193,22 @@ void TestDerivedQuantities::windChill_data()
     QTest::addColumn<QString>("lines");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("2.6 kt is below 3 mph") << "TA:0|WI:2.6:90" << "";
-    QTest::newRow("2.7 kt at 50 F") << "TA:10|WI:2.7:90" << "9.76";
-    QTest::newRow("2.7 kt above 50 F") << "TA:10.1|WI:2.7:90" << "";
-    QTest::newRow("cold") << "TA:-20|WI:2.7:90" << "-24.26";
-    QTest::newRow("windy") << "TA:-10|WI:20:90" << "-20.4";
-    QTest::newRow("stormy") << "TA:5|WI:40:90" << "-2.44";
-    QTest::newRow("no wind") << "TA:-10|WI:?:?" << "";
-    QTest::newRow("no temperature") << "TA:?|WI:20:90" << "";
+    QTest::newRow("2.6 kt is below 3 mph") << "TA:0|WI:2.6:90"
+                                           << "";
+    QTest::newRow("2.7 kt at 50 F") << "TA:10|WI:2.7:90"
+                                    << "9.76";
+    QTest::newRow("2.7 kt above 50 F") << "TA:10.1|WI:2.7:90"
+                                       << "";
+    QTest::newRow("cold") << "TA:-20|WI:2.7:90"
+                          << "-24.26";
+    QTest::newRow("windy") << "TA:-10|WI:20:90"
+                           << "-20.4";
+    QTest::newRow("stormy") << "TA:5|WI:40:90"
+                            << "-2.44";
+    QTest::newRow("no wind") << "TA:-10|WI:?:?"
+                             << "";
+    QTest::newRow("no temperature") << "TA:?|WI:20:90"
+                                    << "";
 }
 
 void TestDerivedQuantities::windChill()
@@ -200,13 +223,20 @@ void TestDerivedQuantities::pressureAltitude_data()
     QTest::addColumn<QString>("lines");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("336.9 hPa") << "BA:336.9:3000" << "";
-    QTest::newRow("337 hPa") << "BA:337:3000" << "27470";
-    QTest::newRow("standard") << "BA:1013.25:2992" << "0";
-    QTest::newRow("1084 hPa") << "BA:1084:3000" << "-1880";
-    QTest::newRow("1084.1 hPa") << "BA:1084.1:3000" << "";
-    QTest::newRow("500 hPa") << "BA:500" << "18280";
-    QTest::newRow("no pressure") << "BA:?:3000" << "";
+    QTest::newRow("336.9 hPa") << "BA:336.9:3000"
+                               << "";
+    QTest::newRow("337 hPa") << "BA:337:3000"
+                             << "27470";
+    QTest::newRow("standard") << "BA:1013.25:2992"
+                              << "0";
+    QTest::newRow("1084 hPa") << "BA:1084:3000"
+                              << "-1880";
+    QTest::newRow("1084.1 hPa") << "BA:1084.1:3000"
+                                << "";
+    QTest::newRow("500 hPa") << "BA:500"
+                             << "18280";
+    QTest::newRow("no pressure") << "BA:?:3000"
+                                 << "";
 }
 
 void TestDerivedQuantities::pressureAltitude()
@@ -223,11 +253,8 @@ void TestDerivedQuantities::stationPressureNeedsBothInputs()
     QCOMPARE(parserWith(QStringLiteral("BA:1013.25:2992|EL:?")).getStationPressure(), QString());
     QCOMPARE(parserWith(QStringLiteral("BA:1013.25|EL:0.0")).getStationPressure(), QString());
     // Without station pressure there is no density altitude either.
-    QCOMPARE(parserWith(QStringLiteral("BA:1013.25|RH:27|TA:22.8|EL:0.0")).getDensityAlt(),
-             QString());
-    QVERIFY(!parserWith(QStringLiteral("BA:1013.25:2992|RH:27|TA:22.8|EL:0.0"))
-                 .getDensityAlt()
-                 .isEmpty());
+    QCOMPARE(parserWith(QStringLiteral("BA:1013.25|RH:27|TA:22.8|EL:0.0")).getDensityAlt(), QString());
+    QVERIFY(!parserWith(QStringLiteral("BA:1013.25:2992|RH:27|TA:22.8|EL:0.0")).getDensityAlt().isEmpty());
 }
 
 void TestDerivedQuantities::presentWeather_data()
@@ -237,14 +264,30 @@ void TestDerivedQuantities::presentWeather_data()
     QTest::addColumn<QString>("weather");
 
     // Dew point 2.8 at 22.8 C and 27 %, 17.6 at 20 C and 74 %.
-    QTest::newRow("0.6 mi is fog") << "TA:22.8|RH:27|VI:0.6" << "FG" << "FG";
-    QTest::newRow("2 mi, wide spread is haze") << "TA:22.8|RH:27|VI:2" << "HZ" << "HZ";
-    QTest::newRow("2 mi, narrow spread is mist") << "TA:20|RH:86|VI:2" << "BR" << "BR";
-    QTest::newRow("2.5 mi is clear") << "TA:22.8|RH:27|VI:2.5" << "" << "";
-    QTest::newRow("rain and mist") << "TA:20|RH:86|VI:2|PW:0.35" << "BR" << "RA BR";
-    QTest::newRow("rain alone") << "TA:20|RH:86|VI:5|PW:0.35" << "" << "RA";
-    QTest::newRow("no visibility") << "TA:20|RH:86|VI:?|PW:0.05" << "" << "-RA";
-    QTest::newRow("no dew point") << "TA:20|RH:?|VI:0.1" << "" << "";
+    QTest::newRow("0.6 mi is fog") << "TA:22.8|RH:27|VI:0.6"
+                                   << "FG"
+                                   << "FG";
+    QTest::newRow("2 mi, wide spread is haze") << "TA:22.8|RH:27|VI:2"
+                                               << "HZ"
+                                               << "HZ";
+    QTest::newRow("2 mi, narrow spread is mist") << "TA:20|RH:86|VI:2"
+                                                 << "BR"
+                                                 << "BR";
+    QTest::newRow("2.5 mi is clear") << "TA:22.8|RH:27|VI:2.5"
+                                     << ""
+                                     << "";
+    QTest::newRow("rain and mist") << "TA:20|RH:86|VI:2|PW:0.35"
+                                   << "BR"
+                                   << "RA BR";
+    QTest::newRow("rain alone") << "TA:20|RH:86|VI:5|PW:0.35"
+                                << ""
+                                << "RA";
+    QTest::newRow("no visibility") << "TA:20|RH:86|VI:?|PW:0.05"
+                                   << ""
+                                   << "-RA";
+    QTest::newRow("no dew point") << "TA:20|RH:?|VI:0.1"
+                                  << ""
+                                  << "";
 }
 
 void TestDerivedQuantities::presentWeather()

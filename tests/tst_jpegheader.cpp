@@ -196,5 +196,5 @@ void TestJpegHeader::splitScan()
     QVERIFY(JpegEncoder::splitScan(QByteArray()).isEmpty());
 }
 
-QTEST_MAIN(TestJpegHeader)
+QTEST_GUILESS_MAIN(TestJpegHeader)
 #include "tst_jpegheader.moc"

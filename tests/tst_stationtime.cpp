@@ -56,28 +56,28 @@ void TestStationTime::fileStamps_data()
     QTest::addColumn<QString>("stamp");
     QTest::addColumn<QString>("spectral");
 
-    QTest::newRow("station clock")
-        << header({'@', '1', 0x18, 0x05, 0x31, 0x02, 0x37, 0x13, 0x00, 0x01})
-        << "180531_023713Z_KTRtime" << "18/05/31,02/37/13_KTRtime";
-    QTest::newRow("bit 7 ignored")
-        << header({'@', '2', 0x98, 0x85, 0xB1, 0x82, 0xB7, 0x93})
-        << "180531_023713Z_KTRtime" << "18/05/31,02/37/13_KTRtime";
+    QTest::newRow("station clock") << header({'@', '1', 0x18, 0x05, 0x31, 0x02, 0x37, 0x13, 0x00, 0x01})
+                                   << "180531_023713Z_KTRtime"
+                                   << "18/05/31,02/37/13_KTRtime";
+    QTest::newRow("bit 7 ignored") << header({'@', '2', 0x98, 0x85, 0xB1, 0x82, 0xB7, 0x93})
+                                   << "180531_023713Z_KTRtime"
+                                   << "18/05/31,02/37/13_KTRtime";
     QTest::newRow("month 10") << header({'@', '1', 0x26, 0x10, 0x01, 0x00, 0x00, 0x00})
-                              << "261001_000000Z_KTRtime" << "26/10/01,00/00/00_KTRtime";
+                              << "261001_000000Z_KTRtime"
+                              << "26/10/01,00/00/00_KTRtime";
     QTest::newRow("units nibble above 9 unpadded")
-        << header({'@', '1', 0x1F, 0x05, 0x31, 0x02, 0x37, 0x13})
-        << "1150531_023713Z_KTRtime" << "115/05/31,02/37/13_KTRtime";
+        << header({'@', '1', 0x1F, 0x05, 0x31, 0x02, 0x37, 0x13}) << "1150531_023713Z_KTRtime"
+        << "115/05/31,02/37/13_KTRtime";
     QTest::newRow("month 0 is the PC clock")
-        << header({'@', '1', 0x18, 0x00, 0x31, 0x02, 0x37, 0x13})
-        << "260214_195908Z_PCtime" << "26/02/14,19:59:08Z_PCtime";
+        << header({'@', '1', 0x18, 0x00, 0x31, 0x02, 0x37, 0x13}) << "260214_195908Z_PCtime"
+        << "26/02/14,19:59:08Z_PCtime";
     QTest::newRow("month 0x80 is the PC clock")
-        << header({'@', '1', 0x18, 0x80, 0x31, 0x02, 0x37, 0x13})
-        << "260214_195908Z_PCtime" << "26/02/14,19:59:08Z_PCtime";
+        << header({'@', '1', 0x18, 0x80, 0x31, 0x02, 0x37, 0x13}) << "260214_195908Z_PCtime"
+        << "26/02/14,19:59:08Z_PCtime";
     QTest::newRow("missing second reads as 0")
-        << header({'@', '1', 0x18, 0x05, 0x31, 0x02, 0x37})
-        << "180531_023700Z_KTRtime" << "18/05/31,02/37/00_KTRtime";
-    QTest::newRow("missing month is the PC clock") << header({'@', '1', 0x18})
-                                                   << "260214_195908Z_PCtime"
+        << header({'@', '1', 0x18, 0x05, 0x31, 0x02, 0x37}) << "180531_023700Z_KTRtime"
+        << "18/05/31,02/37/00_KTRtime";
+    QTest::newRow("missing month is the PC clock") << header({'@', '1', 0x18}) << "260214_195908Z_PCtime"
                                                    << "26/02/14,19:59:08Z_PCtime";
     QTest::newRow("empty header") << QByteArray() << "260214_195908Z_PCtime"
                                   << "26/02/14,19:59:08Z_PCtime";
@@ -111,17 +111,24 @@ void TestStationTime::logTimestamp_data()
                                             << "2018-05-31 02:37:13" << none;
     QTest::newRow("stamp one character in") << "T:x18/05/31,02:37:13\r\n"
                                             << "2018-05-31 02:37:13" << none;
-    QTest::newRow("no T line") << "@I:1\r\nTA:22.8\r\n" << "" << none;
-    QTest::newRow("T: inside LAT:") << "@I:1\r\nLAT:18/05/31,02:37:13\r\n" << "" << none;
-    QTest::newRow("T: inside a line") << "N:0 T:18/05/31,02:37:13\r\n" << "" << none;
+    QTest::newRow("no T line") << "@I:1\r\nTA:22.8\r\n"
+                               << "" << none;
+    QTest::newRow("T: inside LAT:") << "@I:1\r\nLAT:18/05/31,02:37:13\r\n"
+                                    << "" << none;
+    QTest::newRow("T: inside a line") << "N:0 T:18/05/31,02:37:13\r\n"
+                                      << "" << none;
     QTest::newRow("T line after LAT") << "LAT:1\r\nT:19/01/15,23:59:30\r\n"
                                       << "2019-01-15 23:59:30" << none;
-    QTest::newRow("unknown time") << "T:?\r\nTA:1\r\n" << "" << notFound;
-    QTest::newRow("cut short") << "T:18/05/31,02:37:1" << "" << notFound;
-    QTest::newRow("too far in") << "T:xx18/05/31,02:37:13\r\n" << "" << notFound;
-    QTest::newRow("comma before the stamp") << "T:,18/05/31,02:37:13\r\n" << "" << none;
-    QTest::newRow("a further T: cuts the window") << "T:18/05/T:31,02:37:13\r\n" << ""
-                                                  << notFound;
+    QTest::newRow("unknown time") << "T:?\r\nTA:1\r\n"
+                                  << "" << notFound;
+    QTest::newRow("cut short") << "T:18/05/31,02:37:1"
+                               << "" << notFound;
+    QTest::newRow("too far in") << "T:xx18/05/31,02:37:13\r\n"
+                                << "" << notFound;
+    QTest::newRow("comma before the stamp") << "T:,18/05/31,02:37:13\r\n"
+                                            << "" << none;
+    QTest::newRow("a further T: cuts the window") << "T:18/05/T:31,02:37:13\r\n"
+                                                  << "" << notFound;
 }
 
 void TestStationTime::logTimestamp()
@@ -145,12 +152,18 @@ void TestStationTime::metarDayTime_data()
     QTest::addColumn<QString>("tLine");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("station time") << "T:18/05/31,02:37:13" << "310237";
-    QTest::newRow("more after the seconds") << "T:18/05/31,02:37:13:44" << "000000";
-    QTest::newRow("blank after the seconds") << "T:18/05/31,02:37:13 " << "000000";
-    QTest::newRow("anchored at the end only") << "T:2018/05/31,02:37:13" << "310237";
-    QTest::newRow("unknown") << "T:?" << "000000";
-    QTest::newRow("no T line") << "TA:18/05/31,02:37:13" << "000000";
+    QTest::newRow("station time") << "T:18/05/31,02:37:13"
+                                  << "310237";
+    QTest::newRow("more after the seconds") << "T:18/05/31,02:37:13:44"
+                                            << "000000";
+    QTest::newRow("blank after the seconds") << "T:18/05/31,02:37:13 "
+                                             << "000000";
+    QTest::newRow("anchored at the end only") << "T:2018/05/31,02:37:13"
+                                              << "310237";
+    QTest::newRow("unknown") << "T:?"
+                             << "000000";
+    QTest::newRow("no T line") << "TA:18/05/31,02:37:13"
+                               << "000000";
 }
 
 void TestStationTime::metarDayTime()
@@ -174,11 +187,12 @@ void TestStationTime::slotTimes_data()
     QTest::newRow("began in this hour") << t0237 << "HI" << 0 << "0235";
     QTest::newRow("ended in the hour before") << t0237 << "HI" << 1 << "0140";
     QTest::newRow("lower case") << t0237 << "hi" << 0 << "0235";
-    QTest::newRow("slot equal to the minute, across midnight")
-        << "T:18/06/01,00:10:05" << "CC" << 0 << "2310";
-    QTest::newRow("slot before the minute after midnight") << "T:18/06/01,00:10:05" << "AA" << 1
-                                                           << "0000";
-    QTest::newRow("last slot of the hour") << "T:19/01/15,23:59:30" << "LL" << 1 << "2355";
+    QTest::newRow("slot equal to the minute, across midnight") << "T:18/06/01,00:10:05"
+                                                               << "CC" << 0 << "2310";
+    QTest::newRow("slot before the minute after midnight") << "T:18/06/01,00:10:05"
+                                                           << "AA" << 1 << "0000";
+    QTest::newRow("last slot of the hour") << "T:19/01/15,23:59:30"
+                                           << "LL" << 1 << "2355";
     QTest::newRow("which below 0 is began") << t0237 << "HI" << -4 << "0235";
     QTest::newRow("which above 1 is ended") << t0237 << "HI" << 9 << "0140";
     QTest::newRow("no event") << t0237 << "--" << 0 << "-";
@@ -190,8 +204,10 @@ void TestStationTime::slotTimes_data()
     QTest::newRow("digit") << t0237 << "1A" << 0 << "-";
     QTest::newRow("one letter, ended") << t0237 << "H" << 1 << "-";
     QTest::newRow("one letter, began") << t0237 << "H" << 0 << "0235";
-    QTest::newRow("no usable time") << "T:18/05/31,02:37:13:44" << "HI" << 0 << "";
-    QTest::newRow("no T line") << "TA:1" << "HI" << 0 << "";
+    QTest::newRow("no usable time") << "T:18/05/31,02:37:13:44"
+                                    << "HI" << 0 << "";
+    QTest::newRow("no T line") << "TA:1"
+                               << "HI" << 0 << "";
 }
 
 void TestStationTime::slotTimes()
@@ -202,9 +218,9 @@ void TestStationTime::slotTimes()
     QFETCH(QString, expected);
 
     WeatherParser parser;
-    parser.setPacketText(QStringLiteral("@I:1\r\n@012\r\n") + tLine + QStringLiteral("\r\nLD:4.3:12:")
-                         + code + QStringLiteral("\r\nPW:0.35:40:2:") + code
-                         + QStringLiteral(":40:1715:256\r\n~\r\n"));
+    parser.setPacketText(QStringLiteral("@I:1\r\n@012\r\n") + tLine + QStringLiteral("\r\nLD:4.3:12:") +
+                         code + QStringLiteral("\r\nPW:0.35:40:2:") + code +
+                         QStringLiteral(":40:1715:256\r\n~\r\n"));
     QCOMPARE(parser.getPrecipTime(which), expected);
     QCOMPARE(parser.getLightningTime(which), expected);
 }
@@ -218,17 +234,14 @@ void TestStationTime::fixtureTimes_data()
     QTest::newRow("example") << "weather_example_no_gps_no_ceilometer.txt"
                              << QStringList{"2018-05-31 02:37:13", "310237", "-", "-", "-", "-"};
     QTest::newRow("full") << "weather_full_gps_clouds_rain_lightning_aux.txt"
-                          << QStringList{"2018-05-31 02:37:13", "310237", "0235", "0140", "0210",
-                                         "0155"};
+                          << QStringList{"2018-05-31 02:37:13", "310237", "0235", "0140", "0210", "0155"};
     QTest::newRow("no LD line, only LDD") << "weather_no_cl_ld_lines_aux.txt"
-                                          << QStringList{"2018-12-24 18:05:59", "241805", "-", "-",
-                                                         "-", "-"};
+                                          << QStringList{"2018-12-24 18:05:59", "241805", "-", "-", "-", "-"};
     QTest::newRow("midnight") << "weather_midnight_ceilometer_off.txt"
-                              << QStringList{"2018-06-01 00:10:05", "010010", "2310", "2310",
-                                             "0000", "0000"};
+                              << QStringList{"2018-06-01 00:10:05", "010010", "2310", "2310", "0000", "0000"};
     QTest::newRow("end of the hour") << "weather_fog_no_cloud_detected.txt"
-                                     << QStringList{"2019-01-15 23:59:30", "152359", "2355",
-                                                    "2355", "-", "-"};
+                                     << QStringList{
+                                            "2019-01-15 23:59:30", "152359", "2355", "2355", "-", "-"};
 }
 
 void TestStationTime::fixtureTimes()

@@ -217,6 +217,14 @@ void TestWeatherPacketScanner::memoryStaysBounded()
     scanner.feed(weatherPacket("1"));
     QVERIFY(scanner.bufferedBytes() <= 2);
     QCOMPARE(scanner.takeEntries().size(), 1);
+
+    // One huge chunk holding many packets.
+    QByteArray many;
+    while (many.size() < 3 * 1024 * 1024)
+        many += logEntry(weatherPacket("2"));
+    scanner.feed(many);
+    QVERIFY(scanner.bufferedBytes() <= WeatherPacketScanner::kMaxPacketBytes);
+    QCOMPARE(scanner.takeEntries().size(), many.count("@I:"));
 }
 
 void TestWeatherPacketScanner::reusableAfterFinish()

@@ -106,51 +106,107 @@ void TestWeatherParser::fixtureReadings_data()
     };
     const QList<Case> cases = {
         {"weather_example_no_gps_no_ceilometer.txt",
-         {{"imei", "300234063909320"}, {"battery", "5.32"}, {"mode", "5 Minute"},
-          {"temperature", "22.8"}, {"pressure", "1018.30"},
+         {{"imei", "300234063909320"},
+          {"battery", "5.32"},
+          {"mode", "5 Minute"},
+          {"temperature", "22.8"},
+          {"pressure", "1018.30"},
           // The BA line has no second field: the RH line below must not supply one.
-          {"altimeter", ""}, {"humidity", "27"}, {"elevation", ""}, {"lat", ""}, {"lon", ""},
-          {"orientation", "182.5"}, {"tilt", "2"}, {"windSpeed", "1"}, {"windDir", ""},
-          {"maxWindSpeed", "1"}, {"maxWindDir", ""}, {"lightningDist", ""},
-          {"lightningFreq", "0"}, {"visibility", "0.05"}, {"precip", "0.00"},
-          {"precipType", ""}, {"interference", "OK"}, {"ceilometerHits", "0/0"},
+          {"altimeter", ""},
+          {"humidity", "27"},
+          {"elevation", ""},
+          {"lat", ""},
+          {"lon", ""},
+          {"orientation", "182.5"},
+          {"tilt", "2"},
+          {"windSpeed", "1"},
+          {"windDir", ""},
+          {"maxWindSpeed", "1"},
+          {"maxWindDir", ""},
+          {"lightningDist", ""},
+          {"lightningFreq", "0"},
+          {"visibility", "0.05"},
+          {"precip", "0.00"},
+          {"precipType", ""},
+          {"interference", "OK"},
+          {"ceilometerHits", "0/0"},
           {"cloudLayers", "No Ceilometer"}}},
         {"weather_full_gps_clouds_rain_lightning_aux.txt",
-         {{"imei", "300234063909321"}, {"battery", "12.74"}, {"mode", "1 Minute"},
-          {"temperature", "-5.4"}, {"pressure", "983.20"}, {"altimeter", "29.76"},
-          {"humidity", "85"}, {"elevation", "256.0"}, {"lat", "44.9778"}, {"lon", "-93.2650"},
-          {"orientation", "271.3"}, {"tilt", "4"}, {"windSpeed", "12.4"}, {"windDir", "275"},
-          {"maxWindSpeed", "18.0"}, {"maxWindDir", "280"}, {"lightningDist", "4.3"},
-          {"lightningFreq", "12"}, {"visibility", "2"}, {"precip", "0.35"},
-          {"precipType", "RA"}, {"interference", "Interference"}, {"ceilometerHits", "3/3"},
-          {"cloudLayers", "3900, 10000"}}},
+         {{"imei", "300234063909321"}, {"battery", "12.74"},
+          {"mode", "1 Minute"},        {"temperature", "-5.4"},
+          {"pressure", "983.20"},      {"altimeter", "29.76"},
+          {"humidity", "85"},          {"elevation", "256.0"},
+          {"lat", "44.9778"},          {"lon", "-93.2650"},
+          {"orientation", "271.3"},    {"tilt", "4"},
+          {"windSpeed", "12.4"},       {"windDir", "275"},
+          {"maxWindSpeed", "18.0"},    {"maxWindDir", "280"},
+          {"lightningDist", "4.3"},    {"lightningFreq", "12"},
+          {"visibility", "2"},         {"precip", "0.35"},
+          {"precipType", "RA"},        {"interference", "Interference"},
+          {"ceilometerHits", "3/3"},   {"cloudLayers", "3900, 10000"}}},
         // No CL and LD lines of its own: the ECL and LDD lines of the
         // auxiliary part that follows must not stand in for them.
-        {"weather_no_cl_ld_lines_aux.txt",
-         {{"imei", "300234063909322"}, {"battery", "6.01"}, {"mode", "3 Hour"},
-          {"temperature", "31.5"}, {"pressure", "1009.80"}, {"altimeter", "29.86"},
-          {"humidity", "60"}, {"elevation", "58.0"}, {"lat", "-33.8688"}, {"lon", "151.2093"},
-          {"orientation", "12.0"}, {"tilt", "0"}, {"windSpeed", "0.0"}, {"windDir", "0"},
-          {"maxWindSpeed", "2.5"}, {"maxWindDir", "90"}, {"lightningDist", ""},
-          {"lightningFreq", ""}, {"visibility", "10.0"}, {"precip", ""}, {"precipType", ""},
-          {"interference", ""}, {"ceilometerHits", "0/0"}, {"cloudLayers", "NA"}}},
+        {"weather_no_cl_ld_lines_aux.txt", {{"imei", "300234063909322"}, {"battery", "6.01"},
+                                            {"mode", "3 Hour"},          {"temperature", "31.5"},
+                                            {"pressure", "1009.80"},     {"altimeter", "29.86"},
+                                            {"humidity", "60"},          {"elevation", "58.0"},
+                                            {"lat", "-33.8688"},         {"lon", "151.2093"},
+                                            {"orientation", "12.0"},     {"tilt", "0"},
+                                            {"windSpeed", "0.0"},        {"windDir", "0"},
+                                            {"maxWindSpeed", "2.5"},     {"maxWindDir", "90"},
+                                            {"lightningDist", ""},       {"lightningFreq", ""},
+                                            {"visibility", "10.0"},      {"precip", ""},
+                                            {"precipType", ""},          {"interference", ""},
+                                            {"ceilometerHits", "0/0"},   {"cloudLayers", "NA"}}},
         {"weather_midnight_ceilometer_off.txt",
-         {{"imei", "300234063909323"}, {"battery", "4.95"}, {"mode", "10 Second"},
-          {"temperature", "35.0"}, {"pressure", "845.60"}, {"altimeter", "29.98"},
-          {"humidity", "10"}, {"elevation", "1609.3"}, {"lat", "90"}, {"lon", "-180"},
-          {"orientation", "0.0"}, {"tilt", "-3"}, {"windSpeed", "2.7"}, {"windDir", "180"},
-          {"maxWindSpeed", "5.1"}, {"maxWindDir", "190"}, {"lightningDist", "12.0"},
-          {"lightningFreq", "1"}, {"visibility", "2.5"}, {"precip", "0.55"},
-          {"precipType", "+RA"}, {"interference", "OK"}, {"ceilometerHits", "0/4"},
+         {{"imei", "300234063909323"},
+          {"battery", "4.95"},
+          {"mode", "10 Second"},
+          {"temperature", "35.0"},
+          {"pressure", "845.60"},
+          {"altimeter", "29.98"},
+          {"humidity", "10"},
+          {"elevation", "1609.3"},
+          {"lat", "90"},
+          {"lon", "-180"},
+          {"orientation", "0.0"},
+          {"tilt", "-3"},
+          {"windSpeed", "2.7"},
+          {"windDir", "180"},
+          {"maxWindSpeed", "5.1"},
+          {"maxWindDir", "190"},
+          {"lightningDist", "12.0"},
+          {"lightningFreq", "1"},
+          {"visibility", "2.5"},
+          {"precip", "0.55"},
+          {"precipType", "+RA"},
+          {"interference", "OK"},
+          {"ceilometerHits", "0/4"},
           {"cloudLayers", "Ceilometer OFF"}}},
         {"weather_fog_no_cloud_detected.txt",
-         {{"imei", "300234063909324"}, {"battery", "5.10"}, {"mode", "1 Hour"},
-          {"temperature", "4.2"}, {"pressure", "1013.25"}, {"altimeter", "29.92"},
-          {"humidity", "98.5"}, {"elevation", "0.0"}, {"lat", ""}, {"lon", ""},
-          {"orientation", "90.0"}, {"tilt", "0"}, {"windSpeed", "0.5"}, {"windDir", ""},
-          {"maxWindSpeed", "1.0"}, {"maxWindDir", ""}, {"lightningDist", ""},
-          {"lightningFreq", "0"}, {"visibility", "0.6"}, {"precip", "0.05"},
-          {"precipType", "-RA"}, {"interference", "Interference"}, {"ceilometerHits", "0/4"},
+         {{"imei", "300234063909324"},
+          {"battery", "5.10"},
+          {"mode", "1 Hour"},
+          {"temperature", "4.2"},
+          {"pressure", "1013.25"},
+          {"altimeter", "29.92"},
+          {"humidity", "98.5"},
+          {"elevation", "0.0"},
+          {"lat", ""},
+          {"lon", ""},
+          {"orientation", "90.0"},
+          {"tilt", "0"},
+          {"windSpeed", "0.5"},
+          {"windDir", ""},
+          {"maxWindSpeed", "1.0"},
+          {"maxWindDir", ""},
+          {"lightningDist", ""},
+          {"lightningFreq", "0"},
+          {"visibility", "0.6"},
+          {"precip", "0.05"},
+          {"precipType", "-RA"},
+          {"interference", "Interference"},
+          {"ceilometerHits", "0/4"},
           {"cloudLayers", "NCD"}}},
     };
     for (const Case &c : cases) {
@@ -188,8 +244,7 @@ void TestWeatherParser::getField_data()
 
     QTest::newRow("first field") << example << "TA" << 0 << "22.8";
     QTest::newRow("rest of line keeps colons") << example << "T" << -1 << "18/05/31,02:37:13";
-    QTest::newRow("any negative index is the rest") << example << "PW" << -7
-                                                    << "0.00:25:?:--:99:1715:256";
+    QTest::newRow("any negative index is the rest") << example << "PW" << -7 << "0.00:25:?:--:99:1715:256";
     QTest::newRow("second field") << example << "WI" << 1 << "?";
     QTest::newRow("sixth field") << example << "PW" << 6 << "256";
     QTest::newRow("beyond the line") << example << "PW" << 7 << "";
@@ -235,8 +290,8 @@ void TestWeatherParser::getFieldCapsLongLines()
 {
     const QString longField(5000, QLatin1Char('7'));
     WeatherParser parser;
-    parser.setPacketText(QStringLiteral("N:") + longField + QStringLiteral(":x:") + longField
-                         + QStringLiteral(":y\r\nTA:1\r\n"));
+    parser.setPacketText(QStringLiteral("N:") + longField + QStringLiteral(":x:") + longField +
+                         QStringLiteral(":y\r\nTA:1\r\n"));
 
     QCOMPARE(parser.getField(QStringLiteral("N"), 0), longField.left(1024));
     QCOMPARE(parser.getField(QStringLiteral("N"), -1), longField.left(1024));
@@ -252,16 +307,36 @@ void TestWeatherParser::validityFilters_data()
     QTest::addColumn<QString>("asInt");
     QTest::addColumn<QString>("asDouble");
 
-    QTest::newRow("integer") << "27" << "27" << "27";
-    QTest::newRow("negative integer") << "-3" << "-3" << "-3";
-    QTest::newRow("station decimals kept") << "1018.30" << "" << "1018.30";
-    QTest::newRow("no value") << "?" << "" << "";
-    QTest::newRow("dashes") << "--" << "" << "";
-    QTest::newRow("dash") << "-" << "" << "";
-    QTest::newRow("empty") << "" << "" << "";
-    QTest::newRow("decimal comma") << "1,5" << "" << "";
-    QTest::newRow("hexadecimal") << "1F" << "" << "";
-    QTest::newRow("exponent") << "1e3" << "" << "1e3";
+    QTest::newRow("integer") << "27"
+                             << "27"
+                             << "27";
+    QTest::newRow("negative integer") << "-3"
+                                      << "-3"
+                                      << "-3";
+    QTest::newRow("station decimals kept") << "1018.30"
+                                           << ""
+                                           << "1018.30";
+    QTest::newRow("no value") << "?"
+                              << ""
+                              << "";
+    QTest::newRow("dashes") << "--"
+                            << ""
+                            << "";
+    QTest::newRow("dash") << "-"
+                          << ""
+                          << "";
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "";
+    QTest::newRow("decimal comma") << "1,5"
+                                   << ""
+                                   << "";
+    QTest::newRow("hexadecimal") << "1F"
+                                 << ""
+                                 << "";
+    QTest::newRow("exponent") << "1e3"
+                              << ""
+                              << "1e3";
 }
 
 void TestWeatherParser::validityFilters()
@@ -300,8 +375,8 @@ void TestWeatherParser::modeNames()
     QFETCH(QString, name);
 
     WeatherParser parser;
-    parser.setPacketText(QStringLiteral("@I:300234063909320\r\n@012\r\n") + bLine
-                         + QStringLiteral("\r\nT:18/05/31,02:37:13\r\n~\r\n"));
+    parser.setPacketText(QStringLiteral("@I:300234063909320\r\n@012\r\n") + bLine +
+                         QStringLiteral("\r\nT:18/05/31,02:37:13\r\n~\r\n"));
     QCOMPARE(parser.modeDigit(), digit);
     QCOMPARE(parser.getMode(), name);
     if (digit != 0 || !name.isEmpty())
@@ -314,33 +389,87 @@ void TestWeatherParser::readingFilters_data()
     QTest::addColumn<QString>("accessor");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("humidity") << "RH:27" << "humidity" << "27";
-    QTest::newRow("humidity negative integer") << "RH:-3" << "humidity" << "";
-    QTest::newRow("humidity negative decimal") << "RH:-3.5" << "humidity" << "";
-    QTest::newRow("humidity negative fraction") << "RH:-0.2" << "humidity" << "";
-    QTest::newRow("humidity zero") << "RH:0" << "humidity" << "0";
-    QTest::newRow("humidity unknown") << "RH:?" << "humidity" << "";
-    QTest::newRow("lat above range") << "LA:91.5" << "lat" << "";
-    QTest::newRow("lat at range") << "LA:-90" << "lat" << "-90";
-    QTest::newRow("lon at range") << "LO:-180" << "lon" << "-180";
-    QTest::newRow("lon above range") << "LO:180.01" << "lon" << "";
-    QTest::newRow("altimeter") << "BA:1018.30:3007" << "altimeter" << "30.07";
-    QTest::newRow("altimeter whole") << "BA:1018.30:3000" << "altimeter" << "30";
-    QTest::newRow("altimeter decimal") << "BA:1018.30:30.07" << "altimeter" << "";
-    QTest::newRow("altimeter unknown") << "BA:1018.30:?" << "altimeter" << "";
-    QTest::newRow("precip heavy") << "PW:0.41" << "precipType" << "+RA";
-    QTest::newRow("precip at 0.4") << "PW:0.40" << "precipType" << "RA";
-    QTest::newRow("precip moderate") << "PW:0.35" << "precipType" << "RA";
-    QTest::newRow("precip at 0.1") << "PW:0.10" << "precipType" << "-RA";
-    QTest::newRow("precip light") << "PW:0.05" << "precipType" << "-RA";
-    QTest::newRow("precip none") << "PW:0.00" << "precipType" << "";
-    QTest::newRow("precip unknown") << "PW:?" << "precipType" << "";
-    QTest::newRow("interference 49") << "PW:0:0:0:--:49" << "interference" << "Interference";
-    QTest::newRow("interference 50") << "PW:0:0:0:--:50" << "interference" << "OK";
-    QTest::newRow("interference unknown") << "PW:0:0:0:--:?" << "interference" << "";
-    QTest::newRow("interference missing") << "PW:0:0:0:--" << "interference" << "";
-    QTest::newRow("tilt decimal") << "OR:10.0:2.5" << "tilt" << "";
-    QTest::newRow("lightning count") << "LD:?:3:AB" << "lightningFreq" << "3";
+    QTest::newRow("humidity") << "RH:27"
+                              << "humidity"
+                              << "27";
+    QTest::newRow("humidity negative integer") << "RH:-3"
+                                               << "humidity"
+                                               << "";
+    QTest::newRow("humidity negative decimal") << "RH:-3.5"
+                                               << "humidity"
+                                               << "";
+    QTest::newRow("humidity negative fraction") << "RH:-0.2"
+                                                << "humidity"
+                                                << "";
+    QTest::newRow("humidity zero") << "RH:0"
+                                   << "humidity"
+                                   << "0";
+    QTest::newRow("humidity unknown") << "RH:?"
+                                      << "humidity"
+                                      << "";
+    QTest::newRow("lat above range") << "LA:91.5"
+                                     << "lat"
+                                     << "";
+    QTest::newRow("lat at range") << "LA:-90"
+                                  << "lat"
+                                  << "-90";
+    QTest::newRow("lon at range") << "LO:-180"
+                                  << "lon"
+                                  << "-180";
+    QTest::newRow("lon above range") << "LO:180.01"
+                                     << "lon"
+                                     << "";
+    QTest::newRow("altimeter") << "BA:1018.30:3007"
+                               << "altimeter"
+                               << "30.07";
+    QTest::newRow("altimeter whole") << "BA:1018.30:3000"
+                                     << "altimeter"
+                                     << "30";
+    QTest::newRow("altimeter decimal") << "BA:1018.30:30.07"
+                                       << "altimeter"
+                                       << "";
+    QTest::newRow("altimeter unknown") << "BA:1018.30:?"
+                                       << "altimeter"
+                                       << "";
+    QTest::newRow("precip heavy") << "PW:0.41"
+                                  << "precipType"
+                                  << "+RA";
+    QTest::newRow("precip at 0.4") << "PW:0.40"
+                                   << "precipType"
+                                   << "RA";
+    QTest::newRow("precip moderate") << "PW:0.35"
+                                     << "precipType"
+                                     << "RA";
+    QTest::newRow("precip at 0.1") << "PW:0.10"
+                                   << "precipType"
+                                   << "-RA";
+    QTest::newRow("precip light") << "PW:0.05"
+                                  << "precipType"
+                                  << "-RA";
+    QTest::newRow("precip none") << "PW:0.00"
+                                 << "precipType"
+                                 << "";
+    QTest::newRow("precip unknown") << "PW:?"
+                                    << "precipType"
+                                    << "";
+    QTest::newRow("interference 49") << "PW:0:0:0:--:49"
+                                     << "interference"
+                                     << "Interference";
+    QTest::newRow("interference 50") << "PW:0:0:0:--:50"
+                                     << "interference"
+                                     << "OK";
+    QTest::newRow("interference unknown") << "PW:0:0:0:--:?"
+                                          << "interference"
+                                          << "";
+    QTest::newRow("interference missing") << "PW:0:0:0:--"
+                                          << "interference"
+                                          << "";
+    QTest::newRow("tilt decimal") << "OR:10.0:2.5"
+                                  << "tilt"
+                                  << "";
+    QTest::newRow("lightning count") << "LD:?:3:AB"
+                                     << "lightningFreq"
+                                     << "3";
 }
 
 void TestWeatherParser::readingFilters()
@@ -350,8 +479,8 @@ void TestWeatherParser::readingFilters()
     QFETCH(QString, expected);
 
     WeatherParser parser;
-    parser.setPacketText(QStringLiteral("@I:300234063909320\r\n@012\r\n") + line
-                         + QStringLiteral("\r\nVI:9\r\n~\r\n"));
+    parser.setPacketText(QStringLiteral("@I:300234063909320\r\n@012\r\n") + line +
+                         QStringLiteral("\r\nVI:9\r\n~\r\n"));
     QCOMPARE((parser.*accessors().value(accessor))(), expected);
 }
 
@@ -362,21 +491,32 @@ void TestWeatherParser::clouds_data()
     QTest::addColumn<QString>("hits");
 
     // 3937.2, 4035.63 and 9843 ft round to 3900, 4000 and 10000; 4000 is only 100 above 3900.
-    QTest::newRow("three hits") << packet({"CL:1:1200:1230:3000:?:?:?"}) << "3900, 10000" << "3/3";
-    QTest::newRow("no ceilometer") << packet({"CL:?--00:?:?:?:?"}) << "No Ceilometer" << "0/0";
-    QTest::newRow("switched off") << packet({"CL:-OFF:0:0:0:0:0:0"}) << "Ceilometer OFF" << "0/4";
-    QTest::newRow("no cloud detected") << packet({"CL:1:0:500:0:0:0:0"}) << "NCD" << "1/4";
-    QTest::newRow("no CL line") << packet({"TA:5"}) << "NA" << "0/0";
-    QTest::newRow("field 1 empty") << packet({"CL:1::300"}) << "NA" << "1/1";
-    QTest::newRow("only ECL") << packet({"ECL:1:1200:1230:3000"}) << "NA" << "0/0";
-    QTest::newRow("sorted") << packet({"CL:1:3000:1200:?:?:?:?"}) << "3900, 10000" << "2/2";
-    QTest::newRow("steps 500 and 1000") << packet({"CL:1:1600:3100:4000:?:?:?"})
-                                        << "5000, 10000, 13000" << "3/3";
-    QTest::newRow("fields 5 and 6 listed") << packet({"CL:1:300:?:?:?:900:1500"})
-                                           << "1000, 3000, 4900" << "1/1";
-    QTest::newRow("negative set aside") << packet({"CL:1:-5:600:?:?:?:?"}) << "2000" << "1/2";
-    QTest::newRow("only negatives") << packet({"CL:1:-5"}) << "" << "0/1";
-    QTest::newRow("not numbers") << packet({"CL:1:nan:inf:600"}) << "2000" << "2/3";
+    QTest::newRow("three hits") << packet({"CL:1:1200:1230:3000:?:?:?"}) << "3900, 10000"
+                                << "3/3";
+    QTest::newRow("no ceilometer") << packet({"CL:?--00:?:?:?:?"}) << "No Ceilometer"
+                                   << "0/0";
+    QTest::newRow("switched off") << packet({"CL:-OFF:0:0:0:0:0:0"}) << "Ceilometer OFF"
+                                  << "0/4";
+    QTest::newRow("no cloud detected") << packet({"CL:1:0:500:0:0:0:0"}) << "NCD"
+                                       << "1/4";
+    QTest::newRow("no CL line") << packet({"TA:5"}) << "NA"
+                                << "0/0";
+    QTest::newRow("field 1 empty") << packet({"CL:1::300"}) << "NA"
+                                   << "1/1";
+    QTest::newRow("only ECL") << packet({"ECL:1:1200:1230:3000"}) << "NA"
+                              << "0/0";
+    QTest::newRow("sorted") << packet({"CL:1:3000:1200:?:?:?:?"}) << "3900, 10000"
+                            << "2/2";
+    QTest::newRow("steps 500 and 1000") << packet({"CL:1:1600:3100:4000:?:?:?"}) << "5000, 10000, 13000"
+                                        << "3/3";
+    QTest::newRow("fields 5 and 6 listed") << packet({"CL:1:300:?:?:?:900:1500"}) << "1000, 3000, 4900"
+                                           << "1/1";
+    QTest::newRow("negative set aside") << packet({"CL:1:-5:600:?:?:?:?"}) << "2000"
+                                        << "1/2";
+    QTest::newRow("only negatives") << packet({"CL:1:-5"}) << ""
+                                    << "0/1";
+    QTest::newRow("not numbers") << packet({"CL:1:nan:inf:600"}) << "2000"
+                                 << "2/3";
     QTest::newRow("next line not read") << packet({"CL:1:600", "PW:0.00:25:?:--:99"}) << "2000"
                                         << "1/1";
 }
@@ -420,8 +560,8 @@ void TestWeatherParser::arbitraryText_data()
     QTest::newRow("line ends only") << QStringLiteral("\r\n\r\n\n\r");
     QTest::newRow("colons only") << QStringLiteral(":::::");
     QTest::newRow("bare tags") << QStringLiteral("T\r\nTA\r\nCL:\r\nPW:\r\nLD:");
-    QTest::newRow("tags without line ends") << QStringLiteral(
-        "@I:1 B:5:3 T:18/05/31,02:37:13 TA:22.8 BA:1018.30:3007 CL:1:1200");
+    QTest::newRow("tags without line ends")
+        << QStringLiteral("@I:1 B:5:3 T:18/05/31,02:37:13 TA:22.8 BA:1018.30:3007 CL:1:1200");
     QTest::newRow("short T line at end") << QStringLiteral("TA:1\r\nT:18/0");
     QTest::newRow("100 kB line") << QStringLiteral("CL:1:") + QString(100000, QLatin1Char('9'));
     QTest::newRow("100 kB of colons") << QStringLiteral("PW:") + QString(100000, QLatin1Char(':'));
@@ -431,8 +571,8 @@ void TestWeatherParser::arbitraryText_data()
     QTest::newRow("binary") << binary;
     static const char zeros[] = "T:\0\0\0\r\nCL:\0:\0:\0\r\nLD:\0:\0:\0";
     QTest::newRow("zero bytes") << QString::fromLatin1(zeros, sizeof(zeros) - 1);
-    QTest::newRow("packet cut short") << loadPacket(QStringLiteral("weather_full_gps_clouds_rain_lightning_aux.txt"))
-                                             .left(150);
+    QTest::newRow("packet cut short")
+        << loadPacket(QStringLiteral("weather_full_gps_clouds_rain_lightning_aux.txt")).left(150);
 }
 
 void TestWeatherParser::arbitraryText()

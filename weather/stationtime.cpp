@@ -45,9 +45,8 @@ QString StationTime::getDateTime(const QByteArray &header, const QDateTime &nowU
     const ClockDigits digits = decode(header);
     if (!digits.clockSet())
         return nowUtc.toString(QStringLiteral("yyMMdd_hhmmss")) + QStringLiteral("Z_PCtime");
-    return digitPair(digits, 0) + digitPair(digits, 1) + digitPair(digits, 2) + QLatin1Char('_')
-           + digitPair(digits, 3) + digitPair(digits, 4) + digitPair(digits, 5)
-           + QStringLiteral("Z_KTRtime");
+    return digitPair(digits, 0) + digitPair(digits, 1) + digitPair(digits, 2) + QLatin1Char('_') +
+           digitPair(digits, 3) + digitPair(digits, 4) + digitPair(digits, 5) + QStringLiteral("Z_KTRtime");
 }
 
 QString StationTime::getDateTimeSpectral(const QByteArray &header, const QDateTime &nowUtc)
@@ -55,8 +54,7 @@ QString StationTime::getDateTimeSpectral(const QByteArray &header, const QDateTi
     const ClockDigits digits = decode(header);
     if (!digits.clockSet())
         return nowUtc.toString(QStringLiteral("yy/MM/dd,hh:mm:ss")) + QStringLiteral("Z_PCtime");
-    return digitPair(digits, 0) + QLatin1Char('/') + digitPair(digits, 1) + QLatin1Char('/')
-           + digitPair(digits, 2) + QLatin1Char(',') + digitPair(digits, 3) + QLatin1Char('/')
-           + digitPair(digits, 4) + QLatin1Char('/') + digitPair(digits, 5)
-           + QStringLiteral("_KTRtime");
+    return digitPair(digits, 0) + QLatin1Char('/') + digitPair(digits, 1) + QLatin1Char('/') +
+           digitPair(digits, 2) + QLatin1Char(',') + digitPair(digits, 3) + QLatin1Char('/') +
+           digitPair(digits, 4) + QLatin1Char('/') + digitPair(digits, 5) + QStringLiteral("_KTRtime");
 }

@@ -5,11 +5,14 @@
 #include <QDebug>
 #include <QRegularExpression>
 #include <QVarLengthArray>
-
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <exception>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define KTR_HAVE_SSE2
+#endif
 
 namespace {
 
@@ -23,25 +26,31 @@ constexpr char16_t kSlotLetters[] = u"ABCDEFGHIJKL";
 constexpr int kSlotCount = 12;
 constexpr int kSlotMinutes = 5;
 
-// The start of the line after the one that holds from, or end. memchr finds
-// the byte 0x0A of a line feed fast; a character that merely contains that
-// byte (U+0A0A, U+010A, ...) is passed over.
-const QChar *nextLine(const QChar *from, const QChar *end)
+// The start of the line after the one that holds from, or end. Lines are
+// short and every field lookup passes over them, so eight characters are
+// compared at a time where the processor allows it.
+Q_ALWAYS_INLINE const QChar *nextLine(const QChar *from, const QChar *end)
 {
-    const char *const fromBytes = reinterpret_cast<const char *>(from);
-    const char *const endBytes = reinterpret_cast<const char *>(end);
-    const char *bytes = fromBytes;
-    while (bytes < endBytes) {
-        const auto *hit = static_cast<const char *>(
-            std::memchr(bytes, '\n', size_t(endBytes - bytes)));
-        if (!hit)
-            break;
-        const QChar *const c = from + (hit - fromBytes) / qsizetype(sizeof(QChar));
-        if (*c == QLatin1Char('\n'))
-            return c + 1;
-        bytes = hit + 1;
+    const QChar *c = from;
+#ifdef KTR_HAVE_SSE2
+    const __m128i feeds = _mm_set1_epi16('\n');
+    for (; end - c >= 8; c += 8) {
+        const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i *>(c));
+        const uint mask = uint(_mm_movemask_epi8(_mm_cmpeq_epi16(chars, feeds)));
+        if (mask)
+            return c + qCountTrailingZeroBits(mask) / 2 + 1;
     }
-    return end;
+#endif
+    c = std::find(c, end, QLatin1Char('\n'));
+    return c == end ? end : c + 1;
+}
+
+// Whether the line that begins at line starts with "tag:".
+Q_ALWAYS_INLINE bool tagAt(const QChar *line, const QChar *end, QStringView tag)
+{
+    const qsizetype size = tag.size();
+    return end - line > size && (size == 0 || line[0] == tag[0]) && line[size] == QLatin1Char(':') &&
+           std::equal(tag.begin(), tag.end(), line);
 }
 
 bool isLineEnd(QChar c)
@@ -49,7 +58,8 @@ bool isLineEnd(QChar c)
     return c == QLatin1Char('\r') || c == QLatin1Char('\n');
 }
 
-// Magnus form; a humidity below 1 % is taken as 1 %.
+// Magnus form; a humidity below 1 % is taken as 1 %. Those who use the dew
+// point read it back from this text, as every other consumer sees it.
 QString dewPointText(double t, double rh)
 {
     const double a = rh < 1 ? 0.01 : rh / 100;
@@ -58,12 +68,47 @@ QString dewPointText(double t, double rh)
     return WeatherParser::formatG6(WeatherParser::roundToStep(dewPoint, 0.1));
 }
 
-// value 0 to 99 as two digits.
-QString twoDigits(int value)
+// "hhmm" for an hour and a minute of 0 to 99 each.
+QString clockText(int hour, int minute)
 {
-    const QChar digits[2] = {QLatin1Char(char('0' + value / 10 % 10)),
-                             QLatin1Char(char('0' + value % 10))};
-    return QString(digits, 2);
+    const QChar digits[4] = {QLatin1Char(char('0' + hour / 10 % 10)), QLatin1Char(char('0' + hour % 10)),
+                             QLatin1Char(char('0' + minute / 10 % 10)), QLatin1Char(char('0' + minute % 10))};
+    return QString(digits, 4);
+}
+
+// whole / 10^decimals with the trailing zeros of the fraction dropped;
+// decimals 0 to 2, |whole| below 10^6.
+QString decimalText(qint32 whole, int decimals)
+{
+    static constexpr quint32 kDivisors[] = {1, 10, 100};
+    char text[16];
+    int size = 0;
+    if (whole < 0)
+        text[size++] = '-';
+    const quint32 magnitude = whole < 0 ? quint32(-qint64(whole)) : quint32(whole);
+    quint32 integer = magnitude / kDivisors[decimals];
+    quint32 fraction = magnitude % kDivisors[decimals];
+    char reversed[12];
+    int digits = 0;
+    do {
+        reversed[digits++] = char('0' + integer % 10);
+        integer /= 10;
+    } while (integer != 0);
+    while (digits > 0)
+        text[size++] = reversed[--digits];
+    while (decimals > 0 && fraction % 10 == 0) {
+        fraction /= 10;
+        --decimals;
+    }
+    if (decimals > 0) {
+        text[size++] = '.';
+        for (int i = decimals - 1; i >= 0; --i) {
+            text[size + i] = char('0' + fraction % 10);
+            fraction /= 10;
+        }
+        size += decimals;
+    }
+    return QString::fromLatin1(text, size);
 }
 
 // QStringRef::toDouble, with a shortcut for the plain decimals that the
@@ -127,31 +172,41 @@ const QRegularExpression &stationTimePattern()
 // The same stamp anywhere in a piece of text.
 const QRegularExpression &logTimePattern()
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        "[0-9][0-9]/[0-9][0-9]/[0-9][0-9],[0-9][0-9]:[0-9][0-9]:[0-9][0-9]"));
+    static const QRegularExpression pattern(
+        QStringLiteral("[0-9][0-9]/[0-9][0-9]/[0-9][0-9],[0-9][0-9]:[0-9][0-9]:[0-9][0-9]"));
     return pattern;
 }
 
 } // namespace
 
-int WeatherParser::valueStart(QStringView tag) const
+// ---- field extraction ----
+
+void WeatherParser::valueStarts(const QStringView *tags, int *starts, int count) const
 {
-    // Hand-written: this runs for every field of every packet.
+    std::fill(starts, starts + count, -1);
     const QChar *const begin = m_text.constData();
     const QChar *const end = begin + m_text.size();
-    const qsizetype tagSize = tag.size();
-    const QChar *line = begin;
-    while (end - line > tagSize) {
-        if (line[tagSize] == QLatin1Char(':') && std::equal(tag.begin(), tag.end(), line))
-            return int(line - begin + tagSize + 1);
-        line = nextLine(line, end);
+    int missing = count;
+    for (const QChar *line = begin; line < end && missing > 0; line = nextLine(line, end)) {
+        for (int i = 0; i < count; ++i) {
+            if (starts[i] < 0 && tagAt(line, end, tags[i])) {
+                starts[i] = int(line - begin + tags[i].size() + 1);
+                --missing;
+            }
+        }
     }
-    return -1;
 }
 
-QStringRef WeatherParser::fieldRef(QStringView tag, int index) const
+int WeatherParser::valueStart(QStringView tag) const
 {
-    return fieldAt(valueStart(tag), index);
+    // The single-tag case on its own: it runs for nearly every field read.
+    const QChar *const begin = m_text.constData();
+    const QChar *const end = begin + m_text.size();
+    for (const QChar *line = begin; line < end; line = nextLine(line, end)) {
+        if (tagAt(line, end, tag))
+            return int(line - begin + tag.size() + 1);
+    }
+    return -1;
 }
 
 QStringRef WeatherParser::fieldAt(int start, int index) const
@@ -164,8 +219,7 @@ QStringRef WeatherParser::fieldAt(int start, int index) const
     if (index <= 0) {
         const int limit = start + std::min(size - start, kMaxFieldChars);
         int end = start;
-        while (end < limit && !isLineEnd(text[end])
-               && (index < 0 || text[end] != QLatin1Char(':'))) {
+        while (end < limit && !isLineEnd(text[end]) && (index < 0 || text[end] != QLatin1Char(':'))) {
             ++end;
         }
         return QStringRef(&m_text, start, end - start);
@@ -188,6 +242,18 @@ QStringRef WeatherParser::fieldAt(int start, int index) const
     return QStringRef(&m_text, fieldStart, pos - fieldStart);
 }
 
+QStringRef WeatherParser::fieldRef(QStringView tag, int index) const
+{
+    return fieldAt(valueStart(tag), index);
+}
+
+QString WeatherParser::getField(const QString &tag, int index) const
+{
+    if (tag.isNull())
+        return {};
+    return fieldRef(tag, index).toString();
+}
+
 QString WeatherParser::doubleField(QStringView tag, int index) const
 {
     const QStringRef field = fieldRef(tag, index);
@@ -203,22 +269,17 @@ QString WeatherParser::intField(QStringView tag, int index) const
     return ok ? field.toString() : QString();
 }
 
-bool WeatherParser::numberField(QStringView tag, int index, double *value) const
+bool WeatherParser::numberAt(int start, int index, double *value) const
 {
-    return readDouble(fieldRef(tag, index), value);
+    return readDouble(fieldAt(start, index), value);
 }
 
-bool WeatherParser::humidityValue(double *value) const
+bool WeatherParser::humidityAt(int start, double *value) const
 {
-    return numberField(u"RH", 0, value) && !(*value < 0);
+    return numberAt(start, 0, value) && !(*value < 0);
 }
 
-QString WeatherParser::getField(const QString &tag, int index) const
-{
-    if (tag.isNull())
-        return {};
-    return fieldRef(tag, index).toString();
-}
+// ---- filters and formatting ----
 
 QString WeatherParser::validInt(const QString &text)
 {
@@ -246,20 +307,41 @@ double WeatherParser::roundToStep(double value, double step)
 
 QString WeatherParser::formatG6(double value)
 {
+    // Nearly every value here is a nonzero multiple of 1, 0.1 or 0.01 with at
+    // most six digits. Its g6 text is exactly that decimal (the value lies far
+    // closer to it than half a unit of the sixth digit), so it is written
+    // directly; anything else goes the long way.
+    if (value == 0)
+        return QStringLiteral("0");
+    static constexpr double kScales[] = {1, 10, 100};
+    for (int decimals = 0; decimals < 3; ++decimals) {
+        const double scaled = value * kScales[decimals];
+        const double whole = std::round(scaled);
+        if (whole != 0 && std::fabs(whole) < 1e6 && std::fabs(scaled - whole) < 1e-9)
+            return decimalText(qint32(whole), decimals);
+    }
     return QString::number(value, 'g', 6);
 }
 
 QString WeatherParser::modeName(int digit)
 {
     switch (digit) {
-    case 0: return QStringLiteral("3 Hour");
-    case 1: return QStringLiteral("1 Hour");
-    case 2: return QStringLiteral("20 Minute");
-    case 3: return QStringLiteral("5 Minute");
-    case 4: return QStringLiteral("1 Minute");
-    case 5: return QStringLiteral("20 Second");
-    case 6: return QStringLiteral("10 Second");
-    default: return {};
+    case 0:
+        return QStringLiteral("3 Hour");
+    case 1:
+        return QStringLiteral("1 Hour");
+    case 2:
+        return QStringLiteral("20 Minute");
+    case 3:
+        return QStringLiteral("5 Minute");
+    case 4:
+        return QStringLiteral("1 Minute");
+    case 5:
+        return QStringLiteral("20 Second");
+    case 6:
+        return QStringLiteral("10 Second");
+    default:
+        return {};
     }
 }
 
@@ -299,17 +381,23 @@ QString WeatherParser::getPressure() const
     return doubleField(u"BA", 0);
 }
 
-QString WeatherParser::getAltimeter() const
+QString WeatherParser::altimeterAt(int baStart) const
 {
     bool ok = false;
-    const int hundredths = fieldRef(u"BA", 1).toInt(&ok, 10);
+    const int hundredths = fieldAt(baStart, 1).toInt(&ok, 10);
     return ok ? formatG6(hundredths / 100.0) : QString();
+}
+
+QString WeatherParser::getAltimeter() const
+{
+    return altimeterAt(valueStart(u"BA"));
 }
 
 QString WeatherParser::getHumidity() const
 {
+    const QStringRef field = fieldRef(u"RH", 0);
     double humidity = 0;
-    return humidityValue(&humidity) ? fieldRef(u"RH", 0).toString() : QString();
+    return readDouble(field, &humidity) && !(humidity < 0) ? field.toString() : QString();
 }
 
 QString WeatherParser::getElevation() const
@@ -319,18 +407,16 @@ QString WeatherParser::getElevation() const
 
 QString WeatherParser::getLat() const
 {
+    const QStringRef field = fieldRef(u"LA", 0);
     double lat = 0;
-    if (!numberField(u"LA", 0, &lat) || !(lat >= -90 && lat <= 90))
-        return {};
-    return fieldRef(u"LA", 0).toString();
+    return readDouble(field, &lat) && lat >= -90 && lat <= 90 ? field.toString() : QString();
 }
 
 QString WeatherParser::getLon() const
 {
+    const QStringRef field = fieldRef(u"LO", 0);
     double lon = 0;
-    if (!numberField(u"LO", 0, &lon) || !(lon >= -180 && lon <= 180))
-        return {};
-    return fieldRef(u"LO", 0).toString();
+    return readDouble(field, &lon) && lon >= -180 && lon <= 180 ? field.toString() : QString();
 }
 
 QString WeatherParser::getOrientation() const
@@ -383,10 +469,10 @@ QString WeatherParser::getPrecip() const
     return doubleField(u"PW", 0);
 }
 
-QString WeatherParser::getPrecipType() const
+QString WeatherParser::precipTypeAt(int pwStart) const
 {
     double rate = 0;
-    if (!numberField(u"PW", 0, &rate))
+    if (!numberAt(pwStart, 0, &rate))
         return {};
     if (rate > 0.4)
         return QStringLiteral("+RA");
@@ -395,6 +481,11 @@ QString WeatherParser::getPrecipType() const
     if (rate > 0.0)
         return QStringLiteral("-RA");
     return {};
+}
+
+QString WeatherParser::getPrecipType() const
+{
+    return precipTypeAt(valueStart(u"PW"));
 }
 
 QString WeatherParser::getInterference() const
@@ -464,29 +555,33 @@ QString WeatherParser::getCloudLayers() const
 }
 
 // ---- derived quantities ----
-// Inputs are read as numbers straight from the packet text; a value that
-// another quantity passes on (dew point, station pressure) is read back from
-// its g6 text, as every other consumer of it sees it.
+// Each finds the lines of its inputs in one pass, then reads them as numbers.
 
 QString WeatherParser::getDewPoint() const
 {
+    const QStringView tags[] = {u"TA", u"RH"};
+    int starts[2];
+    valueStarts(tags, starts, 2);
     double t = 0;
     double rh = 0;
-    if (!numberField(u"TA", 0, &t) || !humidityValue(&rh))
+    if (!numberAt(starts[0], 0, &t) || !humidityAt(starts[1], &rh))
         return {};
     return dewPointText(t, rh);
 }
 
 QString WeatherParser::getHeatIndex() const
 {
+    const QStringView tags[] = {u"TA", u"RH"};
+    int starts[2];
+    valueStarts(tags, starts, 2);
     double t = 0;
     double r = 0;
-    if (!numberField(u"TA", 0, &t) || !humidityValue(&r))
+    if (!numberAt(starts[0], 0, &t) || !humidityAt(starts[1], &r))
         return {};
     const double f = t * 1.8 + 32;
-    double hi = 2.04901523 * f - 42.379 + 10.14333127 * r - 0.22475541 * f * r
-                - 0.00683783 * f * f - 0.05481717 * r * r + 0.00122874 * f * f * r
-                + 0.00085282 * f * r * r - 0.00000199 * f * f * r * r;
+    double hi = 2.04901523 * f - 42.379 + 10.14333127 * r - 0.22475541 * f * r - 0.00683783 * f * f -
+                0.05481717 * r * r + 0.00122874 * f * f * r + 0.00085282 * f * r * r -
+                0.00000199 * f * f * r * r;
     if (f >= 80 && f < 112 && r < 13)
         hi -= (13 - r) * 0.25 * std::sqrt((17 - std::fabs(f - 95)) / 17);
     if (f >= 80 && f < 87 && r > 85)
@@ -498,9 +593,12 @@ QString WeatherParser::getHeatIndex() const
 
 QString WeatherParser::getWindChill() const
 {
+    const QStringView tags[] = {u"WI", u"TA"};
+    int starts[2];
+    valueStarts(tags, starts, 2);
     double knots = 0;
     double t = 0;
-    if (!numberField(u"WI", 0, &knots) || !numberField(u"TA", 0, &t))
+    if (!numberAt(starts[0], 0, &knots) || !numberAt(starts[1], 0, &t))
         return {};
     const double v = knots * kMphPerKnot;
     if (!(v > 3))
@@ -513,35 +611,45 @@ QString WeatherParser::getWindChill() const
     return formatG6(roundToStep((w - 32) * 5 / 9, 0.02));
 }
 
-QString WeatherParser::getStationPressure() const
+QString WeatherParser::stationPressureAt(int baStart, int elStart) const
 {
-    const QString altimeter = getAltimeter();
+    const QString altimeter = altimeterAt(baStart);
     double h = 0;
-    if (altimeter.isEmpty() || !numberField(u"EL", 0, &h))
+    if (altimeter.isEmpty() || !numberAt(elStart, 0, &h))
         return {};
     const double p = toNumber(altimeter) * std::pow((288 - 0.0065 * h) / 288, 5.2561);
     return formatG6(std::round(p * 100) / 100);
 }
 
+QString WeatherParser::getStationPressure() const
+{
+    const QStringView tags[] = {u"BA", u"EL"};
+    int starts[2];
+    valueStarts(tags, starts, 2);
+    return stationPressureAt(starts[0], starts[1]);
+}
+
 QString WeatherParser::getPressureAlt() const
 {
     double p = 0;
-    if (!numberField(u"BA", 0, &p) || p < 337 || p > 1084)
+    if (!numberAt(valueStart(u"BA"), 0, &p) || p < 337 || p > 1084)
         return {};
-    const double altitude =
-        (1 - std::pow(p / standardPressureHpa, pressureAltExponent)) * 145366.45;
+    const double altitude = (1 - std::pow(p / standardPressureHpa, pressureAltExponent)) * 145366.45;
     return formatG6(roundToStep(altitude, 10));
 }
 
 QString WeatherParser::getDensityAlt() const
 {
+    const QStringView tags[] = {u"BA", u"TA", u"EL", u"RH"};
+    int starts[4];
+    valueStarts(tags, starts, 4);
     double pressure = 0;
     double t = 0;
     double rh = 0;
-    if (!numberField(u"BA", 0, &pressure) || !numberField(u"TA", 0, &t))
+    if (!numberAt(starts[0], 0, &pressure) || !numberAt(starts[1], 0, &t))
         return {};
-    const QString stationPressure = getStationPressure();
-    if (stationPressure.isEmpty() || !humidityValue(&rh))
+    const QString stationPressure = stationPressureAt(starts[0], starts[2]);
+    if (stationPressure.isEmpty() || !humidityAt(starts[3], &rh))
         return {};
     const double tKelvin = t + 273.16;
     const double s = toNumber(stationPressure);
@@ -554,12 +662,12 @@ QString WeatherParser::getDensityAlt() const
     return formatG6(roundToStep(altitude, 10));
 }
 
-QString WeatherParser::getObstruction() const
+QString WeatherParser::obstructionAt(int taStart, int rhStart, int viStart) const
 {
     double t = 0;
     double rh = 0;
     double miles = 0;
-    if (!numberField(u"TA", 0, &t) || !humidityValue(&rh) || !numberField(u"VI", 0, &miles))
+    if (!numberAt(taStart, 0, &t) || !humidityAt(rhStart, &rh) || !numberAt(viStart, 0, &miles))
         return {};
     const double metres = miles * kMetresPerMile;
     if (metres < 1000)
@@ -571,10 +679,21 @@ QString WeatherParser::getObstruction() const
     return {};
 }
 
+QString WeatherParser::getObstruction() const
+{
+    const QStringView tags[] = {u"TA", u"RH", u"VI"};
+    int starts[3];
+    valueStarts(tags, starts, 3);
+    return obstructionAt(starts[0], starts[1], starts[2]);
+}
+
 QString WeatherParser::getPresentWeather() const
 {
-    QString weather = getPrecipType();
-    const QString obstruction = getObstruction();
+    const QStringView tags[] = {u"PW", u"TA", u"RH", u"VI"};
+    int starts[4];
+    valueStarts(tags, starts, 4);
+    QString weather = precipTypeAt(starts[0]);
+    const QString obstruction = obstructionAt(starts[1], starts[2], starts[3]);
     if (!weather.isEmpty() && !obstruction.isEmpty())
         weather += QLatin1Char(' ');
     return weather + obstruction;
@@ -589,25 +708,26 @@ QString WeatherParser::getLogTimestamp() const
         return {};
     try {
         // The 18 characters after "T:", cut at a further "T:" among them.
-        QStringView piece = QStringView(m_text).mid(start, 18);
-        const int nextTag = int(piece.indexOf(QLatin1String("T:")));
+        QStringRef piece = m_text.midRef(start, 18);
+        const int nextTag = piece.indexOf(QLatin1String("T:"));
         if (nextTag >= 0)
             piece = piece.left(nextTag);
-        const QString text = piece.toString();
-        if (!logTimePattern().match(text).hasMatch()) {
+        if (!logTimePattern().match(piece).hasMatch()) {
             qDebug() << "Can't find timestamp pattern";
             return {};
         }
-        const int comma = text.indexOf(QLatin1Char(','));
+        const int comma = piece.indexOf(QLatin1Char(','));
         if (comma < 8)
             return {};
-        QString date = text.mid(comma - 8, 8);
-        date.replace(QLatin1Char('/'), QLatin1Char('-'));
-        const QString result =
-            QStringLiteral("20") + date + QLatin1Char(' ') + text.mid(comma + 1, 8);
-        static const int kPieces[][2] = {{0, 4}, {5, 2}, {8, 2}, {11, 2}, {14, 2}, {17, 2}};
-        for (const auto &piecePos : kPieces) {
-            if (validInt(result.mid(piecePos[0], piecePos[1])).isEmpty())
+        QString result = QStringLiteral("20") + piece.mid(comma - 8, 8);
+        result.replace(QLatin1Char('/'), QLatin1Char('-'));
+        result += QLatin1Char(' ');
+        result += piece.mid(comma + 1, 8);
+        static constexpr int kNumbers[][2] = {{0, 4}, {5, 2}, {8, 2}, {11, 2}, {14, 2}, {17, 2}};
+        for (const auto &number : kNumbers) {
+            bool ok = false;
+            result.midRef(number[0], number[1]).toInt(&ok, 10);
+            if (!ok)
                 return {};
         }
         return result;
@@ -622,7 +742,7 @@ QString WeatherParser::getMetarDayTime() const
     const QRegularExpressionMatch match = stationTimePattern().match(fieldRef(u"T", -1));
     if (!match.hasMatch())
         return QStringLiteral("000000");
-    return match.captured(3) + match.captured(4) + match.captured(5);
+    return match.capturedRef(3) + match.capturedRef(4) + match.capturedRef(5);
 }
 
 QString WeatherParser::getPrecipTime(int which) const
@@ -649,8 +769,9 @@ QString WeatherParser::slotTime(const QStringRef &code, int which) const
     if (slot < 0 || slot >= kSlotCount)
         return QStringLiteral("-");
     const int slotMinute = slot * kSlotMinutes;
-    if (slotMinute < match.capturedRef(5).toInt())
-        return match.captured(4) + twoDigits(slotMinute);
     const int hour = match.capturedRef(4).toInt();
-    return twoDigits(hour == 0 ? 23 : hour - 1) + twoDigits(slotMinute);
+    // A slot that is not before the packet's minute lies in the previous hour.
+    if (slotMinute < match.capturedRef(5).toInt())
+        return clockText(hour, slotMinute);
+    return clockText(hour == 0 ? 23 : hour - 1, slotMinute);
 }

@@ -50,30 +50,31 @@ public:
     int modeDigit() const;
 
     // Readings (see the line table of the packet format).
-    QString getImei() const;            // "@I" 0, unchanged
-    QString getBattery() const;         // "B" 0, volts
-    QString getMode() const;            // "B" 1 as a mode name
-    QString getTemperature() const;     // "TA" 0, degrees Celsius
-    QString getPressure() const;        // "BA" 0, hPa
-    QString getAltimeter() const;       // "BA" 1 / 100, inHg in g6 form
-    QString getHumidity() const;        // "RH" 0, percent; empty when negative
-    QString getElevation() const;       // "EL" 0, metres
-    QString getLat() const;             // "LA" 0 within -90..90
-    QString getLon() const;             // "LO" 0 within -180..180
-    QString getOrientation() const;     // "OR" 0, degrees
-    QString getTilt() const;            // "OR" 1, degrees (integer)
-    QString getWindSpeed() const;       // "WI" 0, knots
-    QString getWindDir() const;         // "WI" 1, degrees
-    QString getMaxWindSpeed() const;    // "GU" 0, knots
-    QString getMaxWindDir() const;      // "GU" 1, degrees
-    QString getLightningDist() const;   // "LD" 0, statute miles
-    QString getLightningFreq() const;   // "LD" 1, strike count
-    QString getVisibility() const;      // "VI" 0, statute miles
-    QString getPrecip() const;          // "PW" 0, inches per hour
-    QString getPrecipType() const;      // "+RA", "RA", "-RA" or empty
-    QString getInterference() const;    // "PW" 4: "Interference" below 50, "OK", or empty
-    QString getCeilometerHits() const;  // "hits/valid readings" over "CL" 1..4
-    QString getCloudLayers() const;     // feet joined by ", ", "NA", "Ceilometer OFF", "No Ceilometer", "NCD" or empty
+    QString getImei() const;           // "@I" 0, unchanged
+    QString getBattery() const;        // "B" 0, volts
+    QString getMode() const;           // "B" 1 as a mode name
+    QString getTemperature() const;    // "TA" 0, degrees Celsius
+    QString getPressure() const;       // "BA" 0, hPa
+    QString getAltimeter() const;      // "BA" 1 / 100, inHg in g6 form
+    QString getHumidity() const;       // "RH" 0, percent; empty when negative
+    QString getElevation() const;      // "EL" 0, metres
+    QString getLat() const;            // "LA" 0 within -90..90
+    QString getLon() const;            // "LO" 0 within -180..180
+    QString getOrientation() const;    // "OR" 0, degrees
+    QString getTilt() const;           // "OR" 1, degrees (integer)
+    QString getWindSpeed() const;      // "WI" 0, knots
+    QString getWindDir() const;        // "WI" 1, degrees
+    QString getMaxWindSpeed() const;   // "GU" 0, knots
+    QString getMaxWindDir() const;     // "GU" 1, degrees
+    QString getLightningDist() const;  // "LD" 0, statute miles
+    QString getLightningFreq() const;  // "LD" 1, strike count
+    QString getVisibility() const;     // "VI" 0, statute miles
+    QString getPrecip() const;         // "PW" 0, inches per hour
+    QString getPrecipType() const;     // "+RA", "RA", "-RA" or empty
+    QString getInterference() const;   // "PW" 4: "Interference" below 50, "OK", or empty
+    QString getCeilometerHits() const; // "hits/valid readings" over "CL" 1..4
+    QString
+    getCloudLayers() const; // feet joined by ", ", "NA", "Ceilometer OFF", "No Ceilometer", "NCD" or empty
 
     // Derived quantities; empty whenever an input they need is empty.
     QString getDewPoint() const;        // degrees Celsius, step 0.1
@@ -86,8 +87,8 @@ public:
     QString getPresentWeather() const;  // precipitation and obstruction joined by a blank
 
     // Station time of the "T" line.
-    QString getLogTimestamp() const;    // "20yy-MM-dd hh:mm:ss" or empty
-    QString getMetarDayTime() const;    // "DDhhmm", or "000000" without a usable time
+    QString getLogTimestamp() const; // "20yy-MM-dd hh:mm:ss" or empty
+    QString getMetarDayTime() const; // "DDhhmm", or "000000" without a usable time
     // Clock time "hhmm" of the five-minute slot in which precipitation or
     // lightning began (which 0) or ended (which 1); "-" without an event or
     // with an unknown slot letter, empty without a usable packet time.
@@ -95,18 +96,24 @@ public:
     QString getLightningTime(int which) const;
 
 private:
-    // Position just after "tag:" at the start of a line, or -1.
+    // Positions just after "tag:" at the start of a line, found for all the
+    // tags in one pass over the text; -1 for a tag without a line.
+    void valueStarts(const QStringView *tags, int *starts, int count) const;
     int valueStart(QStringView tag) const;
-    // The field as a piece of the packet text (null when absent).
-    QStringRef fieldRef(QStringView tag, int index) const;
-    // The same, for the line whose value begins at start (-1: no line).
+    // A field of the line whose value begins at start (-1: no line), as a
+    // piece of the packet text; null when absent.
     QStringRef fieldAt(int start, int index) const;
+    QStringRef fieldRef(QStringView tag, int index) const;
     // The field's text when it reads as a number, else empty.
     QString doubleField(QStringView tag, int index) const;
     QString intField(QStringView tag, int index) const;
     // The field as a number; false when it does not read as one.
-    bool numberField(QStringView tag, int index, double *value) const;
-    bool humidityValue(double *value) const;
+    bool numberAt(int start, int index, double *value) const;
+    bool humidityAt(int start, double *value) const;
+    QString altimeterAt(int baStart) const;
+    QString stationPressureAt(int baStart, int elStart) const;
+    QString precipTypeAt(int pwStart) const;
+    QString obstructionAt(int taStart, int rhStart, int viStart) const;
     QString slotTime(const QStringRef &code, int which) const;
 
     QString m_text;

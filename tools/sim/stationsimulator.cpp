@@ -2,7 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/sim/stationsimulator.h"
 
+#include "tools/sim/jpegencoder.h"
 #include "tools/sim/pseudoterminal.h"
+#include "tools/sim/recordingsource.h"
 
 #include <QDateTime>
 #include <QSocketNotifier>
@@ -83,6 +85,54 @@ QByteArray StationSimulator::bannerText(const QByteArray &imei)
            + imei + "\r\nSelf test passed\r\n";
 }
 
+QByteArray StationSimulator::stationTime(const QDateTime &utc)
+{
+    const QDateTime time = utc.toUTC();
+    const int fields[] = {time.date().year() % 100, time.date().month(), time.date().day(),
+                          time.time().hour(),       time.time().minute(), time.time().second()};
+    QByteArray bytes;
+    for (const int value : fields)
+        bytes.append(char(((value / 10) << 4) | (value % 10)));
+    return bytes;
+}
+
+QList<QByteArray> StationSimulator::picturePackets(int camera, const QDateTime &utc, const QByteArray &scan)
+{
+    const QList<QByteArray> slices = JpegEncoder::splitScan(scan);
+    QList<QByteArray> packets;
+    for (int n = 0; n < slices.size(); ++n) {
+        const bool last = n == slices.size() - 1;
+        QByteArray packet = "@1" + stationTime(utc);
+        packet.append(char(((camera & 7) << 4) | (last ? kLastPictureCode : 0)));
+        packet.append(char(n & 0xff));
+        packet.append(slices.at(n));
+        packet.append("\r\n\r\n");
+        packets.append(packet);
+    }
+    return packets;
+}
+
+QList<QByteArray> StationSimulator::acousticPackets(int type, int recordingNumber, const QDateTime &utc,
+                                                    const QByteArray &data)
+{
+    QList<QByteArray> packets;
+    const int count = (data.size() + kPayloadBytes - 1) / kPayloadBytes;
+    for (int n = 0; n < count; ++n) {
+        const bool last = n == count - 1;
+        QByteArray packet = "@2" + stationTime(utc);
+        packet.append(char((last ? 1 : 0) | ((type & 3) << 1) | ((recordingNumber & 31) << 3)));
+        packet.append(char(n & 0xff));
+        packet.append(data.mid(n * kPayloadBytes, kPayloadBytes).leftJustified(kPayloadBytes, '\0'));
+        packets.append(packet);
+    }
+    return packets;
+}
+
+double StationSimulator::toneFrequencyHz(int recordingNumber)
+{
+    return 250.0 + 50.0 * (recordingNumber & 31);
+}
+
 int StationSimulator::reportIntervalMs() const
 {
     return m_options.intervalMs > 0 ? m_options.intervalMs : modeIntervalMs(modeDigit());
@@ -157,7 +207,7 @@ void StationSimulator::receiveByte(char byte)
 
     if (byte == ' ' && m_lineBytes == 0) {
         const bool settling = m_atPrompt && m_sincePrompt.elapsed() < kPokeSettleMs;
-        if (!settling && !promptQueued())
+        if (!settling && !promptQueued() && !seriesUnderWay())
             queue(Kind::Prompt, kPrompt);
         return;
     }
@@ -176,6 +226,9 @@ void StationSimulator::applyCommand(const QByteArray &command)
     m_weather.setCeilometer(settings.ceilometer);
     m_weather.setGpsEnabled(settings.gpsEnabled);
     m_weather.setElevationMetres(settings.elevationMetres);
+    const QList<StationAction> actions = m_interpreter.takeActions();
+    for (const StationAction &action : actions)
+        perform(action);
     if (!command.startsWith('m'))
         return;
     // The unit confirms a new mode on its own line.
@@ -183,6 +236,83 @@ void StationSimulator::applyCommand(const QByteArray &command)
     emit modeChanged(settings.mode);
     if (m_options.intervalMs <= 0 && m_reportTimer.isActive())
         scheduleReport(reportIntervalMs());
+}
+
+void StationSimulator::perform(const StationAction &action)
+{
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
+    // Each recording is new; only "A2" reads out the last one again.
+    const auto recordingSeed = [this] { return m_options.seed * 7919u + quint32(m_recordings); };
+    switch (action.kind) {
+    case StationAction::RequestImages:
+        if (action.argument == 0) {
+            for (int camera = 1; camera <= 4; ++camera)
+                takePicture(camera, now);
+        } else {
+            takePicture(action.argument, now);
+        }
+        break;
+    case StationAction::RecordAcousticSpectral:
+        ++m_recordings;
+        sendRecording(Spectral, 0, now, RecordingSource::spectralBlock(recordingSeed()));
+        break;
+    case StationAction::GetSpectral:
+        sendRecording(Spectral, 0, now, RecordingSource::spectralBlock(recordingSeed()));
+        break;
+    case StationAction::GetMp3:
+        ++m_recordings;
+        sendRecording(Mp3, action.argument, now, RecordingSource::mp3Like(kMp3Frames, recordingSeed()));
+        break;
+    case StationAction::GetRaw:
+        ++m_recordings;
+        sendRecording(Raw, action.argument, now,
+                      RecordingSource::rawTone(toneFrequencyHz(action.argument), kToneAmplitude));
+        break;
+    case StationAction::AcousticOff:
+    case StationAction::UpdateGps:
+    case StationAction::UpdateGpsAndElevation:
+        break;
+    }
+}
+
+void StationSimulator::takePicture(int camera, const QDateTime &utc)
+{
+    const QImage picture = CameraPictures::picture(camera, utc, m_options.pictureScene);
+    const QByteArray scan = JpegEncoder::encodeScan(picture);
+    const QList<QByteArray> packets = picturePackets(camera, utc, scan);
+    if (packets.size() > kSeriesPacketsMax) {
+        qWarning("Station: picture of camera %d too large to send", camera);
+        return;
+    }
+    emit pictureTaken(camera, utc, JpegEncoder::encode(picture));
+    queueSeries(packets);
+}
+
+void StationSimulator::sendRecording(int type, int recordingNumber, const QDateTime &utc, const QByteArray &data)
+{
+    emit recordingMade(type, recordingNumber & 31, utc, data);
+    queueSeries(acousticPackets(type, recordingNumber, utc, data));
+}
+
+void StationSimulator::queueSeries(const QList<QByteArray> &packets)
+{
+    if (packets.isEmpty())
+        return;
+    if (m_queue.size() >= kQueueMax) {
+        qWarning("Station: too much to send, dropping a series");
+        return;
+    }
+    m_queue.enqueue({Kind::Series, packets.first(), packets.mid(1)});
+    pump();
+}
+
+bool StationSimulator::seriesUnderWay() const
+{
+    if (m_busy && m_currentKind == Kind::Series)
+        return true;
+    return std::any_of(m_queue.cbegin(), m_queue.cend(),
+                       [](const Transmission &transmission) { return transmission.kind == Kind::Series; });
 }
 
 bool StationSimulator::promptQueued() const
@@ -197,7 +327,7 @@ void StationSimulator::queue(Kind kind, const QByteArray &bytes)
         qWarning("Station: too much to send, dropping a transmission");
         return;
     }
-    m_queue.enqueue({kind, bytes});
+    m_queue.enqueue({kind, bytes, {}});
     pump();
 }
 
@@ -211,7 +341,15 @@ void StationSimulator::pump()
             m_gapTimer.start(static_cast<int>(kGapMs - quietMs) + 1);
         return;
     }
-    const Transmission next = m_queue.dequeue();
+    Transmission next;
+    Transmission &front = m_queue.head();
+    if (front.following.isEmpty()) {
+        next = m_queue.dequeue();
+    } else {
+        // A series stays at the front until its last packet is out.
+        next = {front.kind, front.bytes, {}};
+        front.bytes = front.following.takeFirst();
+    }
     if (next.kind == Kind::Prompt && !m_awake) {
         pump();
         return;
@@ -275,6 +413,7 @@ void StationSimulator::partWritten()
             QTimer::singleShot(kGapMs, this, &StationSimulator::finished);
         break;
     case Kind::Echo:
+    case Kind::Series:
         break;
     }
     endTransmission();

@@ -2,11 +2,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "tools/sim/camerapictures.h"
 #include "tools/sim/stationcommandinterpreter.h"
 #include "tools/sim/weathergenerator.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QQueue>
 #include <QTimer>
@@ -23,6 +26,8 @@ struct StationSimulatorOptions
     bool banner = true;     // power up with the banner; otherwise start as a running, sleeping station
     int packetLimit = 0;    // stop reporting after this many weather packets; 0 never stops
     int auxEvery = 6;       // every N-th packet carries the auxiliary "@3" part; 0 never
+    // What the cameras see; the simple scene gives the shortest picture series.
+    CameraPictures::Scene pictureScene = CameraPictures::Scene::Detailed;
 };
 
 // Behaves like a KTR station at the far end of a serial line.
@@ -33,6 +38,11 @@ struct StationSimulatorOptions
 // it takes commands ended by a carriage return ("m0".."m6" change the
 // reporting mode and interval). At power-up it sends its banner and, within
 // the same transmission, its first prompt.
+//
+// Asked for pictures ("I1".."I4", "I5" for all four cameras) or acoustic
+// data ("A1".."A4nn"), it sends each result as a series of binary packets,
+// every packet a transmission of its own. While a series is under way the
+// station is busy and does not answer spaces.
 //
 // Everything it sends goes out in transmissions: one transmission is written
 // without a pause longer than 0.6 s, and two transmissions are kept apart by
@@ -51,6 +61,16 @@ public:
     static constexpr int kQueueMax = 16;
     static constexpr int kReadChunkBytes = 256;
     static constexpr const char *kFirmwareVersion = "3.21";
+
+    // Binary packets: "@", kind digit, six time bytes, flags, sequence number, payload.
+    static constexpr int kBinaryHeaderBytes = 10;
+    static constexpr int kPayloadBytes = 330;
+    static constexpr int kLastPictureCode = 0x0b;
+    // The most packets a series may have: the receiver keeps sequence numbers up to 195.
+    static constexpr int kSeriesPacketsMax = 196;
+    static constexpr int kMp3Frames = 3;
+    static constexpr int kToneAmplitude = 1200;
+    enum AcousticType { Spectral = 0, Mp3 = 1, Raw = 2 };
 
     // Runs on the master side of the terminal, which must stay open for the
     // simulator's life. Unread output is dropped before each transmission,
@@ -73,6 +93,21 @@ public:
     // The power-up text up to, not including, the prompt.
     static QByteArray bannerText(const QByteArray &imei);
 
+    // The station clock as binary headers carry it: yy MM dd hh mm ss, each
+    // packed decimal (tens in bits 4-6, units in bits 0-3).
+    static QByteArray stationTime(const QDateTime &utc);
+    // The camera packets of one picture: "@1", time, flags (camera in bits
+    // 4-6, 0x0B on the last packet), sequence number, 330 bytes of scan data
+    // (the last slice filled up as JpegEncoder::splitScan does), "\r\n\r\n".
+    static QList<QByteArray> picturePackets(int camera, const QDateTime &utc, const QByteArray &scan);
+    // The acoustic packets of one result: "@2", time, flags (bit 0 last,
+    // bits 1-2 type, bits 3-7 recording number), sequence number, 330 bytes
+    // (the last slice filled up with zeros). No trailer.
+    static QList<QByteArray> acousticPackets(int type, int recordingNumber, const QDateTime &utc,
+                                             const QByteArray &data);
+    // The tone of raw recording number n: a different pitch for each number.
+    static double toneFrequencyHz(int recordingNumber);
+
 signals:
     // One whole transmission, once its last byte has been written.
     void transmitted(const QByteArray &bytes);
@@ -82,19 +117,32 @@ signals:
     void modeChanged(int modeDigit);
     // The packet limit was reached and the last packet has had its gap.
     void finished();
+    // A picture was taken and its series is about to be queued; jpeg is the
+    // whole picture with its header, as the camera encoded it.
+    void pictureTaken(int camera, const QDateTime &utc, const QByteArray &jpeg);
+    // An acoustic result is about to be queued; data is what its packets
+    // carry, unpadded.
+    void recordingMade(int type, int recordingNumber, const QDateTime &utc, const QByteArray &data);
 
 private:
-    enum class Kind { Banner, PowerUpPrompt, Prompt, Packet, Echo };
+    enum class Kind { Banner, PowerUpPrompt, Prompt, Packet, Echo, Series };
     struct Transmission
     {
-        Kind kind;
+        Kind kind = Kind::Echo;
         QByteArray bytes;
+        // A series: the packets that follow bytes, each its own transmission.
+        QList<QByteArray> following;
     };
 
     void setUp(int masterFd);
     void readAvailable();
     void receiveByte(char byte);
     void applyCommand(const QByteArray &command);
+    void perform(const StationAction &action);
+    void takePicture(int camera, const QDateTime &utc);
+    void sendRecording(int type, int recordingNumber, const QDateTime &utc, const QByteArray &data);
+    void queueSeries(const QList<QByteArray> &packets);
+    bool seriesUnderWay() const;
     void report();
     void wake();
     void fallAsleep();
@@ -133,4 +181,5 @@ private:
     bool m_atPrompt = false;
     int m_lineBytes = 0;
     int m_packetsSent = 0;
+    int m_recordings = 0; // recordings made so far; each sounds a little different
 };
