@@ -897,34 +897,34 @@ bool MainWindow::processCameraPacket()
 {
     const CameraStep step = m_camera.process(m_stream.buffer(), m_parser.getImei(), m_dataFolder.imagePath(),
                                              m_parser.getOrientation(), QDateTime::currentDateTimeUtc());
-    showProgress(step.progressText, step.progressMaximum, step.progressValue);
-    setRawText(step.rawViewText);
-    if (!step.rawViewAppend.isEmpty())
-        ui->plainTextEdit->appendPlainText(step.rawViewAppend);
-    for (const QString &line : step.debugLines)
-        qDebug().noquote() << line;
+    showPacketStep(step);
     if (!step.packet.isEmpty() && ui->actionEnableForwarding->isChecked())
         forwardData(step.packet);
     if (!step.picture.isEmpty() || !step.caption.isEmpty())
         showPicture(step.camera, step.picture, step.caption);
-    if (step.last)
-        hideProgress();
-    if (!step.complete)
-        return false;
-    m_stream.consume(step.consumedBytes);
-    return !m_stream.buffer().isEmpty();
+    return finishPacketStep(step);
 }
 
 bool MainWindow::processAcousticPacket()
 {
     const AcousticStep step = m_acoustic.process(m_stream.buffer(), m_parser.getImei(), m_dataFolder.audioPath(),
                                                  QDateTime::currentDateTimeUtc());
+    showPacketStep(step);
+    return finishPacketStep(step);
+}
+
+void MainWindow::showPacketStep(const PacketStep &step)
+{
     showProgress(step.progressText, step.progressMaximum, step.progressValue);
     setRawText(step.rawViewText);
     if (!step.rawViewAppend.isEmpty())
         ui->plainTextEdit->appendPlainText(step.rawViewAppend);
     for (const QString &line : step.debugLines)
         qDebug().noquote() << line;
+}
+
+bool MainWindow::finishPacketStep(const PacketStep &step)
+{
     if (step.last)
         hideProgress();
     if (!step.complete)

@@ -123,6 +123,8 @@ private:
     // Both return whether the stream holds more bytes to frame after the packet.
     bool processCameraPacket();
     bool processAcousticPacket();
+    void showPacketStep(const PacketStep &step);
+    bool finishPacketStep(const PacketStep &step);
     void showProgress(const QString &format, int maximum, int value);
     void hideProgress();
     void setRawText(const QString &text);

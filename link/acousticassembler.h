@@ -3,6 +3,7 @@
 #pragma once
 
 #include "link/assemblybuffer.h"
+#include "link/packetstep.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -11,25 +12,11 @@
 #include <QVector>
 
 // What one acoustic packet step asks of the window.
-struct AcousticStep
+struct AcousticStep : PacketStep
 {
-    bool last = false; // the result's last packet: hide the progress bar afterwards
-    int type = 0;      // AcousticAssembler::DataType
+    int type = 0; // AcousticAssembler::DataType
     int recordingNumber = 0;
-    int sequence = 0;
-
-    // The progress bar is shown for every packet and hidden again after the last.
-    QString progressText;
-    int progressMaximum = 0;
-    int progressValue = 0;
-
-    QString rawViewText;   // replaces the raw data view
-    QString rawViewAppend; // then appended as a line of its own, when not empty
-
-    bool complete = false;  // a whole packet was at the front of the buffer
-    int consumedBytes = 0;  // bytes to cut off the front of the receive buffer
-    QStringList filePaths;  // files written, in order
-    QStringList debugLines; // for the debug log, in order
+    QStringList filePaths; // files written, in order
 };
 
 // Puts acoustic packets together in the assembly block and, on the last

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "link/assemblybuffer.h"
+#include "link/packetstep.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -10,27 +11,13 @@
 #include <QStringList>
 
 // What one camera packet step asks of the window.
-struct CameraStep
+struct CameraStep : PacketStep
 {
-    int camera = 0; // 0 to 7; views exist for 1 to 4
-    int sequence = 0;
-
-    // The progress bar is shown for every packet and hidden again after the last.
-    QString progressText;
-    int progressMaximum = 0;
-    int progressValue = 0;
-
-    QString rawViewText;   // replaces the raw data view
-    QString rawViewAppend; // then appended as a line of its own, when not empty
-
-    bool complete = false;  // a whole packet was at the front of the buffer
-    int consumedBytes = 0;  // bytes to cut off the front of the receive buffer
-    QByteArray packet;      // header and scan data of a complete packet, for forwarding
-    bool last = false;      // the picture's last packet: hide the progress bar afterwards
-    QString filePath;       // the picture file written, or empty
-    QByteArray picture;     // JPEG to show in the camera's view; empty when nothing is shown
-    QString caption;        // the camera's caption, set together with the picture
-    QStringList debugLines; // for the debug log, in order
+    int camera = 0;     // 0 to 7; views exist for 1 to 4
+    QByteArray packet;  // header and scan data of a complete packet, for forwarding
+    QString filePath;   // the picture file written, or empty
+    QByteArray picture; // JPEG to show in the camera's view; empty when nothing is shown
+    QString caption;    // the camera's caption, set together with the picture
 };
 
 // Puts the scan data of camera packets together behind the fixed JPEG header,

@@ -1,0 +1,294 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "link/jpegheader.h"
+#include "link/receivestream.h"
+#include "reports/metarencoder.h"
+#include "reports/weatherdisplay.h"
+#include "tools/sim/demodatagenerator.h"
+#include "weather/weatherparser.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <algorithm>
+
+// The demonstration data: a day of station transmissions and four pictures,
+// generated, and kept in the repository's "Demo" folder.
+class TestDemoData : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void everyTextFileIsOneWeatherTransmission();
+    void nameOrderIsTimeOrder();
+    void scenarios_data();
+    void scenarios();
+    void firstTransmissionFillsTheDataView();
+    void picturesAreStationPictures();
+    void outputIsDeterministic();
+    void writesIntoFolder();
+    void shippedFolderMatchesGenerator();
+
+private:
+    QList<DemoDataGenerator::File> m_transmissions;
+    QList<DemoDataGenerator::File> m_pictures;
+    QStringList m_profiles; // one text per transmission, searched by the scenario table
+};
+
+namespace {
+
+QString describe(const QByteArray &transmission)
+{
+    ReceiveStream stream;
+    stream.replaceWith(transmission);
+    WeatherParser parser;
+    parser.setPacketText(stream.text());
+    const bool hot = !parser.getHeatIndex().isEmpty()
+                     && parser.getHeatIndex().toDouble() >= parser.getTemperature().toDouble() + 3.0;
+    return QStringList{
+        MetarEncoder::getMetar(parser),
+        QStringLiteral("voltage: ") + WeatherDisplay::voltageStyle(parser),
+        QStringLiteral("interference: ") + WeatherDisplay::interferenceStyle(parser),
+        QStringLiteral("clouds: ") + parser.getCloudLayers(),
+        QStringLiteral("position: ") + parser.getLat() + QLatin1Char(',') + parser.getLon(),
+        QStringLiteral("temperature: ") + parser.getTemperature(),
+        QStringLiteral("wind: ") + parser.getWindSpeed(),
+        QStringLiteral("wind chill: ") + parser.getWindChill(),
+        QStringLiteral("heat index well above temperature: ") + (hot ? "yes" : "no"),
+        QStringLiteral("auxiliary part: ") + (stream.auxiliaryPart().isEmpty() ? "no" : "yes"),
+    }.join(QLatin1Char('\n'));
+}
+
+QDateTime stationTime(const QByteArray &transmission)
+{
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("\r\nT:(\\d\\d/\\d\\d/\\d\\d,\\d\\d:\\d\\d:\\d\\d)\r\n"))
+            .match(QString::fromLatin1(transmission));
+    if (!match.hasMatch())
+        return QDateTime();
+    QDateTime time = QDateTime::fromString(match.captured(1), QStringLiteral("yy/MM/dd,hh:mm:ss"));
+    time.setTimeSpec(Qt::UTC);
+    return time.addYears(100); // two-digit years read as 19yy
+}
+
+QStringList demoFilesIn(const QString &folder)
+{
+    // What demo mode picks up from a folder.
+    return QDir(folder).entryList({QStringLiteral("*.txt"), QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+}
+
+} // namespace
+
+void TestDemoData::initTestCase()
+{
+    for (const DemoDataGenerator::File &file : DemoDataGenerator::files()) {
+        if (file.name.endsWith(QLatin1String(".txt"))) {
+            m_transmissions.append(file);
+            m_profiles.append(describe(file.bytes));
+        } else {
+            m_pictures.append(file);
+        }
+    }
+    QVERIFY(m_transmissions.size() >= 24);
+    QVERIFY(m_transmissions.size() <= 48);
+}
+
+void TestDemoData::everyTextFileIsOneWeatherTransmission()
+{
+    for (const DemoDataGenerator::File &file : qAsConst(m_transmissions)) {
+        const QByteArray &bytes = file.bytes;
+        QVERIFY2(bytes.startsWith("@I:"), qPrintable(file.name));
+        QVERIFY2(bytes.endsWith("~\r\nSND\r\n"), qPrintable(file.name)); // all in slow modes
+        QCOMPARE(bytes.count("@I:"), 1);
+        QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
+        QCOMPARE(bytes.count('\r'), bytes.count("\r\n"));
+
+        ReceiveStream stream;
+        stream.begin(QByteArray());
+        stream.replaceWith(bytes);
+        QCOMPARE(int(stream.frame()), int(ReceiveStream::Kind::Weather));
+        QCOMPARE(stream.firmwareCode(), QStringLiteral("21"));
+        QVERIFY2(stream.forwardingSlice().startsWith("@0"), qPrintable(file.name));
+
+        // Cut anywhere before its end marker, it is not a packet yet.
+        ReceiveStream partial;
+        partial.replaceWith(bytes.left(bytes.indexOf("\r\n~\r\n")));
+        QCOMPARE(int(partial.kind()), int(ReceiveStream::Kind::Nothing));
+    }
+}
+
+void TestDemoData::nameOrderIsTimeOrder()
+{
+    QStringList names;
+    QDateTime previous;
+    for (const DemoDataGenerator::File &file : qAsConst(m_transmissions)) {
+        names.append(file.name);
+        const QDateTime time = stationTime(file.bytes);
+        QVERIFY2(time.isValid(), qPrintable(file.name));
+        QCOMPARE(time.date(), DemoDataGenerator::day());
+        QCOMPARE(file.name, time.toString(QStringLiteral("yyyy-MM-dd_hhmm")) + QStringLiteral(".txt"));
+        if (previous.isValid())
+            QVERIFY(previous < time);
+        previous = time;
+    }
+    QStringList sorted = names;
+    sorted.sort();
+    QCOMPARE(sorted, names);
+}
+
+void TestDemoData::scenarios_data()
+{
+    QTest::addColumn<QString>("pattern");
+
+    QTest::newRow("thunderstorm overhead") << " TS .* FRQ LTG ";
+    QTest::newRow("thunderstorm, occasional lightning") << " TS .* OCNL LTG ";
+    QTest::newRow("lightning in the vicinity") << " VCTS ";
+    QTest::newRow("distant lightning") << " LTG DSNT .*RMK.* LTG DSNT ";
+    QTest::newRow("lightning begin and end") << " LTG B\\d{4} LTG E\\d{4} ";
+    QTest::newRow("heavy rain") << " \\+RA ";
+    QTest::newRow("moderate rain") << " RA ";
+    QTest::newRow("light rain") << " -RA ";
+    QTest::newRow("rain begin and end") << " RAB\\d{4}E\\d{4} ";
+    QTest::newRow("fog") << " [0-9/]+SM FG ";
+    QTest::newRow("dense fog") << " M1/4SM FG ";
+    QTest::newRow("mist") << " BR ";
+    QTest::newRow("haze") << " HZ ";
+    QTest::newRow("calm") << " 00000KT ";
+    QTest::newRow("wind without direction") << " VRB\\d\\dKT ";
+    QTest::newRow("gusts") << " \\d{5}G\\d\\dKT ";
+    QTest::newRow("variable direction") << "KT \\d{3}V\\d{3} ";
+    QTest::newRow("peak wind") << " MAX WND \\d{5}KT ";
+    QTest::newRow("cloud below 400 ft") << " ///00[0-3] .* CLD LYR BLO 004 ";
+    QTest::newRow("three cloud layers") << "(///\\d{3} ){3}";
+    QTest::newRow("clear sky") << " NCD ";
+    QTest::newRow("ceilometer switched off") << "^clouds: Ceilometer OFF$";
+    QTest::newRow("ceilometer not answering") << "^clouds: No Ceilometer$";
+    QTest::newRow("no GPS fix") << "^position: ,$";
+    QTest::newRow("no GPS fix, no altimeter") << "^METAR (?!.*\\bA\\d{4}\\b).*\\d\\d/\\d\\d RMK ";
+    QTest::newRow("temperature missing") << "^temperature: $";
+    QTest::newRow("wind missing") << "^wind: $";
+    QTest::newRow("battery good") << "^voltage: .*lawngreen";
+    QTest::newRow("battery low") << "^voltage: .*orange";
+    QTest::newRow("battery empty") << "^voltage: .*red";
+    QTest::newRow("interference") << "^interference: .*red";
+    QTest::newRow("wind chill") << "^wind chill: \\d";
+    QTest::newRow("heat index") << "^heat index well above temperature: yes$";
+    QTest::newRow("auxiliary part") << "^auxiliary part: yes$";
+}
+
+void TestDemoData::scenarios()
+{
+    QFETCH(QString, pattern);
+    const QRegularExpression expression(pattern, QRegularExpression::MultilineOption);
+    QVERIFY(expression.isValid());
+    const bool shown = std::any_of(m_profiles.cbegin(), m_profiles.cend(),
+                                   [&expression](const QString &profile) { return expression.match(profile).hasMatch(); });
+    QVERIFY2(shown, qPrintable(QStringLiteral("no transmission matches %1").arg(pattern)));
+}
+
+void TestDemoData::firstTransmissionFillsTheDataView()
+{
+    // Demo mode shows the first file at once: it should leave no box empty
+    // that a hot summer afternoon can fill (wind chill only exists in the cold,
+    // tampering is never reported).
+    ReceiveStream stream;
+    stream.replaceWith(m_transmissions.first().bytes);
+    WeatherParser parser;
+    parser.setPacketText(stream.text());
+    QStringList empty;
+    for (const WeatherDisplay::Field &field : WeatherDisplay::fields(parser)) {
+        if (field.text.isEmpty())
+            empty.append(field.objectName);
+    }
+    QCOMPARE(empty, (QStringList{QStringLiteral("lineEditWindChill"), QStringLiteral("lineEditTampering")}));
+    QVERIFY(parser.getOrientation().toDouble() >= 0); // the camera captions carry the heading
+}
+
+void TestDemoData::picturesAreStationPictures()
+{
+    QCOMPARE(m_pictures.size(), DemoDataGenerator::kCameraCount);
+    for (int i = 0; i < m_pictures.size(); ++i) {
+        const DemoDataGenerator::File &picture = m_pictures.at(i);
+        QCOMPARE(picture.name, QStringLiteral("cam%1.jpg").arg(i + 1));
+        QVERIFY(picture.bytes.startsWith(JpegHeader::bytes()));
+        QVERIFY(picture.bytes.endsWith("\xFF\xD9"));
+        const QImage image = QImage::fromData(picture.bytes, "JPEG");
+        QCOMPARE(image.size(), QSize(320, 240));
+    }
+    QVERIFY(m_pictures.at(0).bytes != m_pictures.at(1).bytes);
+}
+
+void TestDemoData::outputIsDeterministic()
+{
+    const QList<DemoDataGenerator::File> again = DemoDataGenerator::files();
+    QCOMPARE(again.size(), m_transmissions.size() + m_pictures.size());
+    const QList<DemoDataGenerator::File> first = m_transmissions + m_pictures;
+    for (int i = 0; i < again.size(); ++i) {
+        QCOMPARE(again.at(i).name, first.at(i).name);
+        QVERIFY2(again.at(i).bytes == first.at(i).bytes, qPrintable(again.at(i).name));
+    }
+}
+
+void TestDemoData::writesIntoFolder()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = dir.filePath(QStringLiteral("Demo"));
+    QString error;
+    QVERIFY2(DemoDataGenerator::write(folder, &error), qPrintable(error));
+    // Writing again over the old files gives the same folder.
+    QVERIFY2(DemoDataGenerator::write(folder, &error), qPrintable(error));
+
+    const QList<DemoDataGenerator::File> all = m_transmissions + m_pictures;
+    QStringList expected;
+    for (const DemoDataGenerator::File &file : all) {
+        expected.append(file.name);
+        QFile written(QDir(folder).filePath(file.name));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY2(written.readAll() == file.bytes, qPrintable(file.name));
+    }
+    expected.sort();
+    QCOMPARE(demoFilesIn(folder), expected);
+
+    // A folder that cannot be made is reported, not crashed on.
+    QFile blocker(dir.filePath(QStringLiteral("file")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    error.clear();
+    QVERIFY(!DemoDataGenerator::write(dir.filePath(QStringLiteral("file/Demo")), &error));
+    QVERIFY(!error.isEmpty());
+}
+
+void TestDemoData::shippedFolderMatchesGenerator()
+{
+    // The shipped data is the generator's output, so the two cannot drift
+    // apart. After a deliberate change, refresh it with
+    // "ktr-demo-data Demo" in the source folder.
+    const QString folder = QStringLiteral(KTR_SOURCE_DIR "/Demo");
+    QStringList expected;
+    for (const DemoDataGenerator::File &file : m_transmissions + m_pictures)
+        expected.append(file.name);
+    expected.sort();
+    QCOMPARE(demoFilesIn(folder), expected);
+
+    qint64 totalBytes = 0;
+    for (const DemoDataGenerator::File &file : m_transmissions + m_pictures) {
+        QFile shipped(QDir(folder).filePath(file.name));
+        QVERIFY(shipped.open(QIODevice::ReadOnly));
+        const QByteArray bytes = shipped.readAll();
+        totalBytes += bytes.size();
+        QVERIFY2(bytes == file.bytes,
+                 qPrintable(QStringLiteral("Demo/%1 differs from the generator's output").arg(file.name)));
+    }
+    QVERIFY(totalBytes < 300 * 1024);
+}
+
+QTEST_GUILESS_MAIN(TestDemoData)
+#include "tst_demodata.moc"
