@@ -58,6 +58,16 @@ QString connectedText(const QString &detail)
 {
     return QStringLiteral("<b>&nbsp;&nbsp;<font color=#3CB371>Connected</font></b> to ") + detail;
 }
+
+// The idle clock changes every tick. A label that may change its size asks
+// for a new layout of the whole window on every new text, and that repaints
+// all of it; at a fixed size it repaints only itself. Its text stands at the
+// left edge of its place either way.
+void fixSizeToText(QLabel *label)
+{
+    label->ensurePolished();
+    label->setFixedSize(label->sizeHint());
+}
 } // namespace
 
 MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
@@ -106,6 +116,7 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
     m_camCaptions[3] = ui->cam4TextLabel;
 
     buildStatusBar();
+    fixSizeToText(ui->idleLabel);
 
     ui->tabWidget->setCurrentIndex(0);
     ui->firmwareValLabel->setText(QStringLiteral("-"));
@@ -337,7 +348,11 @@ void MainWindow::Timer()
     ui->labelForwardingTimeLeft->setText(
         ForwardingPolicy::countdownText(m_parser.modeDigit(), m_forwardingTimer->remainingTime()));
     updateStatusFade();
-    ui->idleLabel->setText(IdleClock::idleText(idle));
+    const QString idleText = IdleClock::idleText(idle);
+    const bool idleTextResized = idleText.size() != ui->idleLabel->text().size();
+    ui->idleLabel->setText(idleText);
+    if (idleTextResized)
+        fixSizeToText(ui->idleLabel);
     if (idle > IdleClock::kProgressHideTicks) {
         hideProgress();
         if (idle > IdleClock::kMessageClearTicks)
@@ -655,8 +670,13 @@ void MainWindow::runReceivePass()
     while (framing) {
         switch (m_stream.frame()) {
         case ReceiveStream::Kind::Weather:
-            processWeatherPacket();
             framing = false;
+            // Until its re-run, a packet still without "SND" waits: a read may
+            // end right behind its "~" while the auxiliary part and the
+            // marker are still on the line.
+            if (m_sndTimer->isActive() && !m_stream.buffer().contains("SND"))
+                break;
+            processWeatherPacket();
             break;
         case ReceiveStream::Kind::SndWait:
             m_sndTimer->start();

@@ -81,7 +81,8 @@ QDateTime stationTime(const QByteArray &transmission)
 QStringList demoFilesIn(const QString &folder)
 {
     // What demo mode picks up from a folder.
-    return QDir(folder).entryList({QStringLiteral("*.txt"), QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+    return QDir(folder).entryList({QStringLiteral("*.txt"), QStringLiteral("*.jpg")}, QDir::Files,
+                                  QDir::Name);
 }
 
 } // namespace
@@ -188,8 +189,9 @@ void TestDemoData::scenarios()
     QFETCH(QString, pattern);
     const QRegularExpression expression(pattern, QRegularExpression::MultilineOption);
     QVERIFY(expression.isValid());
-    const bool shown = std::any_of(m_profiles.cbegin(), m_profiles.cend(),
-                                   [&expression](const QString &profile) { return expression.match(profile).hasMatch(); });
+    const bool shown =
+        std::any_of(m_profiles.cbegin(), m_profiles.cend(),
+                    [&expression](const QString &profile) { return expression.match(profile).hasMatch(); });
     QVERIFY2(shown, qPrintable(QStringLiteral("no transmission matches %1").arg(pattern)));
 }
 
@@ -284,6 +286,26 @@ void TestDemoData::shippedFolderMatchesGenerator()
         QVERIFY(shipped.open(QIODevice::ReadOnly));
         const QByteArray bytes = shipped.readAll();
         totalBytes += bytes.size();
+        if (file.name.endsWith(QLatin1String(".jpg"))) {
+            // Painted pictures may differ in the last bit between processors
+            // (Qt picks its raster code at run time); the scene must not.
+            QImage ours;
+            QImage theirs;
+            QVERIFY(ours.loadFromData(file.bytes, "JPG"));
+            QVERIFY(theirs.loadFromData(bytes, "JPG"));
+            QCOMPARE(theirs.size(), ours.size());
+            qint64 difference = 0;
+            for (int y = 0; y < ours.height(); ++y) {
+                for (int x = 0; x < ours.width(); ++x) {
+                    const QRgb a = ours.pixel(x, y);
+                    const QRgb b = theirs.pixel(x, y);
+                    difference += qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b));
+                }
+            }
+            const double meanDifference = double(difference) / (3.0 * ours.width() * ours.height());
+            QVERIFY2(meanDifference < 2.0, qPrintable(QStringLiteral("Demo/%1 shows another scene").arg(file.name)));
+            continue;
+        }
         QVERIFY2(bytes == file.bytes,
                  qPrintable(QStringLiteral("Demo/%1 differs from the generator's output").arg(file.name)));
     }

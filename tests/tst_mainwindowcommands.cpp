@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/mainwindow.h"
 #include "commands/dialogimageschedule.h"
-#include "support/pseudoterminal.h"
+#include "support/stationline.h"
 #include "weather/weatherparser.h"
 
 #if defined(Q_OS_UNIX)
@@ -267,7 +267,7 @@ void TestMainWindowCommands::reportedFastModeWithoutFastModes()
     QFETCH(int, modeDigit);
     QFETCH(QString, selected);
 
-    testsupport::PseudoTerminal station;
+    testsupport::StationLine station;
     if (!station.isOpen())
         QSKIP("No pseudo-terminals on this system");
     startWindow(QByteArray(), {station.portName()});

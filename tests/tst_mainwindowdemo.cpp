@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/mainwindow.h"
-#include "support/pseudoterminal.h"
+#include "support/stationline.h"
 
 #include <QAction>
 #include <QImage>
@@ -13,7 +13,7 @@
 
 #include <memory>
 
-using testsupport::PseudoTerminal;
+using testsupport::StationLine;
 
 // Demo mode: stored station output replayed from a folder, pictures shown on the camera views.
 class TestMainWindowDemo : public QObject
@@ -222,7 +222,7 @@ void TestMainWindowDemo::emptyFolderReplaysNothing()
 
 void TestMainWindowDemo::serialPortNotReadInDemoMode()
 {
-    PseudoTerminal station;
+    StationLine station;
     if (!station.isOpen())
         QSKIP("No pseudo-terminals on this system");
     writeFile("a.txt", packet("300000000000001"));

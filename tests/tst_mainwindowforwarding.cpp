@@ -3,7 +3,7 @@
 #include "app/mainwindow.h"
 #include "forwarding/dialogdataforwarding.h"
 #include "forwarding/sbdmessage.h"
-#include "support/pseudoterminal.h"
+#include "support/stationline.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -28,7 +28,7 @@
 #include <functional>
 #include <memory>
 
-using testsupport::PseudoTerminal;
+using testsupport::StationLine;
 
 namespace {
 const QByteArray kImei = "300234063909320";
@@ -126,8 +126,9 @@ class BlockingDialogWatchdog
 public:
     BlockingDialogWatchdog()
     {
-        m_timer.setSingleShot(true);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            // Once fired it keeps freeing whatever dialog follows.
+            m_timer.setInterval(100);
             const QWidgetList windows = QApplication::topLevelWidgets();
             for (QWidget *window : windows) {
                 if (auto *dialog = qobject_cast<QDialog *>(window); dialog && dialog->isVisible()) {
@@ -225,7 +226,7 @@ private:
     QVariant stored(const QString &key) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<PseudoTerminal> m_station;
+    std::unique_ptr<StationLine> m_station;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<Receiver> m_receiver;
 };
@@ -238,7 +239,7 @@ void TestMainWindowForwarding::init()
     QVERIFY(options.open(QIODevice::WriteOnly));
     options.write("FORWARDING\n");
     options.close();
-    m_station = std::make_unique<PseudoTerminal>();
+    m_station = std::make_unique<StationLine>();
     if (!m_station->isOpen())
         QSKIP("No pseudo-terminals on this system");
     m_receiver = std::make_unique<Receiver>();

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/mainwindow.h"
-#include "support/pseudoterminal.h"
+#include "support/stationline.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -18,7 +18,7 @@
 
 #include <memory>
 
-using testsupport::PseudoTerminal;
+using testsupport::StationLine;
 
 // The window against a station played over real pseudo-terminals.
 class TestMainWindowLink : public QObject
@@ -54,14 +54,14 @@ private:
     QByteArray fileBytes(const QString &subfolder) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<PseudoTerminal> m_station;
+    std::unique_ptr<StationLine> m_station;
     std::unique_ptr<MainWindow> m_window;
 };
 
 void TestMainWindowLink::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
-    m_station = std::make_unique<PseudoTerminal>();
+    m_station = std::make_unique<StationLine>();
     if (!m_station->isOpen())
         QSKIP("No pseudo-terminals on this system");
 }
@@ -239,7 +239,7 @@ void TestMainWindowLink::loggingOffLeavesFilesUntouched()
 
 void TestMainWindowLink::vanishedPortClosedAndScanMovesOn()
 {
-    PseudoTerminal second;
+    StationLine second;
     startWindow({m_station->portName(), second.portName()});
     tick(20);
     QVERIFY(connectionText().contains("to " + m_station->portName()));

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/portscanner.h"
 #include "link/receivestream.h"
-#include "tests/support/pseudoterminal.h"
+#include "tests/support/stationline.h"
 
 #include <QSerialPort>
 #include <QTimer>
@@ -75,7 +75,7 @@ void TestSerialLink::initTestCase()
 
 void TestSerialLink::weatherPacketInPiecesIsProcessedOnce()
 {
-    testsupport::PseudoTerminal station;
+    testsupport::StationLine station;
     if (!station.isOpen())
         QSKIP("no pseudo-terminals on this system");
     QSerialPort port;
@@ -117,7 +117,7 @@ void TestSerialLink::weatherPacketInPiecesIsProcessedOnce()
 
 void TestSerialLink::hangUpMeansPortGone()
 {
-    testsupport::PseudoTerminal station;
+    testsupport::StationLine station;
     if (!station.isOpen())
         QSKIP("no pseudo-terminals on this system");
     QSerialPort port;

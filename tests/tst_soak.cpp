@@ -85,8 +85,9 @@ quint64 fingerprint(const QByteArray &bytes)
     return value;
 }
 
-// A transmission as the raw log keeps it: up to and including "SND". Bytes
-// behind the marker may arrive in the next read, after the packet is done.
+// A transmission as the raw log keeps it: up to and including "SND". The
+// line end behind the marker may arrive in the next read, after the packet
+// is done.
 QByteArray throughSnd(const QByteArray &bytes)
 {
     const int snd = bytes.indexOf("SND");
@@ -138,6 +139,11 @@ class TestSoak : public QObject
 private slots:
     void initTestCase();
     void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void packetCutBehindEndMarker_data();
+    void packetCutBehindEndMarker();
     void longRunKeepsEveryPacket();
 
 private:
@@ -152,6 +158,7 @@ private:
     void sendGarbage();
     void sendWeather(int index);
     void sendPictureSeries(const QDateTime &utc);
+    void rawEntries(QByteArrayList *packets);
     void checkRawLog();
     void checkAuxiliaryLog();
     void checkCsv();
@@ -160,6 +167,7 @@ private:
     QStringList filesIn(const QString &subfolder) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<WorkingFolder> m_inside;
     std::unique_ptr<PseudoTerminal> m_terminal;
     std::unique_ptr<MainWindow> m_window;
     QSerialPort *m_port = nullptr;
@@ -201,6 +209,30 @@ void TestSoak::initTestCase()
 void TestSoak::cleanupTestCase()
 {
     qInstallMessageHandler(g_previousHandler);
+}
+
+void TestSoak::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    // Run inside the temporary folder: a file written to a relative path
+    // shows up there as well.
+    m_inside = std::make_unique<WorkingFolder>(m_dir->path());
+    m_terminal = std::make_unique<PseudoTerminal>();
+    if (!m_terminal->open())
+        QSKIP("No pseudo-terminals on this system");
+    m_start = QDateTime(QDate(2024, 1, 1), QTime(0, 0), Qt::UTC);
+    g_connectLines.clear();
+    startWindow();
+}
+
+void TestSoak::cleanup()
+{
+    m_reads.reset();
+    m_window.reset();
+    m_terminal.reset();
+    m_inside.reset();
+    m_dir.reset();
 }
 
 void TestSoak::startWindow()
@@ -378,23 +410,50 @@ QStringList TestSoak::filesIn(const QString &subfolder) const
     return QDir(m_dir->filePath("KTR Control Data/" + subfolder)).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
+void TestSoak::packetCutBehindEndMarker_data()
+{
+    // Where the first read ends: somewhere behind the weather part's "~".
+    QTest::addColumn<bool>("auxiliary");
+    QTest::addColumn<QByteArray>("cutBehind");
+    QTest::newRow("weather, behind ~") << false << QByteArray("~");
+    QTest::newRow("weather, behind the line end") << false << QByteArray("~\r\n");
+    QTest::newRow("weather, inside the line end") << false << QByteArray("~\r");
+    QTest::newRow("auxiliary, behind ~") << true << QByteArray("~");
+    QTest::newRow("auxiliary, behind its @") << true << QByteArray("~\r\n@");
+    QTest::newRow("auxiliary, behind its kind") << true << QByteArray("~\r\n@3");
+}
+
+void TestSoak::packetCutBehindEndMarker()
+{
+    QFETCH(bool, auxiliary);
+    QFETCH(QByteArray, cutBehind);
+    WeatherGenerator weather(kDefaultSeed, kImei);
+    const QByteArray packet = weather.packet(m_start, kModeDigit, auxiliary);
+    const int end = packet.indexOf('~');
+    QVERIFY(packet.mid(end).startsWith(cutBehind));
+    const QByteArray rest = packet.mid(end + cutBehind.size());
+
+    // The rest comes in two more reads, the first still without "SND".
+    QVERIFY(deliver(packet.left(end + cutBehind.size())));
+    QVERIFY(deliver(rest.left(rest.size() / 2)));
+    QVERIFY(!rest.left(rest.size() / 2).contains("SND"));
+    QVERIFY(filesIn("Raw").isEmpty());
+    QVERIFY(deliver(rest.mid(rest.size() / 2)));
+    tick(kGapTicks);
+
+    QByteArrayList packets;
+    rawEntries(&packets);
+    QCOMPARE(packets, QByteArrayList{packet});
+    const QByteArray log =
+        auxiliary ? readAll(m_dir->filePath("KTR Control Data/Auxiliary/" + filesIn("Auxiliary").value(0))) : QByteArray();
+    QVERIFY(log.endsWith(auxiliary ? packet.mid(packet.indexOf("@3")) : QByteArray()));
+    QCOMPARE(filesIn("Auxiliary").size(), auxiliary ? 1 : 0);
+}
+
 void TestSoak::longRunKeepsEveryPacket()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_terminal = std::make_unique<PseudoTerminal>();
-    if (!m_terminal->open())
-        QSKIP("No pseudo-terminals on this system");
-    // Run inside the temporary folder: a file written to a relative path
-    // shows up there as well.
-    const WorkingFolder inside(m_dir->path());
-    m_start = QDateTime(QDate(2024, 1, 1), QTime(0, 0), Qt::UTC);
     m_sentRaw.assign(size_t(m_packets), 0);
     m_sentCsv.assign(size_t(m_packets), 0);
-    startWindow();
-    if (QTest::currentTestFailed())
-        return;
-
     QElapsedTimer clock;
     clock.start();
     const int warmUp = std::max(100, m_packets / 10);
@@ -439,13 +498,10 @@ void TestSoak::longRunKeepsEveryPacket()
                  qPrintable(QStringLiteral("resident memory grew by %1 kB").arg(rssEnd - rssWarm)));
 }
 
-void TestSoak::checkRawLog()
+void TestSoak::rawEntries(QByteArrayList *packets)
 {
     // Every entry: "\r\n*", the PC's stamp, "\r\n", the packet as received.
     static const QRegularExpression stampLine(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}L$"));
-    std::vector<quint64> logged;
-    logged.reserve(size_t(m_packets));
-    QStringList strays;
     for (const QString &name : filesIn("Raw")) {
         QVERIFY2(name.endsWith(".txt"), qPrintable(name));
         const QByteArray log = readAll(m_dir->filePath("KTR Control Data/Raw/" + name));
@@ -459,16 +515,29 @@ void TestSoak::checkRawLog()
             const int lineEnd = entry.indexOf("\r\n");
             QVERIFY(lineEnd > 0);
             QVERIFY2(stampLine.match(QString::fromLatin1(entry.left(lineEnd))).hasMatch(), entry.left(40).constData());
-            const QByteArray packet = entry.mid(lineEnd + 2);
-            const QByteArray timeLine = packet.mid(packet.indexOf("\r\nT:") + 2, 19);
-            if (!packet.contains("SND"))
-                strays << "logged before its end: " + QString::fromLatin1(timeLine);
-            else if (packet != throughSnd(packet) && packet != throughSnd(packet) + "\r\n")
-                strays << "bytes behind the packet: " + QString::fromLatin1(timeLine) + " "
-                              + QString::fromLatin1(packet.mid(packet.indexOf("SND")).toHex(' ').left(90));
-            logged.push_back(fingerprint(throughSnd(packet)));
+            packets->append(entry.mid(lineEnd + 2));
             at = next + 3;
         }
+    }
+}
+
+void TestSoak::checkRawLog()
+{
+    QByteArrayList packets;
+    rawEntries(&packets);
+    if (QTest::currentTestFailed())
+        return;
+    std::vector<quint64> logged;
+    logged.reserve(size_t(packets.size()));
+    QStringList strays;
+    for (const QByteArray &packet : qAsConst(packets)) {
+        const QByteArray timeLine = packet.mid(packet.indexOf("\r\nT:") + 2, 19);
+        if (!packet.contains("SND"))
+            strays << "logged before its end: " + QString::fromLatin1(timeLine);
+        else if (!QByteArray("\r\n").startsWith(packet.mid(throughSnd(packet).size())))
+            strays << "bytes behind the packet: " + QString::fromLatin1(timeLine) + " "
+                          + QString::fromLatin1(packet.mid(packet.indexOf("SND")).toHex(' ').left(90));
+        logged.push_back(fingerprint(throughSnd(packet)));
     }
     m_packetsLogged = int(logged.size());
     QVERIFY2(strays.isEmpty(),

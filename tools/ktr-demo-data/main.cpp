@@ -21,8 +21,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("ktr-demo-data"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Writes the demonstration data (station transmissions and camera pictures) into a folder."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Writes the demonstration data (station transmissions and camera pictures) into a folder."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("folder"),
                                  QStringLiteral("Where to write; default \"%1\".")

@@ -53,103 +53,103 @@ struct Transmission
 // clang-format off
 const Transmission kDay[] = {
     // hhmm mode  airC  RH  wind dir  gust dir  ltgMi strikes rain  vis   clouds m          batt  sig flags
-    {    2, 3, 33.4, 52, 14, 200, 24, 210, 24.0,  3, 0.00, 10.0, {1650, 2900,    0}, 0,    0, 0,
-        "hot and humid (heat index), distant lightning (LTG DSNT), two cloud layers"},
-    {   32, 3, 32.6, 56, 16, 210, 27, 230, 14.0,  7, 0.00, 10.0, {1400, 2500, 4300}, 0,    0, 0,
-        "hot and humid, gusts (peak wind), distant lightning, three cloud layers"},
-    {  102, 3, 30.1, 62, 18, 240, 34, 300,  7.5, 12, 0.00,  8.0, {1100, 2000,    0}, 0,    0, 0,
-        "storm approaching: lightning in the vicinity (VCTS), gusts, variable direction"},
-    {  132, 3, 22.4, 94, 24, 290, 45, 310,  2.1, 28, 0.72,  1.2, { 450, 1300,    0}, 0,    0, Aux,
+    {    2, 3, 22.4, 94, 24, 290, 45, 310,  2.1, 28, 0.72,  1.2, { 450, 1300,    0}, 0,    0, Aux,
         "thunderstorm overhead (TS, frequent lightning), heavy rain with mist (+RA BR), auxiliary @3 part"},
-    {  202, 3, 20.8, 96, 15, 300, 28, 320,  4.2, 11, 0.28,  3.0, { 600, 1500,    0}, 0,    0, 0,
+    {   32, 3, 20.8, 96, 15, 300, 28, 320,  4.2, 11, 0.28,  3.0, { 600, 1500,    0}, 0,    0, 0,
         "thunderstorm, moderate rain (RA), occasional lightning"},
-    {  232, 3, 20.1, 97,  9, 310, 16, 320, 11.5,  4, 0.06,  6.0, { 900, 2200,    0}, 0,    0, 0,
+    {  102, 3, 20.1, 97,  9, 310, 16, 320, 11.5,  4, 0.06,  6.0, { 900, 2200,    0}, 0,    0, 0,
         "light rain (-RA), storm moving away (LTG DSNT)"},
-    {  302, 2, 19.6, 98,  6, 320, 10, 330,  0.0,  0, 0.00,  2.0, {1200,    0,    0}, 0,    0, 0,
+    {  132, 2, 19.6, 98,  6, 320, 10, 330,  0.0,  0, 0.00,  2.0, {1200,    0,    0}, 0,    0, 0,
         "rain over, mist (BR); reporting every 20 minutes again"},
-    {  332, 2, 18.7, 92,  8, 330, 13, 340,  0.0,  0, 0.00,  7.0, {2100,    0,    0}, 0,    0, 0,
+    {  202, 2, 18.7, 92,  8, 330, 13, 340,  0.0,  0, 0.00,  7.0, {2100,    0,    0}, 0,    0, 0,
         "clearing"},
-    {  402, 2, 16.2, 78, 13, 350, 22, 360,  0.0,  0, 0.00, 10.0, {1800,    0,    0}, 0,    0, 0,
+    {  232, 2, 16.2, 78, 13, 350, 22, 360,  0.0,  0, 0.00, 10.0, {1800,    0,    0}, 0,    0, 0,
         "cold front: north wind, gusts"},
-    {  432, 2, 14.5, 70, 15, 360, 24, 350,  0.0,  0, 0.00, 10.0, {2400, 4100,    0}, 0,    0, 0,
+    {  302, 2, 14.5, 70, 15, 360, 24, 350,  0.0,  0, 0.00, 10.0, {2400, 4100,    0}, 0,    0, 0,
         "north wind, gusts"},
-    {  502, 2, 13.1, 66, 16,  10, 25,  20,  0.0,  0, 0.00, 10.0, {2600,    0,    0}, 0,    0, 0,
+    {  332, 2, 13.1, 66, 16,  10, 25,  20,  0.0,  0, 0.00, 10.0, {2600,    0,    0}, 0,    0, 0,
         "north wind, gusts"},
-    {  532, 2, 12.0, 64, 15,  10, 23,  20,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 0,    0, 0,
+    {  402, 2, 12.0, 64, 15,  10, 23,  20,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 0,    0, 0,
         "clear sky (NCD), wind"},
-    {  602, 2,  9.8, 67, 14, 360, 21, 350,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 0,    0, 0,
+    {  432, 2,  9.8, 67, 14, 360, 21, 350,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 0,    0, 0,
         "cold and windy (wind chill), clear sky"},
-    {  632, 2,  9.1, 69, 13, 350, 19, 340,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 0,    0, 0,
+    {  502, 2,  9.1, 69, 13, 350, 19, 340,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 0,    0, 0,
         "cold and windy (wind chill)"},
-    {  702, 2,  8.4, 72, 12, 340, 18, 350,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 0,    0, 0,
+    {  532, 2,  8.4, 72, 12, 340, 18, 350,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 0,    0, 0,
         "cold and windy (wind chill)"},
-    {  732, 2,  7.9, 75, 10, 340, 15, 330,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 0,    0, 0,
+    {  602, 2,  7.9, 75, 10, 340, 15, 330,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 0,    0, 0,
         "cold (wind chill), wind easing"},
-    {  802, 2,  7.5, 79,  7, 330, 11, 320,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 0,   31, 0,
+    {  632, 2,  7.5, 79,  7, 330, 11, 320,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 0,   31, 0,
         "interference on the precipitation sensor"},
-    {  832, 2,  7.2, 83,  5, 320,  8, 310,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 0,   44, 0,
+    {  702, 2,  7.2, 83,  5, 320,  8, 310,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 0,   44, 0,
         "interference on the precipitation sensor"},
-    {  902, 2,  6.9, 87,  3,  -1,  3, 280,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 5.02, 0, 0,
+    {  732, 2,  6.9, 87,  3,  -1,  3, 280,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 5.02, 0, 0,
         "light wind without direction (VRB)"},
-    {  932, 2,  6.6, 90,  0,  -1,  0.8, -1,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 5.00, 0, 0,
+    {  802, 2,  6.6, 90,  0,  -1,  0.8, -1,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 5.00, 0, 0,
         "calm (00000KT), clear sky"},
-    { 1002, 2,  6.3, 93,  0,  -1,  0.6, -1,  0.0,  0, 0.00,  6.0, {   0,    0,    0}, 4.93, 0, 0,
+    {  832, 2,  6.3, 93,  0,  -1,  0.6, -1,  0.0,  0, 0.00,  6.0, {   0,    0,    0}, 4.93, 0, 0,
         "calm, battery low (orange)"},
-    { 1032, 2,  6.1, 96,  0,  -1,  0.5, -1,  0.0,  0, 0.00,  4.0, {   0,    0,    0}, 4.86, 0, 0,
+    {  902, 2,  6.1, 96,  0,  -1,  0.5, -1,  0.0,  0, 0.00,  4.0, {   0,    0,    0}, 4.86, 0, 0,
         "calm, battery low (orange)"},
-    { 1102, 2,  5.9, 99,  1.5, 150, 3, 160,  0.0,  0, 0.00,  0.9, { 240,    0,    0}, 4.76, 0, 0,
+    {  932, 2,  5.9, 99,  1.5, 150, 3, 160,  0.0,  0, 0.00,  0.9, { 240,    0,    0}, 4.76, 0, 0,
         "mist (BR) thickening, battery empty (red)"},
-    { 1132, 2,  5.7, 100, 0,  -1,  0.7, -1,  0.0,  0, 0.00,  0.4, {  90,    0,    0}, 4.72, 0, 0,
+    { 1002, 2,  5.7, 100, 0,  -1,  0.7, -1,  0.0,  0, 0.00,  0.4, {  90,    0,    0}, 4.72, 0, 0,
         "fog (FG), cloud below 400 ft (CLD LYR BLO 004), calm, battery empty (red)"},
-    { 1202, 2,  5.6, 100, 0,  -1,  0.6, -1,  0.0,  0, 0.00,  0.2, {  60,    0,    0}, 4.74, 0, 0,
+    { 1032, 2,  5.6, 100, 0,  -1,  0.6, -1,  0.0,  0, 0.00,  0.2, {  60,    0,    0}, 4.74, 0, 0,
         "dense fog (M1/4SM FG), cloud below 400 ft, calm, battery empty (red)"},
-    { 1232, 2,  6.0, 100, 2, 170,  4, 180,  0.0,  0, 0.00,  0.3, {  90,    0,    0}, 4.84, 0, 0,
+    { 1102, 2,  6.0, 100, 2, 170,  4, 180,  0.0,  0, 0.00,  0.3, {  90,    0,    0}, 4.84, 0, 0,
         "fog, cloud below 400 ft, battery charging again (orange)"},
-    { 1302, 2,  7.4, 97,  3, 180,  6, 190,  0.0,  0, 0.00,  1.5, { 150,    0,    0}, 4.95, 0, 0,
+    { 1132, 2,  7.4, 97,  3, 180,  6, 190,  0.0,  0, 0.00,  1.5, { 150,    0,    0}, 4.95, 0, 0,
         "fog lifting to mist (BR), low cloud, battery low (orange)"},
-    { 1332, 2,  9.2, 92,  4, 170,  7, 180,  0.0,  0, 0.00,  3.5, { 300, 1200,    0}, 0,    0, 0,
+    { 1202, 2,  9.2, 92,  4, 170,  7, 180,  0.0,  0, 0.00,  3.5, { 300, 1200,    0}, 0,    0, 0,
         "morning, low cloud"},
-    { 1402, 2, 11.5, 83,  5, 170,  8, 160,  0.0,  0, 0.00,  7.0, {   0,    0,    0}, 0,    0, CeilometerOff,
+    { 1232, 2, 11.5, 83,  5, 170,  8, 160,  0.0,  0, 0.00,  7.0, {   0,    0,    0}, 0,    0, CeilometerOff,
         "ceilometer switched off"},
-    { 1432, 2, 13.8, 74,  6, 180, 10, 190,  0.0,  0, 0.00,  8.0, {   0,    0,    0}, 0,    0, CeilometerOff,
+    { 1302, 2, 13.8, 74,  6, 180, 10, 190,  0.0,  0, 0.00,  8.0, {   0,    0,    0}, 0,    0, CeilometerOff,
         "ceilometer switched off"},
-    { 1502, 2, 16.0, 62,  6, 190,  9, 200,  0.0,  0, 0.00,  2.2, {   0,    0,    0}, 0,    0, 0,
+    { 1332, 2, 16.0, 62,  6, 190,  9, 200,  0.0,  0, 0.00,  2.2, {   0,    0,    0}, 0,    0, 0,
         "haze (HZ), clear sky"},
-    { 1532, 2, 18.1, 55,  7, 200, 11, 210,  0.0,  0, 0.00,  1.8, {   0,    0,    0}, 0,    0, 0,
+    { 1402, 2, 18.1, 55,  7, 200, 11, 210,  0.0,  0, 0.00,  1.8, {   0,    0,    0}, 0,    0, 0,
         "haze (HZ)"},
-    { 1602, 2, 19.9, 50,  8, 190, 13, 200,  0.0,  0, 0.00,  5.0, {1600,    0,    0}, 0,    0, 0,
+    { 1432, 2, 19.9, 50,  8, 190, 13, 200,  0.0,  0, 0.00,  5.0, {1600,    0,    0}, 0,    0, 0,
         "haze clearing"},
-    { 1632, 2, 21.6, 47,  8, 190, 14, 200,  0.0,  0, 0.00, 10.0, {1700,    0,    0}, 0,    0, 0,
+    { 1502, 2, 21.6, 47,  8, 190, 14, 200,  0.0,  0, 0.00, 10.0, {1700,    0,    0}, 0,    0, 0,
         "fair"},
-    { 1702, 2,  0.0,  0,  0,  -1,  0,  -1,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 0,    0,
+    { 1532, 2,  0.0,  0,  0,  -1,  0,  -1,  0.0,  0, 0.00, 10.0, {   0,    0,    0}, 0,    0,
         SensorsMissing | NoGpsFix | CeilometerSilent,
         "station restarted: temperature, humidity and wind missing (?), no ceilometer answer, no GPS fix"},
-    { 1732, 2, 24.3, 45,  9, 200, 15, 210,  0.0,  0, 0.00, 10.0, {1800,    0,    0}, 0,    0, NoGpsFix,
+    { 1602, 2, 24.3, 45,  9, 200, 15, 210,  0.0,  0, 0.00, 10.0, {1800,    0,    0}, 0,    0, NoGpsFix,
         "no GPS fix yet (no altimeter group, no position)"},
-    { 1802, 2, 25.8, 44, 11, 170, 22, 240,  0.0,  0, 0.00, 10.0, {1700,    0,    0}, 0,    0, 0,
+    { 1632, 2, 25.8, 44, 11, 170, 22, 240,  0.0,  0, 0.00, 10.0, {1700,    0,    0}, 0,    0, 0,
         "gusts, variable direction"},
-    { 1832, 2, 27.2, 46, 12, 200, 21, 210,  0.0,  0, 0.00, 10.0, {1500,    0,    0}, 0,    0, 0,
+    { 1702, 2, 27.2, 46, 12, 200, 21, 210,  0.0,  0, 0.00, 10.0, {1500,    0,    0}, 0,    0, 0,
         "warm, gusts"},
-    { 1902, 2, 28.4, 48, 12, 210, 20, 220,  0.0,  0, 0.00, 10.0, {1400, 2600,    0}, 0,    0, 0,
+    { 1732, 2, 28.4, 48, 12, 210, 20, 220,  0.0,  0, 0.00, 10.0, {1400, 2600,    0}, 0,    0, 0,
         "warm"},
-    { 1932, 2, 29.5, 50, 13, 200, 22, 190,  0.0,  0, 0.00, 10.0, {1500, 2700,    0}, 0,    0, 0,
+    { 1802, 2, 29.5, 50, 13, 200, 22, 190,  0.0,  0, 0.00, 10.0, {1500, 2700,    0}, 0,    0, 0,
         "hot (heat index)"},
-    { 2002, 2, 30.6, 53, 13, 190, 21, 200,  0.0,  0, 0.00, 10.0, {1500, 2800,    0}, 0,    0, 0,
+    { 1832, 2, 30.6, 53, 13, 190, 21, 200,  0.0,  0, 0.00, 10.0, {1500, 2800,    0}, 0,    0, 0,
         "hot and humid (heat index)"},
-    { 2032, 2, 31.6, 56, 14, 200, 23, 210,  0.0,  0, 0.00, 10.0, {1600, 2900,    0}, 0,    0, 0,
+    { 1902, 2, 31.6, 56, 14, 200, 23, 210,  0.0,  0, 0.00, 10.0, {1600, 2900,    0}, 0,    0, 0,
         "hot and humid (heat index)"},
-    { 2102, 2, 32.5, 57, 14, 190, 24, 200,  0.0,  0, 0.00, 10.0, {1600, 2900, 4800}, 0,    0, 0,
+    { 1932, 2, 32.5, 57, 14, 190, 24, 200,  0.0,  0, 0.00, 10.0, {1600, 2900, 4800}, 0,    0, 0,
         "hot and humid (heat index), towering clouds"},
-    { 2132, 2, 33.1, 55, 15, 200, 25, 210,  0.0,  0, 0.00, 10.0, {1500, 2700, 4600}, 0,    0, 0,
+    { 2002, 2, 33.1, 55, 15, 200, 25, 210,  0.0,  0, 0.00, 10.0, {1500, 2700, 4600}, 0,    0, 0,
         "hot and humid (heat index)"},
-    { 2202, 2, 33.6, 54, 15, 210, 26, 220,  0.0,  0, 0.00, 10.0, {1500, 2800, 4700}, 0,    0, 0,
+    { 2032, 2, 33.6, 54, 15, 210, 26, 220,  0.0,  0, 0.00, 10.0, {1500, 2800, 4700}, 0,    0, 0,
         "hot and humid, peak wind"},
-    { 2232, 2, 33.9, 53, 16, 200, 26, 200,  0.0,  0, 0.00, 10.0, {1400, 2600, 4500}, 0,    0, 0,
+    { 2102, 2, 33.9, 53, 16, 200, 26, 200,  0.0,  0, 0.00, 10.0, {1400, 2600, 4500}, 0,    0, 0,
         "hot and humid, peak wind"},
-    { 2302, 2, 33.8, 53, 15, 200, 25, 210,  0.0,  0, 0.00, 10.0, {1400, 2600, 4500}, 0,    0, 0,
+    { 2132, 2, 33.8, 53, 15, 200, 25, 210,  0.0,  0, 0.00, 10.0, {1400, 2600, 4500}, 0,    0, 0,
         "hot and humid (heat index)"},
-    { 2332, 3, 33.6, 53, 15, 200, 24, 210, 31.0,  1, 0.00, 10.0, {1400, 2500, 4300}, 0,    0, 0,
+    { 2202, 3, 33.6, 53, 15, 200, 24, 210, 31.0,  1, 0.00, 10.0, {1400, 2500, 4300}, 0,    0, 0,
         "first distant lightning (LTG DSNT); reporting every 5 minutes for the storm"},
+    { 2232, 3, 33.4, 52, 14, 200, 24, 210, 24.0,  3, 0.00, 10.0, {1650, 2900,    0}, 0,    0, 0,
+        "hot and humid (heat index), distant lightning (LTG DSNT), two cloud layers"},
+    { 2302, 3, 32.6, 56, 16, 210, 27, 230, 14.0,  7, 0.00, 10.0, {1400, 2500, 4300}, 0,    0, 0,
+        "hot and humid, gusts (peak wind), distant lightning, three cloud layers"},
+    { 2332, 3, 30.1, 62, 18, 240, 34, 300,  7.5, 12, 0.00,  8.0, {1100, 2000,    0}, 0,    0, 0,
+        "storm approaching: lightning in the vicinity (VCTS), gusts, variable direction"},
 };
 // clang-format on
 
@@ -162,8 +162,8 @@ struct Episode
     int endedMinute;
 };
 
-const Episode kLightning[] = {{-35, 165}, {1405, 1440 + 165}};
-const Episode kRain[] = {{80, 170}};
+const Episode kLightning[] = {{-125, 75}, {1315, 1440 + 75}};
+const Episode kRain[] = {{-10, 80}};
 
 int minuteOfDay(int hhmm)
 {
@@ -283,7 +283,8 @@ QByteArray transmission(WeatherGenerator &station, const Transmission &t, const 
 
     const QByteArray lightningCode = slotCode(kLightning, secs);
     if (t.strikes > 0)
-        setLine(packet, "LD", fixed(t.lightningMiles, 1) + ':' + QByteArray::number(t.strikes) + ':' + lightningCode);
+        setLine(packet, "LD",
+                fixed(t.lightningMiles, 1) + ':' + QByteArray::number(t.strikes) + ':' + lightningCode);
     else
         setLine(packet, "LD", "?:0:" + lightningCode);
     if (t.flags & Aux) {
@@ -319,7 +320,8 @@ QList<DemoDataGenerator::File> DemoDataGenerator::files()
     WeatherGenerator station(kSeed);
     double rainTotalInches = 0;
     for (const Transmission &t : kDay) {
-        const QDateTime utc(day(), QTime(0, 0).addSecs(minuteOfDay(t.hhmm) * 60 + kSecondsPastMinute), Qt::UTC);
+        const int secs = minuteOfDay(t.hhmm) * 60 + kSecondsPastMinute;
+        const QDateTime utc(day(), QTime(0, 0).addSecs(secs), Qt::UTC);
         rainTotalInches += t.rainInchesPerHour * kIntervalMinutes / 60.0;
         result.append({utc.toString(QStringLiteral("yyyy-MM-dd_hhmm")) + QStringLiteral(".txt"),
                        transmission(station, t, utc, rainTotalInches), QString::fromUtf8(t.what)});
@@ -329,7 +331,9 @@ QList<DemoDataGenerator::File> DemoDataGenerator::files()
     for (int camera = 1; camera <= kCameraCount; ++camera) {
         result.append({QStringLiteral("cam%1.jpg").arg(camera),
                        JpegEncoder::encode(CameraPictures::picture(camera, pictureTime)),
-                       QStringLiteral("camera %1 at %2 UTC").arg(camera).arg(pictureTime.toString(QStringLiteral("hh:mm")))});
+                       QStringLiteral("camera %1 at %2 UTC")
+                           .arg(camera)
+                           .arg(pictureTime.toString(QStringLiteral("hh:mm")))});
     }
     return result;
 }

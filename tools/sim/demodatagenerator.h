@@ -11,9 +11,11 @@
 // transmissions, every half hour, and the four camera pictures.
 //
 // The day follows a script so that every part of the data view gets shown:
-// a hot and humid afternoon, a thunderstorm with heavy rain, a cold and windy
-// night behind the front, calm and fog towards dawn with a draining battery,
-// haze, a station restart with sensors missing, and interference. The station
+// it opens in a thunderstorm with heavy rain, goes through a cold and windy
+// night behind the front with interference on the rain sensor, calm and fog
+// towards dawn with a draining battery, haze, a station restart with sensors
+// missing, and a hot and humid afternoon that builds up to the next storm, so
+// that the replay runs on from its last file to its first. The station
 // itself (its site, pressure, position and further figures, the packet layout)
 // comes from WeatherGenerator with a fixed seed, so the output is the same,
 // byte for byte, every time.
