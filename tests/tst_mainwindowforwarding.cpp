@@ -213,6 +213,7 @@ private slots:
     void cameraPacketsForwarded();
     void countdownLabel_data();
     void countdownLabel();
+    void sendCommandRestartsForwardingTimer();
 
 private:
     void storeSettings(const QString &ip, int port, bool enabled);
@@ -616,6 +617,29 @@ void TestMainWindowForwarding::countdownLabel()
         m_window->handleForwardingTimer();
     m_window->Timer();
     QVERIFY2(QRegularExpression(pattern).match(label->text()).hasMatch(), qPrintable(label->text()));
+}
+
+void TestMainWindowForwarding::sendCommandRestartsForwardingTimer()
+{
+    storeSettings("127.0.0.1", m_receiver->port(), true);
+    startWindow();
+    auto *label = m_window->findChild<QLabel *>("labelForwardingTimeLeft");
+    const QRegularExpression countdown(QStringLiteral("forwarding: (\\d+) secs"));
+    QVERIFY(m_station->write(weatherPacket(5, "11.1", true)));
+    QTRY_VERIFY(statusText().contains("Data Forwarding Successful"));
+    m_window->handleForwardingTimer();
+    m_window->Timer();
+    QCOMPARE(countdown.match(label->text()).captured(1), QStringLiteral("0"));
+
+    // Queuing and cancelling a request both restart the full interval.
+    auto *button = m_window->findChild<QPushButton *>("updatePushButton");
+    for (int press = 0; press < 2; ++press) {
+        m_window->handleForwardingTimer();
+        button->click();
+        m_window->Timer();
+        QVERIFY2(countdown.match(label->text()).captured(1).toInt() >= 280, qPrintable(label->text()));
+    }
+    QCOMPARE(button->text(), QStringLiteral("Send Command"));
 }
 
 QTEST_MAIN(TestMainWindowForwarding)

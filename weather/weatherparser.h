@@ -30,8 +30,9 @@ public:
 
     // index < 0: the rest of the tag's line (colons kept, at most 1024 chars);
     // index 0: the first field (at most 1024 chars); index N >= 1: the N-th
-    // ":"-separated field after it, on the same line only. A missing tag or
-    // field gives the empty text; a null tag too.
+    // ":"-separated field after it, on the same line only. A line ends at a
+    // carriage return or line feed. A missing tag or field gives the empty
+    // text; a null tag too.
     QString getField(const QString &tag, int index) const;
 
     // The text unchanged when it reads as a base-10 int (QString::toInt), else empty.
@@ -49,7 +50,7 @@ public:
     // "B" field 1 as a base-10 number; 0 when absent or not a number.
     int modeDigit() const;
 
-    // Readings (see the line table of the packet format).
+    // Readings: tag and field read, and the unit.
     QString getImei() const;           // "@I" 0, unchanged
     QString getBattery() const;        // "B" 0, volts
     QString getMode() const;           // "B" 1 as a mode name
