@@ -877,6 +877,7 @@ bool MainWindow::forwardData(const QByteArray &payload)
     auto *attempt = new QMyThread(payload, forwardingIp, forwardingPort, stationImei);
     connect(attempt, &QMyThread::resultReady, this, &MainWindow::forwardStatus, Qt::QueuedConnection);
     connect(attempt, &QThread::finished, attempt, &QObject::deleteLater);
+    m_attempts.removeAll(nullptr);
     m_attempts.append(attempt);
     attempt->start(QThread::InheritPriority);
     return false;
@@ -905,12 +906,15 @@ void MainWindow::handleForwardingTimer()
 
 void MainWindow::showMessageLater(const QString &title, const QString &text, bool warning)
 {
+    // Overlapping failed attempts raise the same message: one box is enough.
+    if (m_messageBox && m_messageBox->text() == text)
+        return;
     // Opened, not executed: a nested event loop here could start a receive
     // pass inside the one that raised the message.
-    auto *box = new QMessageBox(warning ? QMessageBox::Warning : QMessageBox::Information, title, text,
-                                QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    m_messageBox = new QMessageBox(warning ? QMessageBox::Warning : QMessageBox::Information, title, text,
+                                   QMessageBox::Ok, this);
+    m_messageBox->setAttribute(Qt::WA_DeleteOnClose);
+    m_messageBox->open();
 }
 
 bool MainWindow::processCameraPacket()

@@ -22,6 +22,7 @@
 
 class QActionGroup;
 class QLabel;
+class QMessageBox;
 class QProgressBar;
 class QStackedWidget;
 class QTimer;
@@ -176,6 +177,7 @@ private:
 
     std::unique_ptr<ForwardingSettings> m_forwardingSettings;
     QList<QPointer<QMyThread>> m_attempts;
+    QPointer<QMessageBox> m_messageBox;
     QString forwardingIp;
     int forwardingPort = 0;
     bool forwardingWindowOpen = false;

@@ -2,7 +2,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/portscanner.h"
 
+#include <QMutex>
 #include <QSerialPortInfo>
+
+#ifdef Q_OS_LINUX
+#include <dirent.h>
+#endif
+
+namespace {
+// The names in the folders where serial devices appear and go. The system's
+// port list reads thousands of files in /sys for every look; these two
+// folders tell in a few system calls whether anything can have changed.
+// Without them every look reads the list again.
+QByteArray deviceFingerprint()
+{
+    QByteArray names;
+#ifdef Q_OS_LINUX
+    for (const char *folder : {"/dev", "/sys/class/tty"}) {
+        DIR *dir = opendir(folder);
+        if (!dir)
+            return QByteArray();
+        while (const dirent *entry = readdir(dir)) {
+            names += entry->d_name;
+            names += '/';
+        }
+        closedir(dir);
+        names += '\n';
+    }
+#endif
+    return names;
+}
+} // namespace
 
 PortScanner::Result PortScanner::scan(const QStringList &actions, const QStringList &available, int currentPortIndex,
                                       const QString &currentPortName)
@@ -65,10 +95,20 @@ QStringList PortScanner::availablePorts(const QStringList &extraPorts, const QSt
 
 QStringList PortScanner::systemPorts()
 {
+    static QMutex mutex;
+    static QByteArray lastFingerprint;
+    static QStringList lastNames;
+    QMutexLocker lock(&mutex);
+    const QByteArray fingerprint = deviceFingerprint();
+    if (!fingerprint.isEmpty() && fingerprint == lastFingerprint)
+        return lastNames;
+
     QStringList names;
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : ports)
         names << info.portName();
+    lastFingerprint = fingerprint;
+    lastNames = names;
     return names;
 }
 

@@ -33,7 +33,8 @@ public:
     // The ports named on the command line first, in their order, then the
     // system's ports that are not among them.
     static QStringList availablePorts(const QStringList &extraPorts, const QStringList &systemPorts);
-    // The system's port names.
+    // The system's port names. They are read again only when the device
+    // folders have changed since the last call (on Linux; elsewhere always).
     static QStringList systemPorts();
 
     // Whether a port error means the device has gone (cable pulled, device

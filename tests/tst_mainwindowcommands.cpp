@@ -17,18 +17,17 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-
 #include <functional>
 #include <memory>
 
 namespace {
-const QString kFastModeNote = QStringLiteral("Note: Modes faster than 5-minute will disable modem communications");
+const QString kFastModeNote =
+    QStringLiteral("Note: Modes faster than 5-minute will disable modem communications");
 
 // Answers the dialog that the window runs with exec(), from inside its event
 // loop: the next visible schedule dialog gets the answer.
@@ -194,15 +193,18 @@ void TestMainWindowCommands::selectorsFilled_data()
     QTest::addColumn<QStringList>("items");
 
     QTest::newRow("reporting") << "reportingComboBox"
-                               << QStringList{"No command", "3 Hour",    "1 Hour",    "20 Minute",
-                                              "5 Minute",   "1 Minute",  "20 Second", "10 Second"};
+                               << QStringList{"No command", "3 Hour",   "1 Hour",    "20 Minute",
+                                              "5 Minute",   "1 Minute", "20 Second", "10 Second"};
     QTest::newRow("ceilometer") << "ceilComboBox"
                                 << QStringList{"No command", "Disable", "Enable Auto", "Enable Always"};
     QTest::newRow("speci") << "speciComboBox" << QStringList{"No command", "Disable", "Enable"};
     QTest::newRow("gps") << "gpsComboBox"
-                         << QStringList{"No command",         "Disable Lat/Lon",
-                                        "Enable Lat/Lon",     "Update GPS Lat/Lon",
-                                        "Update GPS Lat/Lon and Elevation", "Set Elevation (m)"};
+                         << QStringList{"No command",
+                                        "Disable Lat/Lon",
+                                        "Enable Lat/Lon",
+                                        "Update GPS Lat/Lon",
+                                        "Update GPS Lat/Lon and Elevation",
+                                        "Set Elevation (m)"};
     QTest::newRow("camera") << "imgComboBox"
                             << QStringList{"No command",
                                            "Off",
@@ -210,9 +212,12 @@ void TestMainWindowCommands::selectorsFilled_data()
                                            "Request Single Camera",
                                            "Set Auto Image Capture",
                                            "Cancel Auto Image Capture"};
-    QTest::newRow("acoustic") << "audioComboBox"
-                              << QStringList{"No command",           "Off", "Record Acoustic and Get Spectral Data",
-                                             "Get Spectral Data",    "Get MP3 Data", "Get Raw Data"};
+    QTest::newRow("acoustic") << "audioComboBox" << QStringList{"No command",
+                                                                "Off",
+                                                                "Record Acoustic and Get Spectral Data",
+                                                                "Get Spectral Data",
+                                                                "Get MP3 Data",
+                                                                "Get Raw Data"};
 }
 
 void TestMainWindowCommands::selectorsFilled()

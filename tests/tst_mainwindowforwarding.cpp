@@ -24,7 +24,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-
 #include <functional>
 #include <memory>
 
@@ -32,9 +31,10 @@ using testsupport::StationLine;
 
 namespace {
 const QByteArray kImei = "300234063909320";
-const QString kNoImeiText =
-    QStringLiteral("Data cannot be forwarded until IMEI is known. Please wait until weather data is received.");
-const QString kFailedText = QStringLiteral("Data forwarding failed and will be disabled. Please verify parameters.");
+const QString kNoImeiText = QStringLiteral(
+    "Data cannot be forwarded until IMEI is known. Please wait until weather data is received.");
+const QString kFailedText =
+    QStringLiteral("Data forwarding failed and will be disabled. Please verify parameters.");
 const QString kInlineText =
     QStringLiteral("<span style=\" color:#000000;\">Data Forwarding will occur inline with the selected "
                    "Reporting Mode</span>");
@@ -277,7 +277,8 @@ void TestMainWindowForwarding::startWindow()
         m_window->Timer();
 }
 
-QByteArray TestMainWindowForwarding::weatherPacket(int modeDigit, const QByteArray &temperature, bool snd) const
+QByteArray TestMainWindowForwarding::weatherPacket(int modeDigit, const QByteArray &temperature,
+                                                   bool snd) const
 {
     QFile file(QFINDTESTDATA("data/packets/weather_example_no_gps_no_ceilometer.txt"));
     if (!file.open(QIODevice::ReadOnly))
@@ -394,7 +395,8 @@ void TestMainWindowForwarding::incompleteSettingsAskForAddress()
     QCOMPARE(answers.unused(), 0);
 
     QCOMPARE(seen.title, QStringLiteral("Incomplete Settings"));
-    QCOMPARE(seen.text, QStringLiteral("Data forwarding parameters must be set! Click Ok to set parameters."));
+    QCOMPARE(seen.text,
+             QStringLiteral("Data forwarding parameters must be set! Click Ok to set parameters."));
     QCOMPARE(seen.icon, QMessageBox::Information);
     QCOMPARE(enableAction()->isChecked(), enabled);
     QCOMPARE(stored("enableForwarding").toBool(), enabled);
@@ -508,6 +510,17 @@ void TestMainWindowForwarding::unreachableReceiverSwitchesForwardingOff()
 
     // Switched off by the program, not by the user: the stored choice stays.
     QCOMPARE(stored("enableForwarding").toBool(), true);
+
+    // Attempts that were under way together fail together: one box, not a stack.
+    m_window->forwardStatus(false);
+    int failureBoxes = 0;
+    const QWidgetList widgets = QApplication::topLevelWidgets();
+    for (QWidget *widget : widgets) {
+        const auto *other = qobject_cast<QMessageBox *>(widget);
+        if (other && other->isVisible() && other->text() == kFailedText)
+            ++failureBoxes;
+    }
+    QCOMPARE(failureBoxes, 1);
 
     // Nothing more is attempted.
     QVERIFY(m_station->write(weatherPacket(2, "22.2", true)));

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/portscanner.h"
 
+#include <QSerialPortInfo>
 #include <QtTest>
 
 class TestPortScanner : public QObject
@@ -16,6 +17,7 @@ private slots:
     void availablePorts();
     void portGone_data();
     void portGone();
+    void systemPortsFollowTheSystemList();
 };
 
 void TestPortScanner::scan_data()
@@ -147,6 +149,18 @@ void TestPortScanner::portGone()
     QFETCH(QSerialPort::SerialPortError, error);
     QFETCH(bool, gone);
     QCOMPARE(PortScanner::meansPortGone(error), gone);
+}
+
+// The second look is answered without reading the system's list again; it
+// must still be the list the system gives.
+void TestPortScanner::systemPortsFollowTheSystemList()
+{
+    QStringList expected;
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : ports)
+        expected << info.portName();
+    QCOMPARE(PortScanner::systemPorts(), expected);
+    QCOMPARE(PortScanner::systemPorts(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestPortScanner)
