@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps.sh
-cmake -S . -B build -DKTR_BUILD_TESTS=OFF >/dev/null
+cmake -S . -B build >/dev/null
 cmake --build build -j"$(nproc)" --target ktr-control ktr-station-sim
 
 mode=simulator
@@ -28,7 +28,7 @@ fi
 
 # The simulator prints the pseudo-terminal it serves on its first line.
 log=$(mktemp)
-build/tools/ktr-station-sim/ktr-station-sim --interval 10 >"$log" &
+build/tools/ktr-station-sim/ktr-station-sim --interval 10 --mode 3 >"$log" &
 simulator=$!
 trap 'kill "$simulator" 2>/dev/null || true; rm -f "$log"' EXIT
 for _ in $(seq 50); do

@@ -7,6 +7,6 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps.sh
-cmake -S . -B build -DKTR_WERROR=ON
+cmake -S . -B build -DKTR_WERROR=ON -DKTR_BUILD_TESTS=ON
 cmake --build build -j"$(nproc)"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j"$(nproc)"
