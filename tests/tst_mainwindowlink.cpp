@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSerialPort>
 #include <QStatusBar>
@@ -39,6 +40,7 @@ private slots:
     void vanishedPortClosedAndScanMovesOn();
     void reportingSelectorFollowsStation();
     void queuedRequestSentAtPrompt();
+    void decoderRebuildsLiveCsv();
     void cancelledRequestSendsNothingMore();
     void powerUpBannerGetsSelections();
 
@@ -265,6 +267,33 @@ void TestMainWindowLink::reportingSelectorFollowsStation()
     QVERIFY(m_station->write(weather));
     QTRY_COMPARE(reporting->currentText(), QStringLiteral("1 Minute"));
     QVERIFY(m_window->findChild<QLabel *>("label_CommandNote")->isVisibleTo(m_window.get()));
+}
+
+void TestMainWindowLink::decoderRebuildsLiveCsv()
+{
+    connectByScan();
+    const QStringList fixtures = {"weather_example_no_gps_no_ceilometer.txt", "weather_fog_no_cloud_detected.txt",
+                                  "weather_full_gps_clouds_rain_lightning_aux.txt",
+                                  "weather_midnight_ceilometer_off.txt", "weather_no_cl_ld_lines_aux.txt"};
+    for (int i = 0; i < fixtures.size(); ++i) {
+        QByteArray weather = packet(fixtures.at(i));
+        const int imeiEnd = weather.indexOf("\r\n");
+        weather.replace(0, imeiEnd, "@I:300234063909320");
+        if (!weather.contains("SND"))
+            weather += "SND\r\n";
+        tick(6);
+        QVERIFY(m_station->write(weather));
+        QTRY_COMPARE(fileBytes("CSV").count("\r\n"), i + 2);
+    }
+
+    // The offline decoder turns the raw log the program wrote into the very
+    // CSV file the program wrote, byte for byte.
+    QProcess decoder;
+    decoder.start(QStringLiteral(KTR_DECODE_PATH),
+                  {m_dir->filePath("KTR Control Data/Raw/" + files("Raw").first())});
+    QVERIFY(decoder.waitForFinished(30000));
+    QCOMPARE(decoder.exitCode(), 0);
+    QCOMPARE(decoder.readAllStandardOutput(), fileBytes("CSV"));
 }
 
 void TestMainWindowLink::queuedRequestSentAtPrompt()
