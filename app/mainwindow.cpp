@@ -498,6 +498,8 @@ void MainWindow::handleImgSelection(int index)
     ui->spinBoxCamera->setVisible(ConfigCommand::showsCameraNumberInput(index));
     if (index != ConfigCommand::kCameraAutoCaptureIndex)
         return;
+    // Every choice starts from a fresh, empty schedule.
+    delete m_scheduleDialog;
     m_scheduleDialog = new dialogImageSchedule(this);
     if (m_scheduleDialog->exec() == QDialog::Accepted)
         autoImageCommand = m_scheduleDialog->hourCommand();

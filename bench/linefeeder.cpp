@@ -6,13 +6,14 @@
 // one byte at a time at the line's byte rate (9600 baud, 960 bytes a second),
 // so that a receiver that keeps up runs one receive pass per byte.
 //
-//   bench_linefeeder [--rate <bytes/s>] [--seconds <n>] [--delay <s>] [--garbage]
+//   bench_linefeeder [--rate <bytes/s>] [--seconds <n>] [--delay <s>] [--garbage [--burst <bytes>]]
 //
 // Without --garbage it sends weather packets ("1 Minute" mode, every sixth
 // with its auxiliary part) back to back, each followed by the silence that
 // ends a transmission (0.7 s). With --garbage it sends the packets' text
 // without their "@I:" lines and without any silence: nothing ever forms a
-// packet and the receiver's buffer stays at its bound.
+// packet and the receiver's buffer stays at its bound; --burst sends that
+// many bytes at once first, so that the bound is reached at the start.
 
 #include "tools/sim/pseudoterminal.h"
 #include "tools/sim/weathergenerator.h"
@@ -23,6 +24,8 @@
 
 #include <cstdio>
 #include <ctime>
+
+#include <poll.h>
 
 namespace {
 constexpr double kLineBytesPerSec = 960;
@@ -46,6 +49,13 @@ void sleepUntil(qint64 deadlineNs)
     }
 }
 
+// One byte, waiting up to a second for room on the line.
+bool writeWhenReady(int fd, const char *byte)
+{
+    pollfd ready{fd, POLLOUT, 0};
+    return poll(&ready, 1, 1000) == 1 && PseudoTerminal::writeSome(fd, byte, 1) == 1;
+}
+
 double option(const QStringList &args, const QString &name, double fallback)
 {
     const int at = args.indexOf(name);
@@ -65,6 +75,7 @@ int main(int argc, char *argv[])
     const double seconds = option(args, QStringLiteral("--seconds"), 60);
     const double delay = option(args, QStringLiteral("--delay"), 3);
     const bool garbage = args.contains(QStringLiteral("--garbage"));
+    qint64 burst = garbage ? qint64(option(args, QStringLiteral("--burst"), 0)) : 0;
     if (rate <= 0 || seconds <= 0 || delay < 0) {
         std::fprintf(stderr, "bench_linefeeder: rate and seconds must be positive\n");
         return 2;
@@ -96,8 +107,19 @@ int main(int argc, char *argv[])
         if (garbage)
             transmission.remove(0, transmission.indexOf("\r\n") + 2);
         for (int i = 0; i < transmission.size() && due < end; ++i) {
+            const char *byte = transmission.constData() + i;
+            if (burst > 0) {
+                // As fast as the receiver takes them.
+                --burst;
+                if (writeWhenReady(terminal.masterFd(), byte))
+                    ++written;
+                else
+                    ++dropped;
+                due = nowNs();
+                continue;
+            }
             sleepUntil(due);
-            if (PseudoTerminal::writeSome(terminal.masterFd(), transmission.constData() + i, 1) == 1) {
+            if (PseudoTerminal::writeSome(terminal.masterFd(), byte, 1) == 1) {
                 ++written;
             } else {
                 // Nobody reads: the line drops what the receiver misses.

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/receivestream.h"
 
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -12,7 +13,6 @@ const char kSndMarker[] = "SND";
 const char kIdMarker[] = "@I";
 const char kLineEnd[] = "\r\n";
 const char kPartEnd[] = "~\r\n";
-const char *const kKindMarkers[] = {"@0", "@1", "@2", "@3"};
 
 // Whether marker stands at pos, within the first end bytes.
 bool startsWithAt(const QByteArray &bytes, int pos, const char *marker, int end)
@@ -24,6 +24,31 @@ bool startsWithAt(const QByteArray &bytes, int pos, const char *marker, int end)
 bool startsWithAt(const QByteArray &bytes, int pos, const char *marker)
 {
     return startsWithAt(bytes, pos, marker, bytes.size());
+}
+
+// Offset of the first "\r\n" that lies wholly in [from, to) of data, or -1.
+int findLineEnd(const char *data, int from, int to)
+{
+    const char *next = data + from;
+    const char *const stop = data + to;
+    while (next < stop) {
+        const auto *feed = static_cast<const char *>(std::memchr(next, '\n', size_t(stop - next)));
+        if (!feed)
+            break;
+        if (feed > data + from && feed[-1] == '\r')
+            return int(feed - 1 - data);
+        next = feed + 1;
+    }
+    return -1;
+}
+
+// Offset of the first byte c in data from `from` on, or -1.
+int findByte(const QByteArray &data, char c, int from)
+{
+    if (from >= data.size())
+        return -1;
+    const auto *at = static_cast<const char *>(std::memchr(data.constData() + from, c, size_t(data.size() - from)));
+    return at ? int(at - data.constData()) : -1;
 }
 } // namespace
 
@@ -40,13 +65,14 @@ void ReceiveStream::begin(const QByteArray &bytes)
         // A new transmission: a packet still waiting for its "SND" is gone.
         clear();
     }
-    m_buffer.append(bytes);
+    append(bytes);
     bound();
 }
 
 void ReceiveStream::replaceWith(const QByteArray &bytes)
 {
     m_buffer = bytes;
+    resetIndex();
     bound();
 }
 
@@ -54,18 +80,148 @@ void ReceiveStream::clear()
 {
     m_buffer.clear();
     m_sndWaitDone = false;
+    resetIndex();
 }
 
 void ReceiveStream::bound()
 {
     if (m_buffer.size() > kMaxBufferBytes)
-        m_buffer.remove(0, m_buffer.size() - kMaxBufferBytes);
+        dropFront(m_buffer.size() - kMaxBufferBytes);
+}
+
+void ReceiveStream::append(const QByteArray &bytes)
+{
+    const int oldSize = m_buffer.size();
+    m_buffer.append(bytes);
+    indexFrom(oldSize);
+}
+
+void ReceiveStream::resetIndex()
+{
+    m_front = 0;
+    m_firstZero = m_firstTilde = m_firstSnd = -1;
+    m_idLines.clear();
+    m_kindLines.clear();
+    m_lastLineStart = 0;
+    m_firstLineEnd = -1;
+    m_lineEndSearchFrom = 0;
+    indexFrom(0);
+}
+
+// Looks at the bytes from oldSize on, which are new.
+void ReceiveStream::indexFrom(int oldSize)
+{
+    if (m_firstZero < 0) {
+        const int at = findByte(m_buffer, '\0', oldSize);
+        m_firstZero = at < 0 ? -1 : m_front + at;
+    }
+    if (m_firstTilde < 0) {
+        const int at = findByte(m_buffer, '~', oldSize);
+        m_firstTilde = at < 0 ? -1 : m_front + at;
+    }
+    if (m_firstSnd < 0) {
+        // The marker may have begun in the old bytes.
+        const int at = m_buffer.indexOf(kSndMarker, qMax(0, oldSize - 2));
+        m_firstSnd = at < 0 ? -1 : m_front + at;
+    }
+    indexLines();
+}
+
+// Takes in the complete lines that the text has gained.
+void ReceiveStream::indexLines()
+{
+    const char *data = m_buffer.constData();
+    const int end = textEnd();
+    int from = offset(qMax(m_lineEndSearchFrom, m_lastLineStart));
+    for (int lineEnd; (lineEnd = findLineEnd(data, from, end)) >= 0; from = lineEnd + 2) {
+        const Line line{m_lastLineStart, m_front + lineEnd};
+        const LineKind kind = lineKind(line);
+        if (kind == LineKind::Id)
+            m_idLines.push_back(line);
+        else if (kind == LineKind::Kind)
+            m_kindLines.push_back(line);
+        if (m_firstLineEnd < 0)
+            m_firstLineEnd = line.end;
+        m_lastLineStart = line.end + 2;
+    }
+    // A "\r" at the very end may yet be followed by its "\n".
+    m_lineEndSearchFrom = qMax(m_lastLineStart, m_front + qMax(0, end - 1));
+}
+
+void ReceiveStream::dropFront(int bytes)
+{
+    bytes = qBound(0, bytes, m_buffer.size());
+    if (bytes == 0)
+        return;
+    m_buffer.remove(0, bytes);
+    if (m_buffer.isEmpty()) {
+        resetIndex();
+        return;
+    }
+    const qint64 front = m_front + bytes;
+    m_front = front;
+
+    for (std::deque<Line> *lines : {&m_idLines, &m_kindLines}) {
+        while (!lines->empty() && lines->front().start < front)
+            lines->pop_front();
+        // A line that began behind a "\r\n" whose "\r" has gone is now
+        // part of the first line.
+        if (!lines->empty() && lines->front().start == front + 1)
+            lines->pop_front();
+    }
+
+    if (m_firstZero >= 0 && m_firstZero < front) {
+        const int at = findByte(m_buffer, '\0', 0);
+        m_firstZero = at < 0 ? -1 : front + at;
+    }
+    if (m_firstTilde >= 0 && m_firstTilde < front) {
+        const int at = findByte(m_buffer, '~', 0);
+        m_firstTilde = at < 0 ? -1 : front + at;
+    }
+    if (m_firstSnd >= 0 && m_firstSnd < front) {
+        const int at = m_buffer.indexOf(kSndMarker);
+        m_firstSnd = at < 0 ? -1 : front + at;
+    }
+
+    if (m_lastLineStart <= front + 1) {
+        // The last line was cut, or joined the first: one line is left.
+        m_lastLineStart = front;
+        m_firstLineEnd = -1;
+    } else {
+        // The first line may have been cut; what it begins with now counts.
+        if (m_firstLineEnd < front)
+            m_firstLineEnd = front + findLineEnd(m_buffer.constData(), 0, offset(m_lastLineStart));
+        const Line first{front, m_firstLineEnd};
+        const LineKind kind = lineKind(first);
+        std::deque<Line> *lines = kind == LineKind::Id ? &m_idLines : kind == LineKind::Kind ? &m_kindLines : nullptr;
+        if (lines && (lines->empty() || lines->front().start != front))
+            lines->push_front(first);
+    }
+    m_lineEndSearchFrom = qMax(m_lineEndSearchFrom, front);
+    // Without its zero byte the text may reach further now.
+    indexLines();
+}
+
+int ReceiveStream::textEnd() const
+{
+    return m_firstZero < 0 ? m_buffer.size() : offset(m_firstZero);
+}
+
+ReceiveStream::LineKind ReceiveStream::lineKind(const Line &line) const
+{
+    if (line.end - line.start < 2)
+        return LineKind::Other;
+    const char *bytes = m_buffer.constData() + offset(line.start);
+    if (bytes[0] != '@')
+        return LineKind::Other;
+    if (bytes[1] == 'I')
+        return LineKind::Id;
+    return bytes[1] >= '0' && bytes[1] <= '3' ? LineKind::Kind : LineKind::Other;
 }
 
 QString ReceiveStream::text() const
 {
-    const int nul = m_buffer.indexOf('\0');
-    return QString::fromUtf8(m_buffer.constData(), nul < 0 ? m_buffer.size() : nul);
+    return QString::fromUtf8(m_buffer.constData(), textEnd());
 }
 
 bool ReceiveStream::isModeEcho() const
@@ -83,64 +239,70 @@ bool ReceiveStream::isPrompt(const QByteArray &outgoingCommand, bool requestPend
     const bool powerUpSpacesRunning = outgoingCommand.size() >= 2 && outgoingCommand.at(1) == ' ';
     if (powerUpSpacesRunning && m_buffer.startsWith(kPowerUpBanner) && m_buffer.contains(kBannerPrompt))
         return true;
-    const int poke = m_buffer.indexOf(kPokePrompt);
-    return requestPending && (poke == 0 || poke == 1);
+    // The first "\n>" at offset 0 or 1.
+    return requestPending && (startsWithAt(m_buffer, 0, kPokePrompt) || startsWithAt(m_buffer, 1, kPokePrompt));
 }
 
 ReceiveStream::Lines ReceiveStream::scanLines() const
 {
     Lines lines;
     // Binary packets may follow the text, so only the bytes before the
-    // first zero byte count as lines.
-    const int nul = m_buffer.indexOf('\0');
-    const int textEnd = nul < 0 ? m_buffer.size() : nul;
-    const int firstBreak = m_buffer.indexOf(kLineEnd);
-    if (firstBreak < 0 || firstBreak + 2 > textEnd)
+    // first zero byte count as lines; a text of one line has none.
+    if (m_lastLineStart == m_front)
         return lines;
+    const Line last{m_lastLineStart, m_front + textEnd()};
+    const LineKind lastKind = lineKind(last);
 
-    int start = 0;
-    while (start <= textEnd) {
-        int end = m_buffer.indexOf(kLineEnd, start);
-        if (end < 0 || end + 2 > textEnd)
-            end = textEnd;
-        if (startsWithAt(m_buffer, start, kIdMarker, end)) {
-            lines.id = QString::fromLatin1(m_buffer.constData() + start, end - start);
-        } else {
-            for (const char *marker : kKindMarkers) {
-                if (startsWithAt(m_buffer, start, marker, end)) {
-                    lines.previousKind = lines.kind;
-                    lines.previousKindOffset = lines.kindOffset;
-                    lines.kind = QString::fromLatin1(m_buffer.constData() + start, end - start);
-                    lines.kindOffset = start;
-                    break;
-                }
-            }
-        }
-        start = end + 2;
+    const Line *id = lastKind == LineKind::Id ? &last : m_idLines.empty() ? nullptr : &m_idLines.back();
+    const Line *kind = nullptr;
+    const Line *previousKind = nullptr;
+    const std::size_t kinds = m_kindLines.size();
+    if (lastKind == LineKind::Kind) {
+        kind = &last;
+        previousKind = kinds > 0 ? &m_kindLines[kinds - 1] : nullptr;
+    } else if (kinds > 0) {
+        kind = &m_kindLines[kinds - 1];
+        previousKind = kinds > 1 ? &m_kindLines[kinds - 2] : nullptr;
     }
+    if (id) {
+        lines.idStart = offset(id->start);
+        lines.idEnd = offset(id->end);
+    }
+    if (kind) {
+        lines.kindStart = offset(kind->start);
+        lines.kindEnd = offset(kind->end);
+    }
+    if (previousKind)
+        lines.previousKindStart = offset(previousKind->start);
     return lines;
 }
 
 QString ReceiveStream::lastIdLine() const
 {
-    return scanLines().id;
+    const Lines lines = scanLines();
+    return lines.idStart < 0 ? QString()
+                             : QString::fromLatin1(m_buffer.constData() + lines.idStart, lines.idEnd - lines.idStart);
 }
 
 QString ReceiveStream::lastKindLine() const
 {
-    return scanLines().kind;
+    const Lines lines = scanLines();
+    return lines.kindStart < 0
+               ? QString()
+               : QString::fromLatin1(m_buffer.constData() + lines.kindStart, lines.kindEnd - lines.kindStart);
 }
 
 bool ReceiveStream::isWeather(const Lines &lines) const
 {
-    if (!m_buffer.startsWith(kIdMarker))
+    if (!m_buffer.startsWith(kIdMarker) || lines.kindStart < 0)
         return false;
-    if (lines.kind.startsWith(QLatin1String("@0")))
-        return m_buffer.contains('~');
+    const char kindDigit = m_buffer.at(lines.kindStart + 1);
+    if (kindDigit == '0')
+        return m_firstTilde >= 0;
     // A weather part followed by its auxiliary part: both must have ended.
-    if (lines.kind.startsWith(QLatin1String("@3")) && lines.previousKind.startsWith(QLatin1String("@0"))) {
-        const int weatherEnd = m_buffer.indexOf(kPartEnd, lines.previousKindOffset);
-        return weatherEnd >= 0 && weatherEnd < lines.kindOffset && m_buffer.indexOf(kPartEnd, lines.kindOffset) >= 0;
+    if (kindDigit == '3' && lines.previousKindStart >= 0 && m_buffer.at(lines.previousKindStart + 1) == '0') {
+        const int weatherEnd = m_buffer.indexOf(kPartEnd, lines.previousKindStart);
+        return weatherEnd >= 0 && weatherEnd < lines.kindStart && m_buffer.indexOf(kPartEnd, lines.kindStart) >= 0;
     }
     return false;
 }
@@ -161,8 +323,7 @@ bool ReceiveStream::isBinary(const Lines &lines, const char *marker) const
 {
     if (m_buffer.startsWith(marker))
         return m_buffer.size() > kHeaderBytes;
-    if (!lines.id.startsWith(QLatin1String(kIdMarker)) || !lines.kind.startsWith(QLatin1String(marker))
-        || !m_buffer.contains(kSndMarker))
+    if (lines.idStart < 0 || lines.kindStart < 0 || m_buffer.at(lines.kindStart + 1) != marker[1] || m_firstSnd < 0)
         return false;
     // The header must stand right behind the "@I" lines, with all of it there.
     const int header = idPrefixBytes();
@@ -173,7 +334,7 @@ ReceiveStream::Kind ReceiveStream::kind() const
 {
     const Lines lines = scanLines();
     if (isWeather(lines))
-        return m_buffer.contains(kSndMarker) || m_sndWaitDone ? Kind::Weather : Kind::SndWait;
+        return m_firstSnd >= 0 || m_sndWaitDone ? Kind::Weather : Kind::SndWait;
     if (isBinary(lines, "@1"))
         return Kind::Camera;
     if (isBinary(lines, "@2"))
@@ -191,7 +352,7 @@ ReceiveStream::Kind ReceiveStream::frame()
         break;
     case Kind::Camera:
     case Kind::Acoustic:
-        m_buffer.remove(0, idPrefixBytes());
+        dropFront(idPrefixBytes());
         break;
     case Kind::Nothing:
     case Kind::Weather:
@@ -236,13 +397,13 @@ void ReceiveStream::finishWeather()
 
 void ReceiveStream::consume(int bytes)
 {
-    m_buffer.remove(0, qBound(0, bytes, m_buffer.size()));
+    dropFront(bytes);
     // What the station sends between two packets of a series.
     for (;;) {
         if (m_buffer.startsWith('\r') || m_buffer.startsWith('\n'))
-            m_buffer.remove(0, 1);
+            dropFront(1);
         else if (m_buffer.startsWith(kSndMarker))
-            m_buffer.remove(0, 3);
+            dropFront(3);
         else
             break;
     }

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <deque>
+
 // The receive buffer and the framing of what the station sends. The line has
 // no length fields and no checksums: packets are told apart by their leading
 // marker, a weather packet is complete at its "~", a binary packet at its
@@ -101,13 +103,25 @@ public:
     void consume(int bytes);
 
 private:
+    // A line of the buffer's text without its "\r\n", in stream positions:
+    // counted from the first byte since the buffer was last emptied, so that
+    // bytes dropped at the front move no position.
+    struct Line
+    {
+        qint64 start = 0;
+        qint64 end = 0;
+    };
+    enum class LineKind { Other, Id, Kind };
+
+    // The last "@I" line, the last kind line and the kind line before it, as
+    // offsets into the buffer; -1 for none.
     struct Lines
     {
-        QString id;
-        QString kind;
-        QString previousKind;
-        int kindOffset = -1;
-        int previousKindOffset = -1;
+        int idStart = -1;
+        int idEnd = -1;
+        int kindStart = -1;
+        int kindEnd = -1;
+        int previousKindStart = -1;
     };
     Lines scanLines() const;
     bool isWeather(const Lines &lines) const;
@@ -115,7 +129,34 @@ private:
     int idPrefixBytes() const;
     void bound();
 
+    // Every pass would otherwise search the whole buffer again, which at the
+    // bound costs thousands of times what the new bytes do. So what framing
+    // looks for is kept up to date as bytes arrive and leave: the first zero
+    // byte, "~" and "SND", and the "@I" and kind lines of the text.
+    void append(const QByteArray &bytes);
+    void dropFront(int bytes);
+    void resetIndex();
+    void indexFrom(int oldSize);
+    void indexLines();
+    int offset(qint64 position) const { return int(position - m_front); }
+    int textEnd() const;
+    LineKind lineKind(const Line &line) const;
+
     QByteArray m_buffer;
     int m_idleTicks = 0;
     bool m_sndWaitDone = false;
+
+    qint64 m_front = 0;       // stream position of the buffer's first byte
+    qint64 m_firstZero = -1;  // stream positions of the first zero byte, "~"
+    qint64 m_firstTilde = -1; // and "SND" in the buffer; -1 for none
+    qint64 m_firstSnd = -1;
+    // The text's lines: those before the last one that begin with "@I" or a
+    // kind marker, in order, then where the last line starts (the buffer's
+    // start when the text has a single line), the first line's end (-1 with
+    // a single line), and where a line end not yet seen may begin.
+    std::deque<Line> m_idLines;
+    std::deque<Line> m_kindLines;
+    qint64 m_lastLineStart = 0;
+    qint64 m_firstLineEnd = -1;
+    qint64 m_lineEndSearchFrom = 0;
 };

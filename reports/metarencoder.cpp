@@ -4,7 +4,7 @@
 
 #include "weather/weatherparser.h"
 
-#include <QStringList>
+#include <QVector>
 
 #include <algorithm>
 #include <cmath>
@@ -25,17 +25,29 @@ constexpr double kFrequentLightningStrikes = 15;
 constexpr int kMaxCloudLayers = 4;
 constexpr int kLowCloudMaxFt = 399;
 
-// A whole number of at least `width` digits with leading zeros, as printf's
-// "%0<width>.0f" writes it. Adding 0.0 turns -0.0 into 0, so no "-0" appears;
-// absurd magnitudes are cut off by the buffer rather than overrunning it.
-QString digits(double value, int width)
+// Appends a whole number of at least `width` digits with leading zeros, as
+// printf's "%0<width>.0f" writes it. Adding 0.0 turns -0.0 into 0, so no "-0"
+// appears; absurd magnitudes are cut off by the buffer rather than
+// overrunning it.
+void appendDigits(QString &out, double value, int width)
 {
+    // Nearly every value is a small one of at least 0: rounded as printf
+    // rounds (to nearest, ties to even) and written without printf.
     constexpr double kExactLimit = 1e9;
-    if (value >= 0 && value < kExactLimit && value == std::floor(value))
-        return QString::number(static_cast<qint64>(value)).rightJustified(width, QLatin1Char('0'));
+    if (value >= 0 && value < kExactLimit) {
+        char reversed[16];
+        int count = 0;
+        for (auto whole = static_cast<qint64>(std::nearbyint(value)); whole > 0 || count == 0; whole /= 10)
+            reversed[count++] = char('0' + whole % 10);
+        for (int pad = width - count; pad > 0; --pad)
+            out += QLatin1Char('0');
+        while (count > 0)
+            out += QLatin1Char(reversed[--count]);
+        return;
+    }
     char text[32];
     std::snprintf(text, sizeof text, "%0*.0f", width, value + 0.0);
-    return QString::fromLatin1(text);
+    out += QLatin1String(text);
 }
 
 // A validated reading as a number, or `missing` when the station sent none.
@@ -43,7 +55,8 @@ double reading(const QString &validated, double missing)
 {
     if (validated.isEmpty())
         return missing;
-    const double value = validated.toDouble();
+    double value = 0;
+    WeatherParser::readNumber(validated, &value);
     return std::isfinite(value) ? value : missing;
 }
 
@@ -74,16 +87,21 @@ void appendWind(QString &metar, double speed, double direction, double gust, dou
     if (gustDirection == 0)
         gustDirection = 360;
     if (direction < 0)
-        metar += QLatin1String("VRB") + digits(speed, 2);
+        metar += QLatin1String("VRB");
     else
-        metar += digits(direction, 3) + digits(speed, 2);
-    if (gust != speed && gust >= 0)
-        metar += QLatin1Char('G') + digits(gust, 2);
+        appendDigits(metar, direction, 3);
+    appendDigits(metar, speed, 2);
+    if (gust != speed && gust >= 0) {
+        metar += QLatin1Char('G');
+        appendDigits(metar, gust, 2);
+    }
     metar += QLatin1String("KT ");
     if (gustDirection >= 0 && direction >= 0 && speed > kVariableWindMinKnots
         && std::abs(direction - gustDirection) >= kVariableWindSpreadDeg) {
-        metar += digits(std::min(direction, gustDirection), 3) + QLatin1Char('V')
-                 + digits(std::max(direction, gustDirection), 3) + QLatin1Char(' ');
+        appendDigits(metar, std::min(direction, gustDirection), 3);
+        metar += QLatin1Char('V');
+        appendDigits(metar, std::max(direction, gustDirection), 3);
+        metar += QLatin1Char(' ');
     }
 }
 
@@ -102,22 +120,29 @@ bool appendClouds(QString &metar, const QString &clouds)
 
     bool low = false;
     if (clouds.contains(QLatin1Char(' '))) {
-        QStringList layers = clouds.split(QLatin1String(", "));
+        QVector<QStringRef> layers = clouds.splitRef(QLatin1String(", "));
         if (layers.last().isEmpty())
             layers.removeLast();
         if (layers.size() > kMaxCloudLayers)
             layers.removeLast();
-        for (const QString &layer : qAsConst(layers)) {
+        for (const QStringRef &layer : qAsConst(layers)) {
             const int hundreds = layer.toInt() / 100;
-            if (hundreds > 0)
-                metar += QLatin1String("///") + digits(hundreds, 3) + QLatin1Char(' ');
+            if (hundreds > 0) {
+                metar += QLatin1String("///");
+                appendDigits(metar, hundreds, 3);
+                metar += QLatin1Char(' ');
+            }
             if (hundreds * 100 <= kLowCloudMaxFt)
                 low = true;
         }
         return low;
     }
-    const double hundreds = std::round(clouds.toDouble() / 100);
-    metar += QLatin1String("///") + digits(hundreds, 3) + QLatin1Char(' ');
+    double feet = 0;
+    WeatherParser::readNumber(clouds, &feet);
+    const double hundreds = std::round(feet / 100);
+    metar += QLatin1String("///");
+    appendDigits(metar, hundreds, 3);
+    metar += QLatin1Char(' ');
     return hundreds * 100 <= kLowCloudMaxFt;
 }
 
@@ -128,7 +153,9 @@ void appendTemperature(QString &metar, const MetarEncoder::Readings &readings)
     if (temperature == WeatherParser::missingValue)
         return;
     const double t = std::round(temperature);
-    metar += t < 0 ? QLatin1Char('M') + digits(-t, 2) : digits(t, 2);
+    if (t < 0)
+        metar += QLatin1Char('M');
+    appendDigits(metar, t < 0 ? -t : t, 2);
     metar += QLatin1Char('/');
     // With the temperature known, the dew point is missing exactly when the humidity is.
     const double dewPoint = reading(readings.dewPoint, WeatherParser::missingValue);
@@ -137,7 +164,9 @@ void appendTemperature(QString &metar, const MetarEncoder::Readings &readings)
         return;
     }
     const double td = std::round(dewPoint);
-    metar += td < 0 ? QLatin1Char('M') + digits(-td, 2) : digits(td, 2);
+    if (td < 0)
+        metar += QLatin1Char('M');
+    appendDigits(metar, td < 0 ? -td : td, 2);
     metar += QLatin1Char(' ');
 }
 
@@ -242,8 +271,11 @@ QString MetarEncoder::getMetar(const WeatherParser &parser, const Readings &read
     if (!noPosition) {
         const double altimeter = reading(WeatherParser::validDouble(parser.getField(QStringLiteral("BA"), 1)),
                                          WeatherParser::missingValue);
-        if (altimeter > WeatherParser::missingValue)
-            metar += QLatin1Char('A') + digits(altimeter, 4) + QLatin1Char(' ');
+        if (altimeter > WeatherParser::missingValue) {
+            metar += QLatin1Char('A');
+            appendDigits(metar, altimeter, 4);
+            metar += QLatin1Char(' ');
+        }
     }
 
     metar += QLatin1String("RMK AO2 ");
@@ -253,8 +285,12 @@ QString MetarEncoder::getMetar(const WeatherParser &parser, const Readings &read
 
     // The speed difference only counts when the mean speed is known.
     if (gust >= 0 && gustDirection >= 0
-        && ((speed >= 0 && std::abs(speed - gust) > kPeakWindSpreadKnots) || gust > kPeakWindMinKnots))
-        metar += QLatin1String("MAX WND ") + digits(gustDirection, 3) + digits(gust, 2) + QLatin1String("KT ");
+        && ((speed >= 0 && std::abs(speed - gust) > kPeakWindSpreadKnots) || gust > kPeakWindMinKnots)) {
+        metar += QLatin1String("MAX WND ");
+        appendDigits(metar, gustDirection, 3);
+        appendDigits(metar, gust, 2);
+        metar += QLatin1String("KT ");
+    }
 
     if (lightningNear)
         metar += QLatin1String(strikes >= kFrequentLightningStrikes ? "FRQ LTG " : "OCNL LTG ");

@@ -18,7 +18,9 @@ build=${KTR_SANITIZE_BUILD_DIR:-$root/build-asan}
 cmake -S "$root" -B "$build" -DKTR_SANITIZER=ON -DKTR_WERROR=ON -DKTR_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
-export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1:abort_on_error=0
+# Full malloc stacks: Qt is built without frame pointers, and a suppression
+# must see the Qt frame that made an allocation.
+export ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1
 export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export QT_QPA_PLATFORM=offscreen

@@ -74,6 +74,75 @@ QString runPasses(ReceiveStream &stream, const QByteArrayList &pieces, const QLi
     }
     return kinds;
 }
+
+// The framing decision and the lines worked out from scratch on the buffer
+// as it stands. The stream keeps what it needs up to date as bytes come and
+// go instead; both must always agree.
+struct Reading
+{
+    QString idLine;
+    QString kindLine;
+    ReceiveStream::Kind kind = ReceiveStream::Kind::Nothing;
+};
+
+Reading readFromScratch(const QByteArray &buffer, bool sndWaitDone)
+{
+    Reading reading;
+    const int nul = buffer.indexOf('\0');
+    const QString text = QString::fromLatin1(buffer.constData(), nul < 0 ? buffer.size() : nul);
+    const QStringList pieces = text.split(QStringLiteral("\r\n"));
+    QString previousKind;
+    int kindOffset = -1;
+    int previousKindOffset = -1;
+    int at = 0;
+    for (const QString &piece : pieces) {
+        if (pieces.size() < 2)
+            break;
+        if (piece.startsWith(QLatin1String("@I"))) {
+            reading.idLine = piece;
+        } else if (piece.startsWith(QLatin1String("@0")) || piece.startsWith(QLatin1String("@1"))
+                   || piece.startsWith(QLatin1String("@2")) || piece.startsWith(QLatin1String("@3"))) {
+            previousKind = reading.kindLine;
+            previousKindOffset = kindOffset;
+            reading.kindLine = piece;
+            kindOffset = at;
+        }
+        at += piece.size() + 2;
+    }
+
+    bool weather = false;
+    if (buffer.startsWith("@I")) {
+        if (reading.kindLine.startsWith(QLatin1String("@0"))) {
+            weather = buffer.contains('~');
+        } else if (reading.kindLine.startsWith(QLatin1String("@3")) && previousKind.startsWith(QLatin1String("@0"))) {
+            const int weatherEnd = buffer.indexOf("~\r\n", previousKindOffset);
+            weather = weatherEnd >= 0 && weatherEnd < kindOffset && buffer.indexOf("~\r\n", kindOffset) >= 0;
+        }
+    }
+    auto binary = [&](const char *marker) {
+        if (buffer.startsWith(marker))
+            return buffer.size() > ReceiveStream::kHeaderBytes;
+        if (!reading.idLine.startsWith(QLatin1String("@I")) || !reading.kindLine.startsWith(QLatin1String(marker))
+            || !buffer.contains("SND"))
+            return false;
+        int header = 0;
+        while (buffer.mid(header).startsWith("@I")) {
+            const int end = buffer.indexOf("\r\n", header);
+            if (end < 0)
+                break;
+            header = end + 2;
+        }
+        return buffer.mid(header).startsWith(marker) && buffer.size() - header > ReceiveStream::kHeaderBytes;
+    };
+    if (weather)
+        reading.kind = buffer.contains("SND") || sndWaitDone ? ReceiveStream::Kind::Weather
+                                                            : ReceiveStream::Kind::SndWait;
+    else if (binary("@1"))
+        reading.kind = ReceiveStream::Kind::Camera;
+    else if (binary("@2"))
+        reading.kind = ReceiveStream::Kind::Acoustic;
+    return reading;
+}
 } // namespace
 
 class TestReceiveStream : public QObject
@@ -97,6 +166,9 @@ private slots:
     void consumeStaysInBounds();
     void endlessLineKeepsNewestBytes();
     void mixedFragmentsKeepTheInvariants();
+    void edgesAgreeWithAFreshLook_data();
+    void edgesAgreeWithAFreshLook();
+    void keptIndexAgreesWithAFreshLook();
 };
 
 void TestReceiveStream::framing_data()
@@ -461,6 +533,102 @@ void TestReceiveStream::mixedFragmentsKeepTheInvariants()
         }
         if (kind != ReceiveStream::Kind::SndWait)
             stream.endPass();
+    }
+}
+
+void TestReceiveStream::edgesAgreeWithAFreshLook_data()
+{
+    QTest::addColumn<QByteArrayList>("pieces");
+    QTest::addColumn<QString>("kinds");
+    // A first piece that fills the buffer to its bound, so that each byte
+    // of the next piece pushes one byte out at the front.
+    auto full = [](const QByteArray &head) {
+        return head + QByteArray(ReceiveStream::kMaxBufferBytes - head.size(), 'x');
+    };
+    QTest::newRow("line end split") << QByteArrayList{"@I:1\r\n@0A7\r", "\n@3B\r\n"} << "..";
+    QTest::newRow("SND split") << QByteArrayList{kWeather + "SN", "D"} << "SW";
+    QTest::newRow("SND split in three") << QByteArrayList{kWeather + "S", "N", "D"} << "SSW";
+    QTest::newRow("end marker pushed out")
+        << QByteArrayList{full("~" + kWeather.left(kWeather.indexOf("B:"))), "y"} << "..";
+    QTest::newRow("SND pushed out") << QByteArrayList{full("SND" + kWeather), "yyy"} << ".S";
+    QTest::newRow("zero byte pushed out") << QByteArrayList{full(bytes("\0") + kWeather + "SND"), "y"} << ".W";
+    QTest::newRow("cut line becomes the id line") << QByteArrayList{full("x" + kWeather), "y"} << ".S";
+    QTest::newRow("line end cut in half") << QByteArrayList{full("ab\r\n@0A7\r\n@3B\r\n"), "yyy"} << "..";
+    QTest::newRow("last line joins the first") << QByteArrayList{full("ab\r\n@I:1"), "yyy"} << "..";
+    QTest::newRow("last line cut") << QByteArrayList{"@0A7\r\n@I:1", QByteArray(ReceiveStream::kMaxBufferBytes, 'x')}
+                                   << "..";
+}
+
+// Markers split across passes, and lines, markers and zero bytes pushed out
+// at the bound, are read exactly as a look at the whole buffer reads them.
+void TestReceiveStream::edgesAgreeWithAFreshLook()
+{
+    QFETCH(QByteArrayList, pieces);
+    QFETCH(QString, kinds);
+    ReceiveStream stream;
+    QString seen;
+    for (const QByteArray &piece : qAsConst(pieces)) {
+        stream.begin(piece);
+        const Reading expected = readFromScratch(stream.buffer(), stream.sndWaitDone());
+        QCOMPARE(stream.lastIdLine(), expected.idLine);
+        QCOMPARE(stream.lastKindLine(), expected.kindLine);
+        QCOMPARE(int(stream.kind()), int(expected.kind));
+        seen += letter(stream.kind());
+    }
+    QCOMPARE(seen, kinds);
+}
+
+// Random traffic of every kind, through every operation that adds or drops
+// bytes, with the buffer often at its bound: after each step the stream reads
+// its buffer exactly as a look at the whole buffer from scratch does.
+void TestReceiveStream::keptIndexAgreesWithAFreshLook()
+{
+    const QByteArrayList tokens {"\r\n", "\r", "\n", "@I", "@I:300234010123450", "@0", "@0A7", "@1", "@2", "@3",
+                                 "~", "~\r\n", "SND", "SN", "D", "x", "TA:21.5", ":", ">", "\n>", "@", "I", "0", "3"};
+    QRandomGenerator random(4711);
+    ReceiveStream stream;
+    auto randomBytes = [&](int count) {
+        QByteArray bytes;
+        while (bytes.size() < count)
+            bytes += random.bounded(400) == 0 ? QByteArray(1, '\0') : tokens.at(random.bounded(tokens.size()));
+        return bytes;
+    };
+    for (int step = 0; step < 10000; ++step) {
+        const int op = random.bounded(100);
+        if (op < 65) {
+            // Mostly a few bytes, sometimes one pass per byte, now and then
+            // enough to reach the bound.
+            const QByteArray piece =
+                randomBytes(random.bounded(100) < 3 ? 4000 + random.bounded(9000) : 1 + random.bounded(12));
+            if (piece.size() < 100 && random.bounded(4) == 0) {
+                for (const char byte : piece)
+                    stream.begin(QByteArray(1, byte));
+            } else {
+                stream.begin(piece);
+            }
+        } else if (op < 85) {
+            if (stream.frame() == ReceiveStream::Kind::Weather)
+                stream.finishWeather();
+        } else if (op < 95) {
+            stream.consume(random.bounded(24));
+        } else if (op < 96) {
+            for (int t = 0; t <= ReceiveStream::kIdleGapTicks; ++t)
+                stream.tick();
+        } else if (op < 97) {
+            stream.replaceWith(randomBytes(random.bounded(400)));
+        } else if (op < 98) {
+            stream.clear();
+        } else {
+            stream.endPass();
+        }
+        const Reading expected = readFromScratch(stream.buffer(), stream.sndWaitDone());
+        static int stats[8]; static int maxSize; static int bound; stats[int(expected.kind)]++; maxSize = qMax(maxSize, stream.buffer().size()); if (stream.buffer().size()==ReceiveStream::kMaxBufferBytes) ++bound; if (!expected.idLine.isEmpty()) stats[6]++; if (!expected.kindLine.isEmpty()) stats[7]++;
+        if (step == 9999) qInfo() << stats[0] << stats[1] << stats[2] << stats[3] << stats[4] << "id" << stats[6] << "kind" << stats[7] << maxSize << bound;
+        QCOMPARE(stream.lastIdLine(), expected.idLine);
+        QCOMPARE(stream.lastKindLine(), expected.kindLine);
+        QCOMPARE(int(stream.kind()), int(expected.kind));
+        const int nul = stream.buffer().indexOf('\0');
+        QCOMPARE(stream.text(), QString::fromUtf8(stream.buffer().left(nul < 0 ? stream.buffer().size() : nul)));
     }
 }
 

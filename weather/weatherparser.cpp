@@ -294,6 +294,11 @@ QString WeatherParser::validDouble(const QString &text)
     return readDouble(QStringRef(&text), &value) ? text : QString();
 }
 
+bool WeatherParser::readNumber(const QString &text, double *value)
+{
+    return readDouble(QStringRef(&text), value);
+}
+
 double WeatherParser::roundToStep(double value, double step)
 {
     const double scaled = value > 0 ? value / step + 0.5 : value / step - 0.5;
