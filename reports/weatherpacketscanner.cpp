@@ -141,7 +141,8 @@ bool WeatherPacketScanner::scanPacket(bool atEnd)
     const char *bytes = m_buffer.constData();
     const qsizetype size = m_buffer.size();
     for (;;) {
-        const qsizetype cap = m_start + (kindConfirmed(m_pos) ? kMaxPacketBytes : kMaxHeadBytes);
+        const bool headLimit = !kindConfirmed(m_pos);
+        const qsizetype cap = m_start + (headLimit ? kMaxHeadBytes : kMaxPacketBytes);
         const qsizetype stop = std::min(size, cap);
         qsizetype i = m_pos;
         while (i < stop && bytes[i] != '\n' && !isBinary(static_cast<unsigned char>(bytes[i])))
@@ -155,6 +156,10 @@ bool WeatherPacketScanner::scanPacket(bool atEnd)
         const qsizetype resumeAt = weather ? m_lineStart : m_start + 1;
 
         if (i == stop) {
+            // The kind line showed "@0" inside the head: from here on the
+            // packet's own limit applies, wherever the input was split.
+            if (stop == cap && headLimit && weather)
+                continue;
             if (stop == cap) {
                 abandon(resumeAt, weather ? Damage::Oversized : Damage::None);
                 return true;
