@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/mainwindow.h"
+#include "support/testwindowoptions.h"
 #include "commands/dialogimageschedule.h"
 #include "support/stationline.h"
 #include "weather/weatherparser.h"
@@ -141,17 +142,7 @@ void TestMainWindowCommands::cleanup()
 
 void TestMainWindowCommands::startWindow(const QByteArray &options, const QStringList &ports)
 {
-    MainWindowOptions start;
-    start.extraPorts = ports;
-    start.systemPorts = false;
-    start.dataFolder = m_dir->filePath("KTR Control Data");
-    start.optionsFile = m_dir->filePath("options.txt");
-    start.settingsFile = m_dir->filePath("settings.ini");
-    QFile file(start.optionsFile);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(options);
-    file.close();
-    m_window = std::make_unique<MainWindow>(start);
+    m_window = std::make_unique<MainWindow>(testsupport::testWindowOptions(*m_dir, ports, options));
 }
 
 void TestMainWindowCommands::tick(int count)

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/mainwindow.h"
+#include "support/testwindowoptions.h"
 #include "support/stationline.h"
 
 #include <QAction>
@@ -82,18 +83,8 @@ QByteArray TestMainWindowDemo::packet(const QString &imei, const QString &orient
 
 void TestMainWindowDemo::startWindow(bool advanced, const QStringList &ports)
 {
-    MainWindowOptions start;
-    start.extraPorts = ports;
-    start.systemPorts = false;
-    start.dataFolder = m_dir->filePath("KTR Control Data");
-    start.optionsFile = m_dir->filePath("options.txt");
-    start.settingsFile = m_dir->filePath("settings.ini");
-    start.demoFolder = m_dir->filePath("Demo");
-    QFile options(start.optionsFile);
-    if (advanced && options.open(QIODevice::WriteOnly))
-        options.write("ADVANCED\n");
-    options.close();
-    m_window = std::make_unique<MainWindow>(start);
+    m_window = std::make_unique<MainWindow>(
+        testsupport::testWindowOptions(*m_dir, ports, advanced ? QByteArray("ADVANCED\n") : QByteArray()));
 }
 
 void TestMainWindowDemo::switchDemo(bool on)

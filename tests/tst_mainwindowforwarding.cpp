@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/mainwindow.h"
+#include "support/testwindowoptions.h"
 #include "forwarding/dialogdataforwarding.h"
 #include "forwarding/sbdmessage.h"
 #include "support/stationline.h"
@@ -265,13 +266,8 @@ void TestMainWindowForwarding::storeSettings(const QString &ip, int port, bool e
 
 void TestMainWindowForwarding::startWindow()
 {
-    MainWindowOptions start;
-    start.extraPorts = QStringList{m_station->portName()};
-    start.systemPorts = false;
-    start.dataFolder = m_dir->filePath("KTR Control Data");
-    start.optionsFile = m_dir->filePath("options.txt");
-    start.settingsFile = m_dir->filePath("settings.ini");
-    m_window = std::make_unique<MainWindow>(start);
+    m_window =
+        std::make_unique<MainWindow>(testsupport::testWindowOptions(*m_dir, QStringList{m_station->portName()}));
     // The port scan connects to the station after 20 ticks.
     for (int i = 0; i < 20; ++i)
         m_window->Timer();

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/mainwindow.h"
+#include "support/testwindowoptions.h"
 #include "support/stationline.h"
 
 #include <QAction>
@@ -77,17 +78,7 @@ void TestMainWindowLink::cleanup()
 
 void TestMainWindowLink::startWindow(const QStringList &ports, const QByteArray &options)
 {
-    MainWindowOptions start;
-    start.extraPorts = ports;
-    start.systemPorts = false;
-    start.dataFolder = m_dir->filePath("KTR Control Data");
-    start.optionsFile = m_dir->filePath("options.txt");
-    start.settingsFile = m_dir->filePath("settings.ini");
-    QFile file(start.optionsFile);
-    if (!options.isEmpty() && file.open(QIODevice::WriteOnly))
-        file.write(options);
-    file.close();
-    m_window = std::make_unique<MainWindow>(start);
+    m_window = std::make_unique<MainWindow>(testsupport::testWindowOptions(*m_dir, ports, options));
 }
 
 void TestMainWindowLink::connectByScan()

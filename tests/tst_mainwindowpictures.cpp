@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/mainwindow.h"
+#include "support/testwindowoptions.h"
 #include "link/jpegheader.h"
 #include "tools/sim/camerapictures.h"
 #include "tools/sim/jpegencoder.h"
@@ -158,17 +159,8 @@ void TestMainWindowPictures::cleanup()
 
 void TestMainWindowPictures::startWindow(const QByteArray &options)
 {
-    MainWindowOptions start;
-    start.extraPorts = QStringList{m_terminal->slavePath()};
-    start.systemPorts = false;
-    start.dataFolder = m_dir->filePath("KTR Control Data");
-    start.optionsFile = m_dir->filePath("options.txt");
-    start.settingsFile = m_dir->filePath("settings.ini");
-    QFile file(start.optionsFile);
-    if (!options.isEmpty() && file.open(QIODevice::WriteOnly))
-        file.write(options);
-    file.close();
-    m_window = std::make_unique<MainWindow>(start);
+    m_window = std::make_unique<MainWindow>(
+        testsupport::testWindowOptions(*m_dir, QStringList{m_terminal->slavePath()}, options));
     tick(kConnectTicks);
     QVERIFY(g_debugLines.contains("Connecting to first available port: " + m_terminal->slavePath()));
 }

@@ -3,6 +3,7 @@
 #include "app/datafolder.h"
 #include "app/idleclock.h"
 #include "app/mainwindow.h"
+#include "support/testwindowoptions.h"
 #include "link/cameraassembler.h"
 #include "link/jpegheader.h"
 #include "link/receivestream.h"
@@ -241,13 +242,8 @@ void TestSoak::cleanup()
 
 void TestSoak::startWindow()
 {
-    MainWindowOptions start;
-    start.extraPorts = QStringList{m_terminal->slavePath()};
-    start.systemPorts = false;
-    start.dataFolder = m_dir->filePath("KTR Control Data");
-    start.optionsFile = m_dir->filePath("options.txt");
-    start.settingsFile = m_dir->filePath("settings.ini");
-    m_window = std::make_unique<MainWindow>(start);
+    m_window = std::make_unique<MainWindow>(
+        testsupport::testWindowOptions(*m_dir, QStringList{m_terminal->slavePath()}));
 
     // The test drives the 100 ms tick itself, so that the pause between two
     // transmissions is exact and costs no time.
