@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/datafolder.h"
+#include "storage/datafolder.h"
 #include "app/featureoptions.h"
 #include "commands/sendcycle.h"
 #include "link/acousticassembler.h"

@@ -9,7 +9,7 @@
 #include "link/assemblybuffer.h"
 #include "link/cameraassembler.h"
 #include "link/receivestream.h"
-#include "reports/csvlog.h"
+#include "storage/csvlog.h"
 #include "reports/metarencoder.h"
 #include "reports/weatherdisplay.h"
 #include "tools/sim/weathergenerator.h"

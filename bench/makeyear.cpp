@@ -8,7 +8,7 @@
 //
 //   bench_makeyear <file> [packets, default a year: 525600]
 
-#include "link/rawlog.h"
+#include "storage/rawlog.h"
 #include "tools/sim/weathergenerator.h"
 
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fuzzsupport.h"
 
-#include "reports/csvlog.h"
+#include "storage/csvlog.h"
 #include "reports/metarencoder.h"
 #include "weather/weatherparser.h"
 

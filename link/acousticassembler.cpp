@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/acousticassembler.h"
 
-#include "app/datafolder.h"
+#include "storage/datafolder.h"
 #include "weather/stationtime.h"
 
 #include <QDir>

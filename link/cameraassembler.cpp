@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/cameraassembler.h"
 
-#include "app/datafolder.h"
+#include "storage/datafolder.h"
 #include "link/jpegheader.h"
 #include "weather/stationtime.h"
 

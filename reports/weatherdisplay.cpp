@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reports/weatherdisplay.h"
 
-#include "reports/csvlog.h"
+#include "storage/csvlog.h"
 #include "weather/weatherparser.h"
 
 namespace {

@@ -6,8 +6,9 @@
 # Does nothing when everything is already there; uses sudo when not root.
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev
-          libqt5network5 "$@")
+packages=(build-essential cmake pkg-config ccache qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev
+          libqt5network5 libqt5sql5-sqlite libqt5charts5-dev libmosquitto-dev mosquitto mosquitto-clients
+          mpg123 "$@")
 
 missing=()
 for package in "${packages[@]}"; do

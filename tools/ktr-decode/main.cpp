@@ -4,7 +4,7 @@
 // ktr-decode: turns stored station output (raw monthly logs, serial captures)
 // into the CSV rows of the weather log or into METAR lines, offline.
 
-#include "reports/csvlog.h"
+#include "storage/csvlog.h"
 #include "reports/metarencoder.h"
 #include "reports/weatherpacketscanner.h"
 #include "weather/weatherparser.h"

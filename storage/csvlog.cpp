@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "reports/csvlog.h"
+#include "storage/csvlog.h"
 
-#include "app/datafolder.h"
+#include "storage/datafolder.h"
 #include "reports/metarencoder.h"
 #include "weather/weatherparser.h"
 

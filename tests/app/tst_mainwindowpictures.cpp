@@ -44,7 +44,7 @@ void collectDebug(QtMsgType type, const QMessageLogContext &context, const QStri
 
 QByteArray fixture(const QString &name)
 {
-    QFile file(QFINDTESTDATA("data/packets/" + name));
+    QFile file(QFINDTESTDATA("../data/packets/" + name));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 

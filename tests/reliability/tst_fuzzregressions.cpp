@@ -82,7 +82,7 @@ void TestFuzzRegressions::packetScannerIgnoresChunking_data()
     // The fuzzer's input: noise, then an "@I:" whose kind line holds another
     // "@I:" and runs on without an end marker.
     QTest::newRow("fuzz input 5c48972f")
-        << readFixture(QFINDTESTDATA("data/fuzz/packetscanner-long-kind-line.bin")) << QList<int>{312, 269}
+        << readFixture(QFINDTESTDATA("../data/fuzz/packetscanner-long-kind-line.bin")) << QList<int>{312, 269}
         << QStringList{QStringLiteral("68:1:0")};
 }
 

@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "reports/csvlog.h"
+#include "storage/csvlog.h"
 #include "reports/metarencoder.h"
 #include "weather/weatherparser.h"
 
@@ -22,7 +22,7 @@ const QDateTime kJune2018(QDate(2018, 6, 1), QTime(0, 1), Qt::UTC);
 
 QString fixture(const QString &name)
 {
-    QFile file(QFINDTESTDATA("data/packets/" + name));
+    QFile file(QFINDTESTDATA("../data/packets/" + name));
     if (!file.open(QIODevice::ReadOnly))
         return QString();
     return QString::fromUtf8(file.readAll());

@@ -53,7 +53,7 @@ const QHash<QString, Accessor> &accessors()
 
 QString loadPacket(const QString &name)
 {
-    QFile file(QFINDTESTDATA(QStringLiteral("data/packets/") + name));
+    QFile file(QFINDTESTDATA(QStringLiteral("../data/packets/") + name));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(file.readAll());

@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/datafolder.h"
+#include "storage/datafolder.h"
 
 #include <QDir>
 #include <QStandardPaths>

@@ -1,13 +1,13 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/datafolder.h"
+#include "storage/datafolder.h"
 #include "app/idleclock.h"
 #include "app/mainwindow.h"
 #include "support/testwindowoptions.h"
 #include "link/cameraassembler.h"
 #include "link/jpegheader.h"
 #include "link/receivestream.h"
-#include "reports/csvlog.h"
+#include "storage/csvlog.h"
 #include "tools/sim/camerapictures.h"
 #include "tools/sim/jpegencoder.h"
 #include "tools/sim/pseudoterminal.h"

@@ -15,7 +15,7 @@ const QString kWhite = QStringLiteral("background: white; border: 1px solid ligh
 
 QString fixture(const QString &name)
 {
-    QFile file(QFINDTESTDATA("data/packets/" + name));
+    QFile file(QFINDTESTDATA("../data/packets/" + name));
     if (!file.open(QIODevice::ReadOnly))
         return QString();
     return QString::fromUtf8(file.readAll());

@@ -276,7 +276,7 @@ void TestMainWindowForwarding::startWindow()
 QByteArray TestMainWindowForwarding::weatherPacket(int modeDigit, const QByteArray &temperature,
                                                    bool snd) const
 {
-    QFile file(QFINDTESTDATA("data/packets/weather_example_no_gps_no_ceilometer.txt"));
+    QFile file(QFINDTESTDATA("../data/packets/weather_example_no_gps_no_ceilometer.txt"));
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
     QByteArray packet = file.readAll();

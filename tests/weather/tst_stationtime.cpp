@@ -17,7 +17,7 @@ void collectMessages(QtMsgType, const QMessageLogContext &, const QString &messa
 
 QString loadPacket(const QString &name)
 {
-    QFile file(QFINDTESTDATA(QStringLiteral("data/packets/") + name));
+    QFile file(QFINDTESTDATA(QStringLiteral("../data/packets/") + name));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(file.readAll());

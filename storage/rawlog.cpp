@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "link/rawlog.h"
+#include "storage/rawlog.h"
 
-#include "app/datafolder.h"
+#include "storage/datafolder.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -98,7 +98,7 @@ void TestMainWindowLink::tick(int count)
 
 QByteArray TestMainWindowLink::packet(const QString &fixture) const
 {
-    QFile file(QFINDTESTDATA("data/packets/" + fixture));
+    QFile file(QFINDTESTDATA("../data/packets/" + fixture));
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
     return file.readAll();

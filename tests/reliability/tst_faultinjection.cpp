@@ -1,14 +1,14 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/datafolder.h"
+#include "storage/datafolder.h"
 #include "forwarding/mosbd_test.h"
 #include "forwarding/qmythread.h"
 #include "forwarding/sbdmessage.h"
 #include "link/acousticassembler.h"
 #include "link/cameraassembler.h"
-#include "link/rawlog.h"
+#include "storage/rawlog.h"
 #include "link/receivestream.h"
-#include "reports/csvlog.h"
+#include "storage/csvlog.h"
 #include "weather/weatherparser.h"
 
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/datafolder.h"
-#include "link/rawlog.h"
+#include "storage/datafolder.h"
+#include "storage/rawlog.h"
 
 #include <QDirIterator>
 #include <QTemporaryDir>

@@ -170,7 +170,7 @@ bool TestMainWindowCommands::visible(const char *name) const
 
 QByteArray TestMainWindowCommands::weatherPacket(int modeDigit) const
 {
-    QFile file(QFINDTESTDATA("data/packets/weather_example_no_gps_no_ceilometer.txt"));
+    QFile file(QFINDTESTDATA("../data/packets/weather_example_no_gps_no_ceilometer.txt"));
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
     QByteArray packet = file.readAll();

@@ -121,7 +121,7 @@ void TestMetarEncoder::storedPackets()
 {
     QFETCH(QString, file);
     QFETCH(QString, expected);
-    QFile input(QFINDTESTDATA("data/packets/" + file));
+    QFile input(QFINDTESTDATA("../data/packets/" + file));
     QVERIFY2(input.open(QIODevice::ReadOnly), qPrintable(file));
     QCOMPARE(metarOf(QString::fromUtf8(input.readAll())), expected);
 }

@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "reports/csvlog.h"
+#include "storage/csvlog.h"
 #include "reports/metarencoder.h"
 #include "weather/weatherparser.h"
 
@@ -23,7 +23,7 @@ const QStringList kFixtures = {
 
 QByteArray fixture(const QString &name)
 {
-    QFile file(QFINDTESTDATA("data/packets/" + name));
+    QFile file(QFINDTESTDATA("../data/packets/" + name));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 

@@ -10,7 +10,7 @@ namespace {
 
 QString loadPacket(const QString &name)
 {
-    QFile file(QFINDTESTDATA(QStringLiteral("data/packets/") + name));
+    QFile file(QFINDTESTDATA(QStringLiteral("../data/packets/") + name));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(file.readAll());
