@@ -18,33 +18,28 @@
 #include "session/stationsession.h"
 #include "storage/csvlog.h"
 #include "storage/rawlog.h"
+#include "ui/cameraviews.h"
 #include "ui/dialogabout.h"
 #include "ui/dialoghelp.h"
+#include "ui/portmenu.h"
+#include "ui/statusbarview.h"
 #include "ui_mainwindow.h"
 #include "weather/stationtime.h"
 
-#include <QActionGroup>
 #include <QComboBox>
 #include <QDebug>
 #include <QFileInfo>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPixmap>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
-#include <QStackedWidget>
 #include <QTimer>
 
 namespace {
 constexpr int kImageRequestIntervalMs = 1200000;
 constexpr int kRawViewMaxLines = 1000;
-constexpr int kStatusPointSize = 8;
-constexpr int kPictureMaxWidth = 640;
-constexpr int kPictureMaxHeight = 480;
 
 const char kStyleWhite[] = "background: white; border: 1px solid lightgray";
 
@@ -89,16 +84,10 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
         QMainWindow::resize(std::min(width(), available.width()), std::min(height(), available.height()));
     }
 
-    m_camViews[0] = ui->cam1Label;
-    m_camViews[1] = ui->cam2Label;
-    m_camViews[2] = ui->cam3Label;
-    m_camViews[3] = ui->cam4Label;
-    m_camCaptions[0] = ui->cam1TextLabel;
-    m_camCaptions[1] = ui->cam2TextLabel;
-    m_camCaptions[2] = ui->cam3TextLabel;
-    m_camCaptions[3] = ui->cam4TextLabel;
-
-    buildStatusBar();
+    QLabel *const views[] = {ui->cam1Label, ui->cam2Label, ui->cam3Label, ui->cam4Label};
+    QLabel *const captions[] = {ui->cam1TextLabel, ui->cam2TextLabel, ui->cam3TextLabel, ui->cam4TextLabel};
+    m_cameras = std::make_unique<CameraViews>(views, captions);
+    m_statusBar = std::make_unique<StatusBarView>(ui->statusBar, font());
     fixSizeToText(ui->idleLabel);
 
     ui->tabWidget->setCurrentIndex(0);
@@ -109,7 +98,8 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
     ui->plainTextEdit->setMaximumBlockCount(kRawViewMaxLines);
     ui->plainTextEdit->setReadOnly(true);
 
-    buildPortMenu();
+    m_portMenu = new PortMenu(ui->menuComPort, availablePorts());
+    connect(m_portMenu, &PortMenu::chosen, this, &MainWindow::openSerialPort);
 
     if (m_options.forwarding) {
         forwardingIp = m_forwardingSettings->ip();
@@ -180,14 +170,21 @@ void MainWindow::connectSession()
 {
     m_session->setForwarder(this);
     m_session->setConfigSource([this] { return updateConfig(); });
-    connect(m_session, &StationSession::statusChanged, this, &MainWindow::setStatus);
-    connect(m_session, &StationSession::connectionChanged, connectionLabel, &QLabel::setText);
+    StatusBarView *bar = m_statusBar.get();
+    connect(m_session, &StationSession::statusChanged, this,
+            [bar](const QString &text) { bar->setStatus(text); });
+    connect(m_session, &StationSession::connectionChanged, bar->connectionLabel, &QLabel::setText);
     connect(m_session, &StationSession::reset, this, &MainWindow::clearViews);
     connect(m_session, &StationSession::rawTextReplaced, ui->plainTextEdit, &QPlainTextEdit::setPlainText);
     connect(m_session, &StationSession::rawTextAppended, ui->plainTextEdit, &QPlainTextEdit::appendPlainText);
-    connect(m_session, &StationSession::progressChanged, this, &MainWindow::showProgress);
-    connect(m_session, &StationSession::progressHidden, this, &MainWindow::hideProgress);
-    connect(m_session, &StationSession::pictureReady, this, &MainWindow::showPicture);
+    connect(
+        m_session, &StationSession::progressChanged, this,
+        [bar](const QString &format, int maximum, int value) { bar->showProgress(format, maximum, value); });
+    connect(m_session, &StationSession::progressHidden, this, [bar] { bar->hideProgress(); });
+    connect(m_session, &StationSession::pictureReady, this,
+            [this](int camera, const QByteArray &jpeg, const QString &caption) {
+                m_cameras->show(camera, jpeg, caption);
+            });
     connect(m_session, &StationSession::weatherReceived, this, &MainWindow::displayWeatherData);
     connect(m_session, &StationSession::stationModeReported, this, &MainWindow::followStationMode);
     connect(m_session, &StationSession::firmwareChanged, ui->firmwareValLabel, &QLabel::setText);
@@ -227,45 +224,6 @@ void MainWindow::fillSelectors()
     m_stationModeLabel->hide();
 }
 
-void MainWindow::buildStatusBar()
-{
-    QFont statusFont = font();
-    statusFont.setPointSize(kStatusPointSize);
-
-    connectionLabel = new QLabel(this);
-    connectionLabel->setFont(statusFont);
-    connectionLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-
-    statusStack = new QStackedWidget(this);
-    messageLabel = new QLabel(statusStack);
-    messageLabel->setFont(statusFont);
-    messageLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    progressBar = new QProgressBar(statusStack);
-    progressBar->setFont(statusFont);
-    progressBar->setAlignment(Qt::AlignCenter);
-    progressBar->setRange(0, CameraAssembler::kProgressMaximum);
-    progressBar->hide();
-    statusStack->addWidget(messageLabel);
-    statusStack->addWidget(progressBar);
-    statusStack->setCurrentIndex(0);
-
-    ui->statusBar->addWidget(connectionLabel, 1);
-    ui->statusBar->addWidget(statusStack, 1);
-    ui->statusBar->setStyleSheet(QStringLiteral("QStatusBar::item { border: none; } "));
-}
-
-void MainWindow::buildPortMenu()
-{
-    m_portGroup = new QActionGroup(this);
-    m_portGroup->setExclusive(true);
-    const QStringList ports = availablePorts();
-    for (const QString &name : ports)
-        addPortAction(name);
-    if (!m_portGroup->actions().isEmpty())
-        m_portGroup->actions().first()->setChecked(true);
-    connect(m_portGroup, &QActionGroup::triggered, this, &MainWindow::openSerialPort);
-}
-
 QStringList MainWindow::availablePorts() const
 {
     // A named port that has gone (a closed pseudo-terminal, an unplugged
@@ -282,36 +240,17 @@ QStringList MainWindow::availablePorts() const
 
 void MainWindow::scanPorts()
 {
-    QStringList names;
-    const QList<QAction *> actions = m_portGroup->actions();
-    for (const QAction *action : actions)
-        names << action->text();
     const PortScanner::Result scan =
-        PortScanner::scan(names, availablePorts(), currentPortIndex, currentPortName);
+        PortScanner::scan(m_portMenu->names(), availablePorts(), currentPortIndex, currentPortName);
     for (const QString &line : scan.log)
         qDebug().noquote() << line;
-    for (const QString &name : scan.added)
-        addPortAction(name);
-    for (QAction *action : actions) {
-        if (scan.removed.contains(action->text())) {
-            m_portGroup->removeAction(action);
-            ui->menuComPort->removeAction(action);
-            action->deleteLater();
-        }
-    }
+    m_portMenu->update(scan.added, scan.removed);
     currentPortIndex = scan.portIndex;
     currentPortName = scan.portName;
     if (scan.connect) {
-        m_portGroup->actions().at(currentPortIndex)->setChecked(true);
+        m_portMenu->check(currentPortIndex);
         openSerialPort();
     }
-}
-
-void MainWindow::addPortAction(const QString &name)
-{
-    QAction *action = ui->menuComPort->addAction(name);
-    action->setCheckable(true);
-    m_portGroup->addAction(action);
 }
 
 void MainWindow::applyFeatureOptions()
@@ -362,27 +301,12 @@ void MainWindow::Timer()
 
     ui->labelForwardingTimeLeft->setText(
         ForwardingPolicy::countdownText(m_session->parser().modeDigit(), m_forwardingTimer->remainingTime()));
-    // A new status text fades from the moment it was set, however long the
-    // station has been silent.
-    const QString tag = IdleClock::fadeTag(++m_statusTicks);
-    if (!tag.isEmpty())
-        messageLabel->setText(tag + statusMessage + QStringLiteral("</font>"));
+    m_statusBar->tick(idle);
     const QString idleText = IdleClock::idleText(idle);
     const bool idleTextResized = idleText.size() != ui->idleLabel->text().size();
     ui->idleLabel->setText(idleText);
     if (idleTextResized)
         fixSizeToText(ui->idleLabel);
-    if (idle > IdleClock::kProgressHideTicks) {
-        hideProgress();
-        if (idle > IdleClock::kMessageClearTicks)
-            statusMessage.clear();
-    }
-}
-
-void MainWindow::setStatus(const QString &text)
-{
-    statusMessage = text;
-    m_statusTicks = 0;
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -393,11 +317,7 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 
 void MainWindow::resize()
 {
-    const int height = static_cast<int>(ui->cam1Label->width() * 0.75);
-    for (int i = 0; i < 4; ++i) {
-        m_camViews[i]->setFixedHeight(height);
-        m_camCaptions[i]->setMaximumWidth(m_camViews[i]->width());
-    }
+    m_cameras->fitHeights();
 }
 
 void MainWindow::showAbout()
@@ -422,22 +342,7 @@ void MainWindow::clearRaw()
 
 void MainWindow::setProgress(const QString &s)
 {
-    setStatus(s);
-}
-
-void MainWindow::hideProgress()
-{
-    statusStack->setCurrentIndex(0);
-    progressBar->hide();
-}
-
-void MainWindow::showProgress(const QString &format, int maximum, int value)
-{
-    statusStack->setCurrentIndex(1);
-    progressBar->setMaximum(maximum);
-    progressBar->setFormat(format);
-    progressBar->show();
-    progressBar->setValue(value);
+    m_statusBar->setStatus(s);
 }
 
 QByteArray MainWindow::updateConfig()
@@ -562,28 +467,13 @@ void MainWindow::toggleDemoMode()
     const QList<QByteArray> pictures = m_demo->pictures();
     const QString orientation = m_session->parser().getOrientation();
     for (int i = 0; i < pictures.size(); ++i)
-        showPicture(i + 1, pictures.at(i), CameraAssembler::caption(i + 1, orientation));
+        m_cameras->show(i + 1, pictures.at(i), CameraAssembler::caption(i + 1, orientation));
 }
 
 void MainWindow::handleDemoTimer()
 {
     if (m_demo)
         m_demo->advance();
-}
-
-void MainWindow::showPicture(int camera, const QByteArray &jpeg, const QString &caption)
-{
-    if (camera < 1 || camera > 4)
-        return;
-    QLabel *view = m_camViews[camera - 1];
-    QImage image;
-    if (image.loadFromData(jpeg, "JPG")) {
-        view->setPixmap(QPixmap::fromImage(image.scaled(kPictureMaxWidth, kPictureMaxHeight,
-                                                        Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-    } else {
-        view->clear();
-    }
-    m_camCaptions[camera - 1]->setText(caption);
 }
 
 void MainWindow::configButtonPushed()
@@ -618,10 +508,6 @@ void MainWindow::logToCsv()
 
 void MainWindow::clearViews()
 {
-    // A scan that reopens the serial port while the demo runs must not wipe
-    // the replay's display.
-    if (m_session->isReplaying())
-        return;
     ui->plainTextEdit->clear();
     ui->textEditMetar->clear();
     for (QLineEdit *edit : findChildren<QLineEdit *>())
@@ -630,21 +516,17 @@ void MainWindow::clearViews()
     ui->unitValLabel->setText(QStringLiteral("-"));
     ui->lineEditInterference->setStyleSheet(QLatin1String(kStyleWhite));
     ui->lineEditVoltage->setStyleSheet(QLatin1String(kStyleWhite));
-    for (int i = 0; i < 4; ++i) {
-        m_camViews[i]->clear();
-        m_camCaptions[i]->clear();
-    }
+    m_cameras->clear();
 }
 
 void MainWindow::openSerialPort()
 {
     if (currentPortIndex == -1)
         return;
-    QAction *checked = m_portGroup->checkedAction();
-    if (!checked)
+    if (m_portMenu->checkedIndex() < 0)
         return;
-    currentPortIndex = m_portGroup->actions().indexOf(checked);
-    currentPortName = checked->text();
+    currentPortIndex = m_portMenu->checkedIndex();
+    currentPortName = m_portMenu->checkedName();
     m_serial->close();
     m_serial->setPortName(currentPortName);
     m_session->connectLink(m_serial);
@@ -795,13 +677,13 @@ bool MainWindow::forwardData(const QByteArray &payload)
 void MainWindow::forwardStatus(bool result)
 {
     if (result) {
-        setStatus(QStringLiteral("Data Forwarding Successful"));
+        m_statusBar->setStatus(QStringLiteral("Data Forwarding Successful"));
         forwardingWindowOpen = false;
         m_forwardingTimer->start(ForwardingPolicy::kForwardingIntervalMs);
         return;
     }
     ui->actionEnableForwarding->setChecked(false);
-    setStatus(QStringLiteral("Data Forwarding Failed"));
+    m_statusBar->setStatus(QStringLiteral("Data Forwarding Failed"));
     showMessageLater(QStringLiteral("Error"),
                      QStringLiteral("Data forwarding failed and will be disabled. Please verify parameters."),
                      true);

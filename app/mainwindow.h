@@ -14,16 +14,16 @@
 #include <QStringList>
 #include <memory>
 
-class QActionGroup;
 class QLabel;
 class QMessageBox;
-class QProgressBar;
-class QStackedWidget;
 class QTimer;
+class CameraViews;
 class DemoReplay;
 class DialogAbout;
 class DialogDataForwarding;
 class DialogHelp;
+class PortMenu;
+class StatusBarView;
 class ForwardingSettings;
 class QMyThread;
 class SerialLink;
@@ -117,18 +117,11 @@ private:
     void commandRequested() override;
 
     void fillSelectors();
-    void buildStatusBar();
-    void buildPortMenu();
     void connectSession();
     void applyFeatureOptions();
     void scanPorts();
     QStringList availablePorts() const;
-    void addPortAction(const QString &name);
-    void setStatus(const QString &text);
     void clearViews();
-    void showProgress(const QString &format, int maximum, int value);
-    void hideProgress();
-    void showPicture(int camera, const QByteArray &jpeg, const QString &caption);
     void followStationMode(const QString &mode);
     void showMessageLater(const QString &title, const QString &text, bool warning);
 
@@ -140,7 +133,7 @@ private:
     SerialLink *m_serial = nullptr;
     DemoReplay *m_demo = nullptr;
 
-    QActionGroup *m_portGroup = nullptr;
+    PortMenu *m_portMenu = nullptr;
     int currentPortIndex = -1;
     QString currentPortName;
     int portScanTicks = 0;
@@ -149,16 +142,9 @@ private:
     QTimer *m_forwardingTimer = nullptr;
     QTimer *m_imageTimer = nullptr;
 
-    QLabel *connectionLabel = nullptr;
-    QStackedWidget *statusStack = nullptr;
-    QLabel *messageLabel = nullptr;
-    QProgressBar *progressBar = nullptr;
+    std::unique_ptr<StatusBarView> m_statusBar;
+    std::unique_ptr<CameraViews> m_cameras;
     QLabel *m_stationModeLabel = nullptr;
-    QString statusMessage;
-    int m_statusTicks = 0;
-
-    QLabel *m_camViews[4] = {};
-    QLabel *m_camCaptions[4] = {};
 
     // The user picked a reporting mode that has not been sent yet: the
     // station's packets must not overwrite it.

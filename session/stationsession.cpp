@@ -22,10 +22,7 @@ StationSession::StationSession(const DataFolder &folder, QObject *parent)
 {
     m_sndTimer->setSingleShot(true);
     m_sndTimer->setInterval(ReceiveStream::kSndWaitMs);
-    connect(m_sndTimer, &QTimer::timeout, this, [this] {
-        m_stream.sndRerun();
-        receivePass();
-    });
+    connect(m_sndTimer, &QTimer::timeout, this, &StationSession::sndWaitElapsed);
 }
 
 StationSession::~StationSession() = default;
@@ -34,8 +31,12 @@ bool StationSession::connectLink(StationLink *link)
 {
     disconnectLink();
     m_link = link;
-    m_parser.setPacketText(QString());
-    emit reset();
+    // The replay owns the display while it runs; a scan that reopens the
+    // port behind it must not wipe it.
+    if (!m_replay) {
+        m_parser.setPacketText(QString());
+        emit reset();
+    }
     if (!m_link)
         return false;
     connect(m_link, &StationLink::readyRead, this, &StationSession::receivePass);
@@ -43,13 +44,13 @@ bool StationSession::connectLink(StationLink *link)
         disconnectLink();
         emit linkGone(reason);
     });
-    if (!m_link->open()) {
+    const bool opened = m_link->open();
+    if (!opened)
         qDebug().noquote() << "!!-- Error: cannot open " + m_link->name() + ": " + m_link->errorText();
-        emit connectionChanged(QString::fromLatin1(kRed).arg(QStringLiteral("Open COM Error")));
-        return false;
-    }
-    emit connectionChanged(connectedTo(m_link->name()));
-    return true;
+    if (!m_replay)
+        emit connectionChanged(opened ? connectedTo(m_link->name())
+                                      : QString::fromLatin1(kRed).arg(QStringLiteral("Open COM Error")));
+    return opened;
 }
 
 void StationSession::disconnectLink()
@@ -59,9 +60,10 @@ void StationSession::disconnectLink()
         m_link->close();
         m_link = nullptr;
     }
-    emit connectionChanged(QStringLiteral("<b>") +
-                           QString::fromLatin1(kRed).arg(QStringLiteral("No Connection")) +
-                           QStringLiteral("</b>"));
+    if (!m_replay)
+        emit connectionChanged(QStringLiteral("<b>") +
+                               QString::fromLatin1(kRed).arg(QStringLiteral("No Connection")) +
+                               QStringLiteral("</b>"));
 }
 
 QString StationSession::portName() const
@@ -127,6 +129,13 @@ void StationSession::tick()
     const QByteArray next = m_sendCycle.tickBytes();
     if (!next.isEmpty() && m_link)
         m_link->write(next);
+}
+
+void StationSession::sndWaitElapsed()
+{
+    m_sndTimer->stop();
+    m_stream.sndRerun();
+    receivePass();
 }
 
 void StationSession::receivePass()
@@ -208,6 +217,7 @@ void StationSession::promptSeen()
 
 bool StationSession::processWeather()
 {
+    m_sndTimer->stop();
     const QByteArray buffer = m_stream.buffer();
     const QDateTime utc = now();
     m_parser.setPacketText(m_stream.text());

@@ -75,6 +75,8 @@ public slots:
     void tick();
     // One receive pass over what the link (or the replay) holds.
     void receivePass();
+    // The re-run 250 ms after a weather packet began to wait for its "SND".
+    void sndWaitElapsed();
 
 signals:
     void statusChanged(const QString &text);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QMetaType>
 #include <QString>
 #include <optional>
 
@@ -50,3 +51,5 @@ struct Observation
     // The station time as "yyyy-MM-ddThh:mm:ssZ", or empty.
     static QString isoTime(const QDateTime &utc);
 };
+
+Q_DECLARE_METATYPE(Observation)
