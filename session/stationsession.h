@@ -6,6 +6,7 @@
 #include "link/acousticassembler.h"
 #include "link/cameraassembler.h"
 #include "link/receivestream.h"
+#include "link/stationlink.h"
 #include "storage/datafolder.h"
 #include "weather/observation.h"
 #include "weather/weatherparser.h"
