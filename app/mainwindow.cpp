@@ -4,7 +4,6 @@
 
 #include "app/idleclock.h"
 #include "commands/configcommand.h"
-#include "commands/dialogimageschedule.h"
 #include "demo/demoreplay.h"
 #include "forwarding/dialogdataforwarding.h"
 #include "forwarding/forwardingpolicy.h"
@@ -19,6 +18,7 @@
 #include "storage/csvlog.h"
 #include "storage/rawlog.h"
 #include "ui/cameraviews.h"
+#include "ui/commandpanel.h"
 #include "ui/dialogabout.h"
 #include "ui/dialoghelp.h"
 #include "ui/portmenu.h"
@@ -77,7 +77,8 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
     m_options = FeatureOptions::readFile(m_start.optionsFile);
     if (m_start.demo)
         m_options.advanced = true;
-    fillSelectors();
+    m_commands = new CommandPanel(ui, this);
+    ui->labelForwardingTimeLeft->hide();
 
     if (const QScreen *screen = this->screen()) {
         const QSize available = screen->availableSize();
@@ -124,10 +125,8 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
             &MainWindow::handleGpsSelection);
     connect(ui->audioComboBox, QOverload<int>::of(&QComboBox::activated), this,
             &MainWindow::handleAudioSelection);
-    connect(ui->reportingComboBox, QOverload<int>::of(&QComboBox::activated), this, [this] {
-        m_reportingChosen = true;
-        followStationMode(m_stationMode);
-    });
+    connect(ui->reportingComboBox, QOverload<int>::of(&QComboBox::activated), m_commands,
+            &CommandPanel::reportingChosen);
     connect(ui->spinBox, QOverload<int>::of(&QSpinBox::valueChanged), this, &MainWindow::getElev);
     connect(ui->audioSpinBox, QOverload<int>::of(&QSpinBox::valueChanged), this, &MainWindow::getAudioOffset);
     connect(ui->updatePushButton, &QPushButton::clicked, this, &MainWindow::configButtonPushed);
@@ -186,42 +185,10 @@ void MainWindow::connectSession()
                 m_cameras->show(camera, jpeg, caption);
             });
     connect(m_session, &StationSession::weatherReceived, this, &MainWindow::displayWeatherData);
-    connect(m_session, &StationSession::stationModeReported, this, &MainWindow::followStationMode);
+    connect(m_session, &StationSession::stationModeReported, m_commands, &CommandPanel::followStationMode);
     connect(m_session, &StationSession::firmwareChanged, ui->firmwareValLabel, &QLabel::setText);
     connect(m_session, &StationSession::sendCaptionChanged, ui->updatePushButton, &QPushButton::setText);
     connect(m_session, &StationSession::linkGone, this, &MainWindow::handleError);
-}
-
-void MainWindow::fillSelectors()
-{
-    ui->reportingComboBox->addItems(ConfigCommand::reportingItems());
-    ui->ceilComboBox->addItems(ConfigCommand::ceilItems());
-    ui->speciComboBox->addItems(ConfigCommand::speciItems());
-    ui->gpsComboBox->addItems(ConfigCommand::gpsItems());
-    ui->imgComboBox->addItems(ConfigCommand::imgItems());
-    ui->audioComboBox->addItems(ConfigCommand::audioItems());
-
-    const QColor warning(QStringLiteral("#d12424"));
-    for (int i = ConfigCommand::kFirstFastModeIndex; i < ui->reportingComboBox->count(); ++i) {
-        ui->reportingComboBox->setItemData(i, ConfigCommand::fastModeNote(), Qt::ToolTipRole);
-        ui->reportingComboBox->setItemData(i, warning, Qt::ForegroundRole);
-    }
-    ui->label_CommandNote->setText(ConfigCommand::fastModeNoteHtml());
-    ui->label_CommandNote->hide();
-
-    for (QComboBox *box : {ui->reportingComboBox, ui->ceilComboBox, ui->speciComboBox, ui->gpsComboBox,
-                           ui->imgComboBox, ui->audioComboBox})
-        box->setCurrentIndex(ConfigCommand::kNoCommandIndex);
-    ui->spinBox->hide();
-    ui->spinBoxCamera->hide();
-    ui->audioSpinBox->hide();
-    ui->labelForwardingTimeLeft->hide();
-
-    m_stationModeLabel = new QLabel(this);
-    m_stationModeLabel->setObjectName(QStringLiteral("stationModeLabel"));
-    m_stationModeLabel->setToolTip(tr("The reporting mode of the station's last packet"));
-    ui->horizontalLayout_Reporting->addWidget(m_stationModeLabel);
-    m_stationModeLabel->hide();
 }
 
 QStringList MainWindow::availablePorts() const
@@ -271,23 +238,7 @@ void MainWindow::applyFeatureOptions()
         ui->actionEnableForwarding->setVisible(false);
         ui->actionDataForwarding->setVisible(false);
     }
-    if (!m_options.audioCommands) {
-        ui->audioComboBox->hide();
-        ui->audioLabel->hide();
-        ui->audioSpinBox->hide();
-        delete ui->horizontalLayout_Audio;
-        ui->horizontalLayout_Audio = nullptr;
-    }
-    if (!m_options.speciCommands) {
-        ui->speciComboBox->hide();
-        ui->speciLabel->hide();
-        delete ui->horizontalLayout_Speci;
-        ui->horizontalLayout_Speci = nullptr;
-    }
-    if (!m_options.fastModes) {
-        for (int i = 0; i < 3; ++i)
-            ui->reportingComboBox->removeItem(ConfigCommand::kFirstFastModeIndex);
-    }
+    m_commands->applyOptions(m_options);
 }
 
 void MainWindow::Timer()
@@ -347,39 +298,12 @@ void MainWindow::setProgress(const QString &s)
 
 QByteArray MainWindow::updateConfig()
 {
-    ConfigSelection selection;
-    selection.reporting = ui->reportingComboBox->currentIndex();
-    selection.ceilometer = ui->ceilComboBox->currentIndex();
-    selection.speci = ui->speciComboBox->currentIndex();
-    selection.gps = ui->gpsComboBox->currentIndex();
-    selection.camera = ui->imgComboBox->currentIndex();
-    selection.audio = ui->audioComboBox->currentIndex();
-    selection.elevation = elevation;
-    selection.cameraNumber = ui->spinBoxCamera->value();
-    selection.audioOffset = audioOffset;
-    selection.autoImageCommand = autoImageCommand;
-    if (!ConfigCommand::showsElevationInput(selection.gps))
-        ui->spinBox->hide();
-    if (!ConfigCommand::showsAudioOffsetInput(selection.audio))
-        ui->audioSpinBox->hide();
-    return ConfigCommand::build(selection);
+    return m_commands->command();
 }
 
 int MainWindow::updateReportingMode(const QString &mode)
 {
     return ConfigCommand::updateReportingMode(mode);
-}
-
-void MainWindow::followStationMode(const QString &mode)
-{
-    m_stationMode = mode;
-    const int index = ConfigCommand::reportingIndexForMode(mode, ui->reportingComboBox->count());
-    if (index == ui->reportingComboBox->currentIndex())
-        m_reportingChosen = false;
-    if (!m_reportingChosen)
-        ui->reportingComboBox->setCurrentIndex(index);
-    m_stationModeLabel->setText(tr("Station: %1").arg(mode.isEmpty() ? tr("unknown") : mode));
-    m_stationModeLabel->setVisible(m_reportingChosen);
 }
 
 void MainWindow::on_reportingComboBox_currentIndexChanged(int index)
@@ -389,46 +313,27 @@ void MainWindow::on_reportingComboBox_currentIndexChanged(int index)
 
 void MainWindow::handleGpsSelection(int index)
 {
-    ui->spinBox->setVisible(ConfigCommand::showsElevationInput(index));
+    m_commands->gpsChosen(index);
 }
 
 int MainWindow::getElev()
 {
-    elevation = ui->spinBox->value();
-    return elevation;
+    return m_commands->elevation();
 }
 
 void MainWindow::handleAudioSelection()
 {
-    const int index = ui->audioComboBox->currentIndex();
-    ui->audioSpinBox->setVisible(ConfigCommand::showsAudioOffsetInput(index));
-    getAudioOffset();
+    m_commands->audioChosen();
 }
 
 int MainWindow::getAudioOffset()
 {
-    audioOffset =
-        ConfigCommand::clampAudioOffset(ui->audioComboBox->currentIndex(), ui->audioSpinBox->value());
-    if (audioOffset != ui->audioSpinBox->value())
-        ui->audioSpinBox->setValue(audioOffset);
-    return audioOffset;
+    return m_commands->audioOffset();
 }
 
 void MainWindow::handleImgSelection(int index)
 {
-    autoImageCommand.clear();
-    ui->spinBoxCamera->setVisible(ConfigCommand::showsCameraNumberInput(index));
-    if (index != ConfigCommand::kCameraAutoCaptureIndex)
-        return;
-    // Every choice starts from a fresh, empty schedule.
-    delete m_scheduleDialog;
-    m_scheduleDialog = new dialogImageSchedule(this);
-    if (m_scheduleDialog->exec() == QDialog::Accepted)
-        autoImageCommand = m_scheduleDialog->hourCommand();
-    if (autoImageCommand.isEmpty())
-        ui->imgComboBox->setCurrentIndex(ConfigCommand::kNoCommandIndex);
-    else
-        qDebug().noquote() << "Auto Image Command:" + QString::fromLatin1(autoImageCommand);
+    m_commands->cameraChosen(index);
 }
 
 void MainWindow::toggleAutomaticImageRequest()
@@ -448,7 +353,7 @@ void MainWindow::toggleAutomaticImageRequest()
 void MainWindow::handleImgTimer()
 {
     // Joins a request the user has pending instead of cancelling it.
-    ui->imgComboBox->setCurrentIndex(ConfigCommand::kCameraRequestImagesIndex);
+    m_commands->requestImages();
     m_session->requestSend(updateConfig());
 }
 
@@ -478,10 +383,8 @@ void MainWindow::handleDemoTimer()
 
 void MainWindow::configButtonPushed()
 {
-    const SendCycle::PressResult result = m_session->pressSend(updateConfig());
-    if (result.pending)
-        m_reportingChosen = false;
-    followStationMode(m_stationMode);
+    if (m_session->pressSend(updateConfig()).pending)
+        m_commands->commandQueued();
 }
 
 void MainWindow::writeData(const QByteArray &bytes)

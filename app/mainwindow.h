@@ -18,6 +18,7 @@ class QLabel;
 class QMessageBox;
 class QTimer;
 class CameraViews;
+class CommandPanel;
 class DemoReplay;
 class DialogAbout;
 class DialogDataForwarding;
@@ -28,7 +29,6 @@ class ForwardingSettings;
 class QMyThread;
 class SerialLink;
 class StationSession;
-class dialogImageSchedule;
 
 namespace Ui {
 class MainWindow;
@@ -116,13 +116,11 @@ private:
     void forward(const QByteArray &payload, const QByteArray &imei) override;
     void commandRequested() override;
 
-    void fillSelectors();
     void connectSession();
     void applyFeatureOptions();
     void scanPorts();
     QStringList availablePorts() const;
     void clearViews();
-    void followStationMode(const QString &mode);
     void showMessageLater(const QString &title, const QString &text, bool warning);
 
     Ui::MainWindow *ui;
@@ -144,16 +142,8 @@ private:
 
     std::unique_ptr<StatusBarView> m_statusBar;
     std::unique_ptr<CameraViews> m_cameras;
-    QLabel *m_stationModeLabel = nullptr;
+    CommandPanel *m_commands = nullptr;
 
-    // The user picked a reporting mode that has not been sent yet: the
-    // station's packets must not overwrite it.
-    bool m_reportingChosen = false;
-    QString m_stationMode;
-    int elevation = 0;
-    int audioOffset = 0;
-    QByteArray autoImageCommand;
-    dialogImageSchedule *m_scheduleDialog = nullptr;
 
     std::unique_ptr<ForwardingSettings> m_forwardingSettings;
     QList<QPointer<QMyThread>> m_attempts;
