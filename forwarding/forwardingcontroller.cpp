@@ -245,8 +245,8 @@ void ForwardingController::failed()
     }
     if (queueLength() == 0)
         return;
-    qDebug().noquote() << "Forwarding again in" << m_retryDelayMs / 1000 << "s," << queueLength()
-                       << "messages waiting";
+    qDebug().noquote() << "Forwarding again in" << m_retryDelayMs / 1000
+                       << "s; messages waiting:" << queueLength();
     m_retryTimer.start(m_retryDelayMs);
     m_retryDelayMs = qMin(2 * m_retryDelayMs, kLongestRetryMs);
 }
