@@ -172,11 +172,10 @@ void ForwardingController::restartForwardingTimer()
     m_forwardingTimer.start(ForwardingPolicy::kForwardingIntervalMs);
 }
 
-void ForwardingController::forwardStatus(bool result)
+void ForwardingController::forwardStatus(qint64 id, bool result)
 {
-    if (m_inFlightId < 0)
+    if (id != m_inFlightId)
         return;
-    const qint64 id = m_inFlightId;
     m_inFlightId = -1;
     if (!result) {
         m_outbox->countAttempt(id);
@@ -222,10 +221,12 @@ void ForwardingController::sendNext()
     const QVector<Outbox::Message> next = m_outbox->oldest(1);
     if (next.isEmpty())
         return;
-    m_inFlightId = next.first().id;
+    const qint64 id = next.first().id;
+    m_inFlightId = id;
     auto *attempt = new QMyThread(next.first().payload, m_ip, m_port, next.first().topic.toLatin1());
-    connect(attempt, &QMyThread::resultReady, this, &ForwardingController::forwardStatus,
-            Qt::QueuedConnection);
+    connect(
+        attempt, &QMyThread::resultReady, this, [this, id](bool result) { forwardStatus(id, result); },
+        Qt::QueuedConnection);
     connect(attempt, &QThread::finished, attempt, &QObject::deleteLater);
     m_attempts.removeAll(nullptr);
     m_attempts.append(attempt);

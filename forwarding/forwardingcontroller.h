@@ -80,8 +80,6 @@ public slots:
     void handleForwardingTimer();
     // "Send Command" starts the forwarding interval again.
     void restartForwardingTimer();
-    // Outcome of the attempt under way.
-    void forwardStatus(bool result);
     // Tries the oldest waiting message now instead of after the pause; a
     // further failure pauses longer still.
     void retryForwarding();
@@ -95,6 +93,8 @@ signals:
     void enabledChanged(bool enabled);
 
 private:
+    // Outcome of the attempt that was sending message id.
+    void forwardStatus(qint64 id, bool result);
     bool openOutbox();
     void sendNext();
     void failed();

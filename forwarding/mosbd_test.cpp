@@ -36,7 +36,7 @@ bool mosbd_test::connectAndSend()
         qDebug().noquote() << "!!-- Error: Failed to connect to receiver";
         return false;
     }
-    const bool delivered = receiverConfirms(kDeliveryWaitMs);
+    const bool delivered = receiverConfirms(kDrainWaitMs);
     m_socket->abort();
     if (delivered)
         qDebug().noquote() << "Data successfully sent";

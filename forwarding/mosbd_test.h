@@ -19,7 +19,7 @@ public:
     // Looking up the receiver's name and connecting to it share this limit.
     static constexpr int kConnectWaitMs = 1500;
     // From the connection on: the message leaves and the receiver closes.
-    static constexpr int kDeliveryWaitMs = 5000;
+    static constexpr int kDrainWaitMs = 5000;
 
     explicit mosbd_test(QObject *parent = nullptr);
 
