@@ -2,11 +2,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "forwarding/mosbd_test.h"
 
+#include "forwarding/netplatform.h"
 #include "forwarding/sbdmessage.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDebug>
-#include <QElapsedTimer>
 #include <QTcpSocket>
 
 mosbd_test::mosbd_test(QObject *parent) : QObject(parent) {}
@@ -31,35 +32,72 @@ bool mosbd_test::connectAndSend()
     connect(m_socket, &QTcpSocket::disconnected, this, &mosbd_test::disconnected);
     connect(m_socket, &QTcpSocket::bytesWritten, this, &mosbd_test::bytesWritten);
 
-    m_socket->connectToHost(m_ip, quint16(m_port), QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
-    m_socket->waitForConnected(kConnectWaitMs);
-    if (!m_connected) {
+    if (!connectWithin(kConnectWaitMs)) {
         qDebug().noquote() << "!!-- Error: Failed to connect to receiver";
         return false;
     }
+    const bool delivered = receiverConfirms(kDrainWaitMs);
+    m_socket->abort();
+    if (delivered)
+        qDebug().noquote() << "Data successfully sent";
+    return delivered;
+}
 
+// The name lookup counts against the limit too: a resolver that does not
+// answer must not hold the attempt longer than an unreachable receiver.
+bool mosbd_test::connectWithin(int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    QString error;
+    const QList<QHostAddress> addresses = NetPlatform::resolve(m_ip, timeoutMs, &error);
+    if (addresses.isEmpty())
+        qDebug().noquote() << "!!-- Error: " + error;
+    for (const QHostAddress &address : addresses) {
+        if (deadline.hasExpired())
+            break;
+        m_socket->connectToHost(address, quint16(m_port), QIODevice::ReadWrite);
+        m_socket->waitForConnected(int(deadline.remainingTime()));
+        if (m_connected)
+            return true;
+        m_socket->abort();
+    }
+    return false;
+}
+
+bool mosbd_test::receiverConfirms(int timeoutMs)
+{
     // connected() has queued the message; without an event loop it only
     // leaves the socket inside these waits.
-    QElapsedTimer drain;
-    drain.start();
-    while (!m_done && m_socket->state() == QAbstractSocket::ConnectedState) {
-        const qint64 leftMs = kDrainWaitMs - drain.elapsed();
-        if (leftMs <= 0 || !m_socket->waitForBytesWritten(int(leftMs)))
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!m_done && m_socket->state() == QAbstractSocket::ConnectedState && !deadline.hasExpired()) {
+        if (!m_socket->waitForBytesWritten(int(deadline.remainingTime())))
             break;
     }
-
-    if (!m_done) {
-        const QString reason =
-            m_socket->error() == QAbstractSocket::UnknownSocketError
-                ? QStringLiteral("Message not sent completely within %1 ms").arg(kDrainWaitMs)
-                : m_socket->errorString();
+    if (!m_done || m_socket->state() != QAbstractSocket::ConnectedState) {
+        const QString reason = m_socket->error() == QAbstractSocket::UnknownSocketError
+                                   ? QStringLiteral("Message not sent completely within %1 ms").arg(timeoutMs)
+                                   : m_socket->errorString();
         qDebug().noquote() << "!!-- Error: " + reason;
-        m_socket->abort();
         return false;
     }
-    m_socket->disconnectFromHost();
-    qDebug().noquote() << "Data successfully sent";
-    return true;
+
+    // Written to the local socket proves nothing: only a receiver that took
+    // every byte and then closed in order has the message.
+    QString error;
+    switch (NetPlatform::finishSending(m_socket->socketDescriptor(), int(deadline.remainingTime()), &error)) {
+    case NetPlatform::PeerEnd::Closed:
+        return true;
+    case NetPlatform::PeerEnd::Reset:
+        error = QStringLiteral("The receiver reset the connection");
+        break;
+    case NetPlatform::PeerEnd::TimedOut:
+        error = QStringLiteral("The receiver did not close the connection within %1 ms").arg(timeoutMs);
+        break;
+    case NetPlatform::PeerEnd::Failed:
+        break;
+    }
+    qDebug().noquote() << "!!-- Error: " + error;
+    return false;
 }
 
 void mosbd_test::connected()
@@ -73,8 +111,8 @@ void mosbd_test::connected()
                        << "bytes)";
 }
 
-// A closed connection or a partial write proves nothing; the attempt is done
-// only once the last byte of the message has been written.
+// A closed connection or a partial write proves nothing; the message is out
+// of this socket only once its last byte has been written.
 void mosbd_test::disconnected()
 {
     m_done = m_connected && m_bytesToWrite == 0;

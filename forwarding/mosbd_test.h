@@ -16,8 +16,9 @@ class mosbd_test : public QObject
     Q_OBJECT
 
 public:
+    // Looking up the receiver's name and connecting to it share this limit.
     static constexpr int kConnectWaitMs = 1500;
-    // How long the written message may take to leave the socket.
+    // From the connection on: the message leaves and the receiver closes.
     static constexpr int kDrainWaitMs = 5000;
 
     explicit mosbd_test(QObject *parent = nullptr);
@@ -25,8 +26,9 @@ public:
     // The port is used as a 16-bit value (taken modulo 65536).
     void setup(const QByteArray &imei, const QString &ip, int port, const QByteArray &payload);
 
-    // True only when the connection was made and every byte of the message
-    // was handed to the network before the connection ended.
+    // True only when every byte of the message was written and the receiver
+    // then closed the connection in order: a reset, an error or a receiver
+    // that does not close in time is a failure.
     bool connectAndSend();
 
 public slots:
@@ -35,6 +37,9 @@ public slots:
     void bytesWritten(qint64 bytes);
 
 private:
+    bool connectWithin(int timeoutMs);
+    bool receiverConfirms(int timeoutMs);
+
     QTcpSocket *m_socket = nullptr;
     bool m_connected = false;
     bool m_done = false;

@@ -9,7 +9,7 @@
 // One forwarding attempt on a thread of its own. Everything the attempt needs
 // is copied in; the outcome leaves only through resultReady. Typical use:
 //   auto *attempt = new QMyThread(payload, ip, port, imei);
-//   connect(attempt, &QMyThread::resultReady, this, &MainWindow::forwardStatus);
+//   connect(attempt, &QMyThread::resultReady, this, [this](bool result) { ... });
 //   connect(attempt, &QThread::finished, attempt, &QObject::deleteLater);
 //   attempt->start();
 class QMyThread : public QThread
