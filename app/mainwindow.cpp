@@ -6,9 +6,8 @@
 #include "commands/configcommand.h"
 #include "demo/demoreplay.h"
 #include "forwarding/dialogdataforwarding.h"
-#include "forwarding/forwardingpolicy.h"
+#include "forwarding/forwardingcontroller.h"
 #include "forwarding/forwardingsettings.h"
-#include "forwarding/qmythread.h"
 #include "link/cameraassembler.h"
 #include "link/portscanner.h"
 #include "link/seriallink.h"
@@ -62,17 +61,14 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
     m_session = new StationSession(m_dataFolder, this);
     m_serial = new SerialLink(this);
     m_forwardingDialog = new DialogDataForwarding(this);
-    m_forwardingSettings = m_start.settingsFile.isEmpty()
-                               ? std::make_unique<ForwardingSettings>()
-                               : std::make_unique<ForwardingSettings>(m_start.settingsFile);
+    m_forwarding = new ForwardingController(m_start.settingsFile.isEmpty()
+                                                ? std::make_unique<ForwardingSettings>()
+                                                : std::make_unique<ForwardingSettings>(m_start.settingsFile),
+                                            ForwardingController::historyFile(m_dataFolder.root()), this);
 
     m_tickTimer = new QTimer(this);
     connect(m_tickTimer, &QTimer::timeout, this, &MainWindow::Timer);
     m_tickTimer->start(IdleClock::kTickMs);
-
-    m_forwardingTimer = new QTimer(this);
-    m_forwardingTimer->setInterval(ForwardingPolicy::kForwardingIntervalMs);
-    connect(m_forwardingTimer, &QTimer::timeout, this, &MainWindow::handleForwardingTimer);
 
     m_options = FeatureOptions::readFile(m_start.optionsFile);
     if (m_start.demo)
@@ -103,15 +99,12 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
     connect(m_portMenu, &PortMenu::chosen, this, &MainWindow::openSerialPort);
 
     if (m_options.forwarding) {
-        forwardingIp = m_forwardingSettings->ip();
-        forwardingPort = m_forwardingSettings->port();
-        ui->actionEnableForwarding->setChecked(m_forwardingSettings->enabled());
-        if (ui->actionEnableForwarding->isChecked()) {
-            ui->labelForwardingTimeLeft->show();
-            toggleDataForwarding();
-        }
+        m_forwarding->loadSettings();
+        ui->actionEnableForwarding->setChecked(m_forwarding->isEnabled());
+        ui->labelForwardingTimeLeft->setVisible(m_forwarding->isEnabled());
+        m_session->setForwarder(m_forwarding);
     }
-    m_forwardingDialog->setValues(forwardingIp, forwardingPort);
+    m_forwardingDialog->setValues(m_forwarding->ip(), m_forwarding->port());
     m_aboutDialog = new DialogAbout(this);
     m_helpDialog = new DialogHelp(this);
 
@@ -152,11 +145,6 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    // Attempts still under way finish within their bounded waits.
-    for (const QPointer<QMyThread> &attempt : qAsConst(m_attempts)) {
-        if (attempt)
-            attempt->wait();
-    }
     delete ui;
 }
 
@@ -167,7 +155,6 @@ QString MainWindow::versionText()
 
 void MainWindow::connectSession()
 {
-    m_session->setForwarder(this);
     m_session->setConfigSource([this] { return updateConfig(); });
     StatusBarView *bar = m_statusBar.get();
     connect(m_session, &StationSession::statusChanged, this,
@@ -189,6 +176,11 @@ void MainWindow::connectSession()
     connect(m_session, &StationSession::firmwareChanged, ui->firmwareValLabel, &QLabel::setText);
     connect(m_session, &StationSession::sendCaptionChanged, ui->updatePushButton, &QPushButton::setText);
     connect(m_session, &StationSession::linkGone, this, &MainWindow::handleError);
+    connect(m_forwarding, &ForwardingController::statusText, this,
+            [bar](const QString &text) { bar->setStatus(text); });
+    connect(m_forwarding, &ForwardingController::messageBox, this, &MainWindow::showMessageLater);
+    connect(m_forwarding, &ForwardingController::enabledChanged, ui->actionEnableForwarding,
+            &QAction::setChecked);
 }
 
 QStringList MainWindow::availablePorts() const
@@ -250,8 +242,7 @@ void MainWindow::Timer()
     m_session->tick();
     const int idle = m_session->idleTicks();
 
-    ui->labelForwardingTimeLeft->setText(
-        ForwardingPolicy::countdownText(m_session->parser().modeDigit(), m_forwardingTimer->remainingTime()));
+    ui->labelForwardingTimeLeft->setText(m_forwarding->countdownText(m_session->parser().modeDigit()));
     m_statusBar->tick(idle);
     const QString idleText = IdleClock::idleText(idle);
     const bool idleTextResized = idleText.size() != ui->idleLabel->text().size();
@@ -473,76 +464,35 @@ QString MainWindow::getDateTimeSpectral(const QByteArray &buffer)
     return StationTime::getDateTimeSpectral(buffer, QDateTime::currentDateTimeUtc());
 }
 
-bool MainWindow::isForwarding() const
-{
-    return ui->actionEnableForwarding->isChecked();
-}
-
-bool MainWindow::isSendable(int modeDigit, const QByteArray &buffer) const
-{
-    return ForwardingPolicy::isSendable(modeDigit, buffer, forwardingWindowOpen);
-}
-
-void MainWindow::forward(const QByteArray &payload, const QByteArray &)
-{
-    forwardData(payload);
-}
-
-void MainWindow::commandRequested()
-{
-    if (m_options.forwarding)
-        m_forwardingTimer->start(ForwardingPolicy::kForwardingIntervalMs);
-}
-
 bool MainWindow::configureDataForwarding()
 {
     if (m_forwardingDialog->exec() != QDialog::Accepted)
         return false;
     const DialogDataForwarding::Values values = m_forwardingDialog->values();
-    forwardingIp = values.ip;
-    forwardingPort = values.port;
-    m_forwardingSettings->storeTarget(forwardingIp, forwardingPort);
+    m_forwarding->setTarget(values.ip, values.port);
     return true;
 }
 
 bool MainWindow::checkDataForwarding()
 {
-    if (!ui->actionEnableForwarding->isChecked()) {
-        m_forwardingTimer->stop();
-        forwardingWindowOpen = false;
+    if (!ui->actionEnableForwarding->isChecked() || !m_forwardingDialog->values().ip.isEmpty())
         return true;
-    }
-    if (!m_forwardingDialog->values().ip.isEmpty())
-        return true;
-
     QMessageBox box(QMessageBox::Information, QStringLiteral("Incomplete Settings"),
                     QStringLiteral("Data forwarding parameters must be set! Click Ok to set parameters."),
                     QMessageBox::Ok, this);
     box.exec();
     if (configureDataForwarding())
         return true;
-    if (m_forwardingDialog->values().ip.isEmpty()) {
+    if (m_forwardingDialog->values().ip.isEmpty())
         ui->actionEnableForwarding->setChecked(false);
-        m_forwardingTimer->stop();
-        forwardingWindowOpen = false;
-    }
     return false;
 }
 
 void MainWindow::toggleDataForwarding()
 {
     const bool enabled = ui->actionEnableForwarding->isChecked();
-    if (enabled) {
-        qDebug().noquote() << "Enabled data forwarding";
-        forwardingWindowOpen = true;
-        ui->labelForwardingTimeLeft->show();
-        m_forwardingTimer->start(ForwardingPolicy::kForwardingIntervalMs);
-    } else {
-        qDebug().noquote() << "Disabled data forwarding";
-        ui->labelForwardingTimeLeft->hide();
-        m_forwardingTimer->stop();
-    }
-    m_forwardingSettings->storeEnabled(enabled);
+    ui->labelForwardingTimeLeft->setVisible(enabled);
+    m_forwarding->setEnabled(enabled);
 }
 
 bool MainWindow::updateDataOptionsMenu()
@@ -553,50 +503,24 @@ bool MainWindow::updateDataOptionsMenu()
 
 bool MainWindow::CheckIfSendablePacket()
 {
-    return isSendable(m_session->parser().modeDigit(), m_session->stream().buffer());
+    return m_forwarding->CheckIfSendablePacket(m_session->parser().modeDigit(), m_session->stream().buffer());
 }
 
 bool MainWindow::forwardData(const QByteArray &payload)
 {
-    const QByteArray imei = m_session->stationImei();
-    if (imei.isEmpty()) {
-        ui->actionEnableForwarding->setChecked(false);
-        showMessageLater(
-            QStringLiteral("Error"),
-            QStringLiteral("Data cannot be forwarded until IMEI is known. Please wait until weather "
-                           "data is received."),
-            true);
-        return false;
-    }
-    auto *attempt = new QMyThread(payload, forwardingIp, forwardingPort, imei);
-    connect(attempt, &QMyThread::resultReady, this, &MainWindow::forwardStatus, Qt::QueuedConnection);
-    connect(attempt, &QThread::finished, attempt, &QObject::deleteLater);
-    m_attempts.removeAll(nullptr);
-    m_attempts.append(attempt);
-    attempt->start(QThread::InheritPriority);
+    m_forwarding->forwardData(payload, m_session->stationImei());
     return false;
 }
 
 void MainWindow::forwardStatus(bool result)
 {
-    if (result) {
-        m_statusBar->setStatus(QStringLiteral("Data Forwarding Successful"));
-        forwardingWindowOpen = false;
-        m_forwardingTimer->start(ForwardingPolicy::kForwardingIntervalMs);
-        return;
-    }
-    ui->actionEnableForwarding->setChecked(false);
-    m_statusBar->setStatus(QStringLiteral("Data Forwarding Failed"));
-    showMessageLater(QStringLiteral("Error"),
-                     QStringLiteral("Data forwarding failed and will be disabled. Please verify parameters."),
-                     true);
+    m_statusBar->setStatus(result ? QStringLiteral("Data Forwarding Successful")
+                                  : QStringLiteral("Data Forwarding Failed"));
 }
 
 void MainWindow::handleForwardingTimer()
 {
-    qDebug().noquote() << "Forwarding timer elapsed: ok to forward";
-    forwardingWindowOpen = true;
-    m_forwardingTimer->stop();
+    m_forwarding->handleForwardingTimer();
 }
 
 void MainWindow::showMessageLater(const QString &title, const QString &text, bool warning)

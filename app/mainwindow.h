@@ -3,7 +3,6 @@
 #pragma once
 
 #include "app/featureoptions.h"
-#include "forwarding/packetforwarder.h"
 #include "storage/datafolder.h"
 
 #include <QByteArray>
@@ -25,8 +24,7 @@ class DialogDataForwarding;
 class DialogHelp;
 class PortMenu;
 class StatusBarView;
-class ForwardingSettings;
-class QMyThread;
+class ForwardingController;
 class SerialLink;
 class StationSession;
 
@@ -55,7 +53,7 @@ struct MainWindowOptions
 // The program's one window: the form over a station session. The session
 // talks to the station and logs; the window shows what it reports and hands
 // the user's choices to it.
-class MainWindow : public QMainWindow, private PacketForwarder
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
@@ -110,12 +108,6 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    // PacketForwarder
-    bool isForwarding() const override;
-    bool isSendable(int modeDigit, const QByteArray &buffer) const override;
-    void forward(const QByteArray &payload, const QByteArray &imei) override;
-    void commandRequested() override;
-
     void connectSession();
     void applyFeatureOptions();
     void scanPorts();
@@ -137,20 +129,14 @@ private:
     int portScanTicks = 0;
 
     QTimer *m_tickTimer = nullptr;
-    QTimer *m_forwardingTimer = nullptr;
     QTimer *m_imageTimer = nullptr;
 
     std::unique_ptr<StatusBarView> m_statusBar;
     std::unique_ptr<CameraViews> m_cameras;
     CommandPanel *m_commands = nullptr;
 
-
-    std::unique_ptr<ForwardingSettings> m_forwardingSettings;
-    QList<QPointer<QMyThread>> m_attempts;
+    ForwardingController *m_forwarding = nullptr;
     QPointer<QMessageBox> m_messageBox;
-    QString forwardingIp;
-    int forwardingPort = 0;
-    bool forwardingWindowOpen = false;
     DialogDataForwarding *m_forwardingDialog = nullptr;
     DialogAbout *m_aboutDialog = nullptr;
     DialogHelp *m_helpDialog = nullptr;

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/stationsession.h"
 
-#include "forwarding/packetforwarder.h"
+#include "forwarding/forwardingcontroller.h"
 #include "link/stationlink.h"
 #include "reports/metarencoder.h"
 #include "storage/csvlog.h"
@@ -109,7 +109,7 @@ SendCycle::PressResult StationSession::pressSend(const QByteArray &snapshot)
 {
     const SendCycle::PressResult result = m_sendCycle.press(snapshot);
     if (m_forwarder)
-        m_forwarder->commandRequested();
+        m_forwarder->restartForwardingTimer();
     setStatus(result.status);
     emit sendCaptionChanged(result.caption);
     return result;
@@ -208,7 +208,7 @@ void StationSession::promptSeen()
     const QByteArray command =
         m_sendCycle.handOver(m_sendCycle.isPending() || !m_configSource ? QByteArray() : m_configSource());
     if (m_forwarder)
-        m_forwarder->commandRequested();
+        m_forwarder->restartForwardingTimer();
     setStatus(m_sendCycle.status());
     emit sendCaptionChanged(m_sendCycle.caption());
     qDebug().noquote() << "Cmd: " + QString::fromLatin1(command);
@@ -234,14 +234,11 @@ bool StationSession::processWeather()
     const DataFolder &folder = dataFolder();
     RawLog::logWeatherPacket(folder, imei, buffer, m_stream.auxiliaryPart(), m_logging, utc.toLocalTime());
 
-    if (m_forwarder && m_forwarder->isForwarding() && m_forwarder->isSendable(m_parser.modeDigit(), buffer)) {
-        m_forwarder->forward(m_stream.forwardingSlice(), m_stationImei);
-        qDebug().noquote() << "--Attempting to forward";
-    } else {
-        if (m_forwarder && m_forwarder->isForwarding())
-            qDebug().noquote() << "--Not forwarding";
+    if (m_forwarder)
+        m_forwarder->weatherPacketReceived(m_parser.modeDigit(), buffer, m_stream.forwardingSlice(),
+                                           m_stationImei);
+    else
         setStatus(QStringLiteral("Received Weather Data"));
-    }
 
     const QString metar = MetarEncoder::getMetar(m_parser);
     if (m_logging)
@@ -260,8 +257,8 @@ bool StationSession::processCamera()
     const CameraStep step = m_camera.process(m_stream.buffer(), m_parser.getImei(), dataFolder().imagePath(),
                                              m_parser.getOrientation(), now());
     showStep(step);
-    if (!step.packet.isEmpty() && m_forwarder && m_forwarder->isForwarding())
-        m_forwarder->forward(step.packet, m_stationImei);
+    if (!step.packet.isEmpty() && m_forwarder)
+        m_forwarder->forwardData(step.packet, m_stationImei);
     if (!step.picture.isEmpty() || !step.caption.isEmpty())
         emit pictureReady(step.camera, step.picture, step.caption);
     return finishStep(step);

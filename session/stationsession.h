@@ -3,6 +3,7 @@
 #pragma once
 
 #include "commands/sendcycle.h"
+#include "forwarding/forwardingcontroller.h"
 #include "link/acousticassembler.h"
 #include "link/cameraassembler.h"
 #include "link/receivestream.h"
@@ -16,7 +17,6 @@
 #include <QPointer>
 #include <functional>
 
-class PacketForwarder;
 class StationLink;
 class QTimer;
 
@@ -51,7 +51,9 @@ public:
 
     void setLoggingEnabled(bool enabled) { m_logging = enabled; }
     bool isLoggingEnabled() const { return m_logging; }
-    void setForwarder(PacketForwarder *forwarder) { m_forwarder = forwarder; }
+    // Forwarding takes weather and camera packets, and restarts its interval
+    // on every configuration request; without it nothing is forwarded.
+    void setForwarder(ForwardingController *forwarder) { m_forwarder = forwarder; }
     // The configuration of this moment, sent at a prompt without a request.
     void setConfigSource(std::function<QByteArray()> source) { m_configSource = std::move(source); }
     // The UTC clock of time stamps and file names (tests set their own).
@@ -115,7 +117,7 @@ private:
     DataFolder m_demoFolder;
     QPointer<StationLink> m_link;
     QPointer<StationLink> m_replay;
-    PacketForwarder *m_forwarder = nullptr;
+    QPointer<ForwardingController> m_forwarder;
     std::function<QByteArray()> m_configSource;
     std::function<QDateTime()> m_clock;
     bool m_logging = true;

@@ -124,7 +124,8 @@ void CommandPanel::audioChosen()
 
 int CommandPanel::audioOffset()
 {
-    m_audioOffset = ConfigCommand::clampAudioOffset(ui->audioComboBox->currentIndex(), ui->audioSpinBox->value());
+    m_audioOffset =
+        ConfigCommand::clampAudioOffset(ui->audioComboBox->currentIndex(), ui->audioSpinBox->value());
     if (m_audioOffset != ui->audioSpinBox->value())
         ui->audioSpinBox->setValue(m_audioOffset);
     return m_audioOffset;

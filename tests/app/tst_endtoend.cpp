@@ -24,8 +24,9 @@ const QByteArray kImei = "300234063909320";
 
 QByteArray weather(int minute, bool snd = true)
 {
-    return "@I:" + kImei + "\r\n@012\r\nB:5.32:3:000123:0A:1F:00\r\nT:18/05/31,02:" +
-           QByteArray::number(10 + minute % 50) + ":13\r\nTA:22.8\r\n~\r\n" + (snd ? "SND\r\n" : "");
+    return "@I:" + kImei +
+           "\r\n@012\r\nB:5.32:3:000123:0A:1F:00\r\nT:18/05/31,02:" + QByteArray::number(10 + minute % 50) +
+           ":13\r\nTA:22.8\r\n~\r\n" + (snd ? "SND\r\n" : "");
 }
 } // namespace
 
@@ -136,9 +137,9 @@ void TestEndToEnd::stationPortReturns()
 
     m_line->closeMaster(); // cable pulled
     QFile::remove(port);
-    QTRY_VERIFY_WITH_TIMEOUT((ticks(kScanTicks), !m_window->session()->link() ||
-                                                     m_window->session()->portName() != port),
-                             kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (ticks(kScanTicks), !m_window->session()->link() || m_window->session()->portName() != port),
+        kWaitMs);
     m_line = std::make_unique<StationLine>(); // plugged in again
     QVERIFY(QFile::link(m_line->portName(), port));
     QTRY_VERIFY_WITH_TIMEOUT((ticks(kScanTicks), m_window->session()->portName() == port), 10000);

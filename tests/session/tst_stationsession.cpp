@@ -1,9 +1,11 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "demo/demoreplay.h"
-#include "forwarding/packetforwarder.h"
+#include "forwarding/forwardingcontroller.h"
+#include "forwarding/forwardingsettings.h"
 #include "link/memorylink.h"
 #include "session/stationsession.h"
+#include "storage/outbox.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,19 +35,6 @@ QStringList filesIn(const QString &folder)
     return QDir(folder).entryList(QDir::Files, QDir::Name);
 }
 
-class FakeForwarder : public PacketForwarder
-{
-public:
-    bool forwarding = true;
-    bool sendable = true;
-    QList<QByteArray> payloads;
-    int requests = 0;
-
-    bool isForwarding() const override { return forwarding; }
-    bool isSendable(int, const QByteArray &) const override { return sendable; }
-    void forward(const QByteArray &payload, const QByteArray &) override { payloads << payload; }
-    void commandRequested() override { ++requests; }
-};
 } // namespace
 
 class TestStationSession : public QObject
@@ -75,6 +64,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<StationSession> m_session;
     std::unique_ptr<MemoryLink> m_link;
+    std::unique_ptr<ForwardingController> m_forwarding;
     QString m_root;
 };
 
@@ -86,6 +76,11 @@ void TestStationSession::init()
     m_session->setClock([] { return kNow; });
     m_link = std::make_unique<MemoryLink>(QStringLiteral("/dev/ttyUSB0"));
     QVERIFY(m_session->connectLink(m_link.get()));
+    // A receiver that refuses: whatever is forwarded waits in the outbox.
+    m_forwarding = std::make_unique<ForwardingController>(
+        std::make_unique<ForwardingSettings>(m_dir->filePath("settings.ini")),
+        m_dir->filePath("history.sqlite"));
+    m_forwarding->setTarget(QStringLiteral("127.0.0.1"), 1);
 }
 
 void TestStationSession::ticks(int count)
@@ -220,8 +215,8 @@ void TestStationSession::imageRequestJoinsPendingRequest()
 
 void TestStationSession::pictureSeries()
 {
-    FakeForwarder forwarder;
-    m_session->setForwarder(&forwarder);
+    m_forwarding->setEnabled(true);
+    m_session->setForwarder(m_forwarding.get());
     m_link->feed(kWeather + "SND\r\n");
     QSignalSpy pictures(m_session.get(), &StationSession::pictureReady);
     QSignalSpy progress(m_session.get(), &StationSession::progressChanged);
@@ -235,8 +230,7 @@ void TestStationSession::pictureSeries()
     QCOMPARE(pictures.count(), 1);
     QCOMPARE(pictures.first().at(0).toInt(), 2);
     QCOMPARE(pictures.first().at(2).toString(), QStringLiteral("Camera 2 (90\u00b0)"));
-    QCOMPARE(forwarder.payloads.size(), 1 + 3);
-    QCOMPARE(forwarder.payloads.last().size(), 340);
+    QCOMPARE(m_forwarding->queueLength(), 1 + 3);
 
     const QStringList images = filesIn(m_root + "/Image");
     QCOMPARE(images, QStringList{kImei + "_20180531_023713Z_KTRtime_Cam2.jpg"});
@@ -257,34 +251,35 @@ void TestStationSession::brokenCameraPacketDoesNotHideWeather()
 void TestStationSession::forwardingDecision_data()
 {
     QTest::addColumn<bool>("forwarding");
-    QTest::addColumn<bool>("sendable");
+    QTest::addColumn<QByteArray>("marker");
     QTest::addColumn<bool>("forwarded");
-    QTest::newRow("off") << false << true << false;
-    QTest::newRow("on, not sendable") << true << false << false;
-    QTest::newRow("on, sendable") << true << true << true;
+    QTest::newRow("off") << false << QByteArray("SND\r\n") << false;
+    QTest::newRow("on, slow mode without SND") << true << QByteArray() << false;
+    QTest::newRow("on, slow mode with SND") << true << QByteArray("SND\r\n") << true;
 }
 
 void TestStationSession::forwardingDecision()
 {
     QFETCH(bool, forwarding);
-    QFETCH(bool, sendable);
+    QFETCH(QByteArray, marker);
     QFETCH(bool, forwarded);
-    FakeForwarder forwarder;
-    forwarder.forwarding = forwarding;
-    forwarder.sendable = sendable;
-    m_session->setForwarder(&forwarder);
-    QSignalSpy status(m_session.get(), &StationSession::statusChanged);
+    m_forwarding->setEnabled(forwarding);
+    m_session->setForwarder(m_forwarding.get());
+    QSignalSpy status(m_forwarding.get(), &ForwardingController::statusText);
 
-    m_link->feed(kWeather + "SND\r\n");
-    QCOMPARE(forwarder.payloads.size(), forwarded ? 1 : 0);
+    m_link->feed(kWeather + marker);
+    if (marker.isEmpty())
+        m_session->sndWaitElapsed();
+    QCOMPARE(m_forwarding->queueLength(), forwarded ? 1 : 0);
     if (forwarded) {
+        Outbox outbox(m_dir->filePath("history.sqlite"), QStringLiteral("sbd"), 10);
+        QVERIFY(outbox.open());
+        const QByteArray payload = outbox.oldest(1).value(0).payload;
         // From "@0" up to, not including, the "~".
-        QVERIFY(forwarder.payloads.first().startsWith("@012\r\n"));
-        QVERIFY(forwarder.payloads.first().endsWith("GU:12.0:300\r\n"));
+        QVERIFY(payload.startsWith("@012\r\n"));
+        QVERIFY(payload.endsWith("GU:12.0:300\r\n"));
     }
     QCOMPARE(status.isEmpty(), forwarded);
-    m_session->pressSend("m3\r");
-    QCOMPARE(forwarder.requests, 1);
 }
 
 void TestStationSession::demoReplayLogsApart()
