@@ -2,13 +2,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/csvlog.h"
 
+#include "storage/appendfile.h"
 #include "storage/datafolder.h"
 #include "reports/metarencoder.h"
 #include "weather/weatherparser.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -92,18 +93,22 @@ QString CsvLog::filePath(const QString &csvFolder, const QString &imei, const QD
            + utcNow.toUTC().toString(QStringLiteral("yyyy-MM")) + QLatin1String(".csv");
 }
 
-bool CsvLog::append(const QString &csvFolder, const WeatherParser &parser, const QDateTime &utcNow)
+WriteResult CsvLog::append(const QString &csvFolder, const WeatherParser &parser, const QDateTime &utcNow,
+                           WriteHealth *health)
 {
-    if (!QDir().mkpath(csvFolder))
-        return false;
-    QFile file(filePath(csvFolder, parser.getImei(), utcNow));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
-    // An empty file counts as new, so a file left behind by a failed first
-    // write still gets its header.
-    QByteArray bytes = file.size() == 0 ? header() + "\r\n" : QByteArray();
-    bytes += row(parser);
-    const bool written = file.write(bytes) == bytes.size() && file.flush();
-    file.close();
-    return written;
+    const QString path = filePath(csvFolder, parser.getImei(), utcNow);
+    WriteResult result;
+    if (!DataFolder::ensure(csvFolder)) {
+        result = WriteResult::failure(path, DataFolder::cannotCreateText(csvFolder));
+    } else {
+        // An empty file counts as new, so a file left behind by a failed first
+        // write still gets its header.
+        const QFileInfo existing(path);
+        QByteArray bytes = !existing.exists() || existing.size() == 0 ? header() + "\r\n" : QByteArray();
+        bytes += row(parser);
+        result = AppendFile::append(path, bytes);
+    }
+    if (health)
+        health->report(WriteHealth::Csv, result);
+    return result;
 }

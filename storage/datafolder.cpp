@@ -35,6 +35,11 @@ bool DataFolder::ensure(const QString &path)
     return QDir().mkpath(path);
 }
 
+QString DataFolder::cannotCreateText(const QString &path)
+{
+    return QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(path));
+}
+
 QString DataFolder::unitName(const QString &imei)
 {
     if (imei.isEmpty() || imei.size() > kMaxUnitNameChars)
