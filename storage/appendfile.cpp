@@ -12,12 +12,22 @@ WriteResult AppendFile::append(const QString &path, const QByteArray &bytes)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return WriteResult::failure(path, file.errorString());
     const qint64 sizeBefore = file.size();
-    const qint64 written = file.write(bytes);
+    // A short write says nothing of why; the next one, for the rest, either
+    // goes through or fails with the reason (no space, file too large).
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 step = file.write(bytes.constData() + written, bytes.size() - written);
+        if (step <= 0)
+            break;
+        written += step;
+    }
     if (written == bytes.size()) {
         file.close();
         return WriteResult::success(path);
     }
-    const QString reason = file.errorString();
+    QString reason = file.errorString();
+    if (file.error() == QFileDevice::NoError)
+        reason = QStringLiteral("only %1 of %2 bytes could be written").arg(written).arg(bytes.size());
     const bool cutBack = file.resize(sizeBefore);
     file.close();
     if (!cutBack)
