@@ -59,9 +59,9 @@ QStringList FeatureOptions::statusLines() const
 {
     QStringList lines;
     for (const Keyword &keyword : kKeywords)
-        lines << QStringLiteral("%1: %2").arg(QLatin1String(keyword.label),
-                                              this->*keyword.flag ? QStringLiteral("ENABLED")
-                                                                  : QStringLiteral("DISABLED"));
+        lines << QStringLiteral("%1: %2").arg(QLatin1String(keyword.label), this->*keyword.flag
+                                                                                ? QStringLiteral("ENABLED")
+                                                                                : QStringLiteral("DISABLED"));
     return lines;
 }
 

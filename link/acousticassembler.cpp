@@ -30,8 +30,8 @@ constexpr TypeInfo kTypes[4] = {
 };
 
 // Nominal one-third-octave band centres in Hz.
-constexpr int kBandCentresHz[AcousticAssembler::kBandCount] = {50,  63,  80,   100,  125,  160,  200,
-                                                               250, 315, 400,  500,  630,  800,  1000,
+constexpr int kBandCentresHz[AcousticAssembler::kBandCount] = {50,   63,   80,   100,  125,  160,  200,
+                                                               250,  315,  400,  500,  630,  800,  1000,
                                                                1250, 1600, 2000, 2500, 3150, 4000, 5000};
 
 constexpr int kSpectralValueBits = 7;
@@ -59,9 +59,7 @@ quint64 seriesKey(const QByteArray &buffer, int flags)
 
 } // namespace
 
-AcousticAssembler::AcousticAssembler(AssemblyBuffer &block) : m_block(block)
-{
-}
+AcousticAssembler::AcousticAssembler(AssemblyBuffer &block) : m_block(block) {}
 
 QString AcousticAssembler::fileName(const QString &imei, const QString &stamp, int type, int recordingNumber)
 {
@@ -150,7 +148,8 @@ QByteArray AcousticAssembler::spectralText(const QByteArray &payload, const QStr
             if (block == 0)
                 out.append("AVERAGE\n");
             else
-                out.append(QByteArray("SECOND-") + QByteArray::number(block * 2 - 2).rightJustified(2, '0') + '\n');
+                out.append(QByteArray("SECOND-") + QByteArray::number(block * 2 - 2).rightJustified(2, '0') +
+                           '\n');
         }
         int value = 0;
         for (int bit = kSpectralValueBits * k; bit < kSpectralValueBits * (k + 1); ++bit)
@@ -161,8 +160,9 @@ QByteArray AcousticAssembler::spectralText(const QByteArray &payload, const QStr
     return out;
 }
 
-AcousticStep AcousticAssembler::process(const QByteArray &buffer, const QString &imei, const QString &audioPath,
-                                        const QDateTime &nowUtc, WriteHealth *health)
+AcousticStep AcousticAssembler::process(const QByteArray &buffer, const QString &imei,
+                                        const QString &audioPath, const QDateTime &nowUtc,
+                                        WriteHealth *health)
 {
     AcousticStep step;
     const int flags = byteAt(buffer, 8);
@@ -211,7 +211,8 @@ AcousticStep AcousticAssembler::process(const QByteArray &buffer, const QString 
     const int lastSlot = (resultBytes - 1) / kPayloadBytes;
     step.missingPackets = m_block.clearMissing(0, kPayloadBytes, lastSlot);
     if (step.missingPackets > 0)
-        step.debugLines << QStringLiteral("!!-- Error: Acoustic data lacks %1 of its %2 packets; their bytes are zero")
+        step.debugLines << QStringLiteral(
+                               "!!-- Error: Acoustic data lacks %1 of its %2 packets; their bytes are zero")
                                .arg(step.missingPackets)
                                .arg(lastSlot + 1);
     const QByteArray result = m_block.copy(0, resultBytes);

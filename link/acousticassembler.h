@@ -33,7 +33,13 @@ struct AcousticStep : PacketStep
 class AcousticAssembler
 {
 public:
-    enum DataType { Spectral = 0, Mp3 = 1, Raw = 2, Unknown = 3 };
+    enum DataType
+    {
+        Spectral = 0,
+        Mp3 = 1,
+        Raw = 2,
+        Unknown = 3
+    };
 
     static constexpr int kHeaderBytes = 10;
     static constexpr int kPayloadBytes = 330;

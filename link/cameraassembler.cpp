@@ -2,12 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/cameraassembler.h"
 
-#include "storage/datafolder.h"
 #include "link/jpegheader.h"
+#include "storage/datafolder.h"
 #include "weather/stationtime.h"
 
 #include <QDir>
-
 #include <cmath>
 
 namespace {
@@ -15,11 +14,13 @@ namespace {
 constexpr char kTrailer[] = "\r\n\r\n";
 constexpr char kEndMarker[] = "\xff\xd9";
 
-static_assert(JpegHeader::kSizeBytes + CameraAssembler::kPayloadBytes * (CameraAssembler::kMaxStoredSequence + 1) +
+static_assert(JpegHeader::kSizeBytes +
+                      CameraAssembler::kPayloadBytes * (CameraAssembler::kMaxStoredSequence + 1) +
                       CameraAssembler::kEndMarkerBytes <=
                   AssemblyBuffer::kSizeBytes,
               "the last stored slot must fit");
-static_assert(JpegHeader::kSizeBytes + CameraAssembler::kPayloadBytes * (CameraAssembler::kMaxStoredSequence + 2) +
+static_assert(JpegHeader::kSizeBytes +
+                      CameraAssembler::kPayloadBytes * (CameraAssembler::kMaxStoredSequence + 2) +
                       CameraAssembler::kEndMarkerBytes >
                   AssemblyBuffer::kSizeBytes,
               "one slot more must not fit");
@@ -40,9 +41,7 @@ quint64 seriesKey(const QByteArray &buffer, int camera)
 
 } // namespace
 
-CameraAssembler::CameraAssembler(AssemblyBuffer &block) : m_block(block)
-{
-}
+CameraAssembler::CameraAssembler(AssemblyBuffer &block) : m_block(block) {}
 
 int CameraAssembler::pictureBytes(int lastSequence)
 {
@@ -84,8 +83,9 @@ CameraStep CameraAssembler::process(const QByteArray &buffer, const QString &ime
     QByteArray hex = buffer.toHex(' ');
     if (!buffer.isEmpty())
         hex.append(' ');
-    step.rawViewText = QStringLiteral("Camera:%1 Packet:%2 Bytes:%3\r\n\r\n").arg(step.camera).arg(n).arg(buffer.size()) +
-                       QString::fromLatin1(hex);
+    step.rawViewText =
+        QStringLiteral("Camera:%1 Packet:%2 Bytes:%3\r\n\r\n").arg(step.camera).arg(n).arg(buffer.size()) +
+        QString::fromLatin1(hex);
 
     // The trailer is looked for right behind the packet, not at the end of the
     // buffer, so that a packet followed at once by the next one is still framed.
@@ -114,7 +114,8 @@ CameraStep CameraAssembler::process(const QByteArray &buffer, const QString &ime
     // A last packet beyond the block would need bytes that were never stored
     // (and no end marker): such a picture is dropped, no file and no view.
     if (n > kMaxStoredSequence) {
-        step.debugLines << QStringLiteral("!!-- Error: Image packet %1 lies beyond the assembly buffer; image not saved")
+        step.debugLines << QStringLiteral(
+                               "!!-- Error: Image packet %1 lies beyond the assembly buffer; image not saved")
                                .arg(n);
         return step;
     }
@@ -124,7 +125,8 @@ CameraStep CameraAssembler::process(const QByteArray &buffer, const QString &ime
     m_block.store(0, JpegHeader::bytes());
     step.missingPackets = m_block.clearMissing(JpegHeader::kSizeBytes, kPayloadBytes, n - 1);
     if (step.missingPackets > 0)
-        step.debugLines << QStringLiteral("!!-- Error: Image lacks %1 of its %2 packets; their bytes are zero")
+        step.debugLines << QStringLiteral(
+                               "!!-- Error: Image lacks %1 of its %2 packets; their bytes are zero")
                                .arg(step.missingPackets)
                                .arg(n + 1);
     const QByteArray picture = m_block.copy(0, pictureBytes(n));
@@ -132,9 +134,10 @@ CameraStep CameraAssembler::process(const QByteArray &buffer, const QString &ime
     const QString stamp = StationTime::getDateTime(buffer.left(kHeaderBytes), nowUtc);
     const QString path = QDir(imagePath).filePath(imageFileName(imei, stamp, step.camera));
     step.files = {{path, picture}};
-    step.writes = DataFolder::ensure(imagePath)
-                      ? AtomicFile::writeNew(step.files)
-                      : QVector<WriteResult>{WriteResult::failure(path, DataFolder::cannotCreateText(imagePath))};
+    step.writes =
+        DataFolder::ensure(imagePath)
+            ? AtomicFile::writeNew(step.files)
+            : QVector<WriteResult>{WriteResult::failure(path, DataFolder::cannotCreateText(imagePath))};
     step.files[0].path = step.writes[0].path;
     if (health)
         health->report(WriteHealth::Image, step.writes[0]);

@@ -31,7 +31,9 @@ WriteResult AppendFile::append(const QString &path, const QByteArray &bytes)
     const bool cutBack = file.resize(sizeBefore);
     file.close();
     if (!cutBack)
-        return WriteResult::failure(path, reason + QStringLiteral(" (and the torn entry could not be removed: %1)")
-                                              .arg(file.errorString()));
+        return WriteResult::failure(
+            path,
+            reason +
+                QStringLiteral(" (and the torn entry could not be removed: %1)").arg(file.errorString()));
     return WriteResult::failure(path, reason);
 }

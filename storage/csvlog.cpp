@@ -2,15 +2,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/csvlog.h"
 
+#include "reports/metarencoder.h"
 #include "storage/appendfile.h"
 #include "storage/datafolder.h"
-#include "reports/metarencoder.h"
 #include "weather/weatherparser.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-
 #include <algorithm>
 #include <cmath>
 
@@ -33,7 +32,8 @@ namespace {
 void appendField(QString &line, const QString &value)
 {
     const bool needsQuotes = std::any_of(value.cbegin(), value.cend(), [](QChar c) {
-        return c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
+        return c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\r') ||
+               c == QLatin1Char('\n');
     });
     if (!needsQuotes) {
         line += value;
@@ -65,16 +65,36 @@ QByteArray CsvLog::row(const WeatherParser &parser)
 {
     const MetarEncoder::Readings shared = MetarEncoder::Readings::read(parser);
     const QString values[kColumns] = {
-        parser.getLogTimestamp(),  MetarEncoder::getMetar(parser, shared), shared.windDir,
-        shared.windSpeed,          shared.gustDir,                         shared.gustSpeed,
-        shared.visibility,         shared.presentWeather,                  shared.precip,
-        shared.cloudLayers,        parser.getCeilometerHits(),             shared.temperature,
-        shared.dewPoint,           parser.getHumidity(),                   parser.getWindChill(),
-        parser.getHeatIndex(),     shared.lat,                             shared.lon,
-        parser.getAltimeter(),     elevationFeet(parser),                  parser.getStationPressure(),
-        parser.getPressureAlt(),   parser.getDensityAlt(),                 parser.getLightningFreq(),
-        shared.lightningDist,      parser.getTilt(),                       parser.getOrientation(),
-        parser.getBattery(),       parser.getMode(),                       parser.getInterference(),
+        parser.getLogTimestamp(),
+        MetarEncoder::getMetar(parser, shared),
+        shared.windDir,
+        shared.windSpeed,
+        shared.gustDir,
+        shared.gustSpeed,
+        shared.visibility,
+        shared.presentWeather,
+        shared.precip,
+        shared.cloudLayers,
+        parser.getCeilometerHits(),
+        shared.temperature,
+        shared.dewPoint,
+        parser.getHumidity(),
+        parser.getWindChill(),
+        parser.getHeatIndex(),
+        shared.lat,
+        shared.lon,
+        parser.getAltimeter(),
+        elevationFeet(parser),
+        parser.getStationPressure(),
+        parser.getPressureAlt(),
+        parser.getDensityAlt(),
+        parser.getLightningFreq(),
+        shared.lightningDist,
+        parser.getTilt(),
+        parser.getOrientation(),
+        parser.getBattery(),
+        parser.getMode(),
+        parser.getInterference(),
     };
     QString line;
     line.reserve(512);
@@ -89,8 +109,8 @@ QByteArray CsvLog::row(const WeatherParser &parser)
 
 QString CsvLog::filePath(const QString &csvFolder, const QString &imei, const QDateTime &utcNow)
 {
-    return csvFolder + QLatin1Char('/') + DataFolder::unitName(imei) + QLatin1Char('_')
-           + utcNow.toUTC().toString(QStringLiteral("yyyy-MM")) + QLatin1String(".csv");
+    return csvFolder + QLatin1Char('/') + DataFolder::unitName(imei) + QLatin1Char('_') +
+           utcNow.toUTC().toString(QStringLiteral("yyyy-MM")) + QLatin1String(".csv");
 }
 
 WriteResult CsvLog::append(const QString &csvFolder, const WeatherParser &parser, const QDateTime &utcNow,

@@ -9,9 +9,7 @@ namespace {
 constexpr int kMaxUnitNameChars = 32;
 }
 
-DataFolder::DataFolder(const QString &root) : m_root(root.isEmpty() ? defaultRoot() : root)
-{
-}
+DataFolder::DataFolder(const QString &root) : m_root(root.isEmpty() ? defaultRoot() : root) {}
 
 QString DataFolder::defaultRoot()
 {

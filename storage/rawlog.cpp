@@ -52,5 +52,6 @@ void RawLog::logWeatherPacket(const DataFolder &folders, const QString &imei, co
         return;
     append(folders.rawPath(), imei, weatherEntry(buffer, now), now, health);
     if (!auxiliary.isEmpty())
-        append(folders.auxiliaryPath(), imei, auxiliaryEntry(auxiliary, now), now, health, WriteHealth::Auxiliary);
+        append(folders.auxiliaryPath(), imei, auxiliaryEntry(auxiliary, now), now, health,
+               WriteHealth::Auxiliary);
 }

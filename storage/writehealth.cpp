@@ -4,9 +4,7 @@
 
 #include <QDir>
 
-WriteHealth::WriteHealth(QObject *parent) : QObject(parent)
-{
-}
+WriteHealth::WriteHealth(QObject *parent) : QObject(parent) {}
 
 void WriteHealth::report(FileKind kind, const WriteResult &result)
 {

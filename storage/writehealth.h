@@ -6,7 +6,6 @@
 
 #include <QObject>
 #include <QString>
-
 #include <array>
 
 // Keeps track of whether each kind of file in the data folder can be
@@ -18,7 +17,15 @@ class WriteHealth : public QObject
     Q_OBJECT
 
 public:
-    enum FileKind { Raw, Auxiliary, Csv, Image, Audio, FileKindCount };
+    enum FileKind
+    {
+        Raw,
+        Auxiliary,
+        Csv,
+        Image,
+        Audio,
+        FileKindCount
+    };
 
     explicit WriteHealth(QObject *parent = nullptr);
 

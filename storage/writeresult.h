@@ -14,5 +14,8 @@ struct WriteResult
     QString errorText;
 
     static WriteResult success(const QString &path) { return {true, path, QString()}; }
-    static WriteResult failure(const QString &path, const QString &errorText) { return {false, path, errorText}; }
+    static WriteResult failure(const QString &path, const QString &errorText)
+    {
+        return {false, path, errorText};
+    }
 };

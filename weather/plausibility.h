@@ -11,7 +11,8 @@
 class Plausibility
 {
 public:
-    enum Reading {
+    enum Reading
+    {
         Battery,
         Temperature,
         Pressure,
@@ -38,10 +39,10 @@ public:
     struct Range
     {
         const char16_t *tag; // as on the packet's line
-        int field;       // the first field; cloud heights span fields 1 to 6
-        bool integer;    // read as a base-10 int, else as a decimal
-        double min;      // inclusive
-        double max;      // inclusive
+        int field;           // the first field; cloud heights span fields 1 to 6
+        bool integer;        // read as a base-10 int, else as a decimal
+        double min;          // inclusive
+        double max;          // inclusive
         const char *unit;
     };
 

@@ -25,7 +25,8 @@ struct ClockDigits
             if (units[i] > 9)
                 return false;
         }
-        return QDate::isValid(2000 + value(0), value(1), value(2)) && QTime::isValid(value(3), value(4), value(5));
+        return QDate::isValid(2000 + value(0), value(1), value(2)) &&
+               QTime::isValid(value(3), value(4), value(5));
     }
 };
 

@@ -290,7 +290,8 @@ QString WeatherParser::readingText(Plausibility::Reading reading) const
     const Plausibility::Range &range = Plausibility::range(reading);
     const int start = valueStart(QStringView(range.tag));
     double value = 0;
-    return readingAt(start, range.field, reading, &value) ? fieldAt(start, range.field).toString() : QString();
+    return readingAt(start, range.field, reading, &value) ? fieldAt(start, range.field).toString()
+                                                          : QString();
 }
 
 QString WeatherParser::getReading(Plausibility::Reading reading) const
@@ -438,7 +439,8 @@ QString WeatherParser::getPressure() const
 QString WeatherParser::altimeterAt(int baStart) const
 {
     double hundredths = 0;
-    return readingAt(baStart, Plausibility::Altimeter, &hundredths) ? formatG6(hundredths / 100.0) : QString();
+    return readingAt(baStart, Plausibility::Altimeter, &hundredths) ? formatG6(hundredths / 100.0)
+                                                                    : QString();
 }
 
 QString WeatherParser::getAltimeter() const
@@ -616,7 +618,8 @@ QString WeatherParser::getDewPoint() const
     valueStarts(tags, starts, 2);
     double t = 0;
     double rh = 0;
-    if (!readingAt(starts[0], Plausibility::Temperature, &t) || !readingAt(starts[1], Plausibility::Humidity, &rh))
+    if (!readingAt(starts[0], Plausibility::Temperature, &t) ||
+        !readingAt(starts[1], Plausibility::Humidity, &rh))
         return {};
     return dewPointText(t, rh);
 }
@@ -628,7 +631,8 @@ QString WeatherParser::getHeatIndex() const
     valueStarts(tags, starts, 2);
     double t = 0;
     double r = 0;
-    if (!readingAt(starts[0], Plausibility::Temperature, &t) || !readingAt(starts[1], Plausibility::Humidity, &r))
+    if (!readingAt(starts[0], Plausibility::Temperature, &t) ||
+        !readingAt(starts[1], Plausibility::Humidity, &r))
         return {};
     const double f = t * 1.8 + 32;
     double hi = 2.04901523 * f - 42.379 + 10.14333127 * r - 0.22475541 * f * r - 0.00683783 * f * f -
@@ -650,7 +654,8 @@ QString WeatherParser::getWindChill() const
     valueStarts(tags, starts, 2);
     double knots = 0;
     double t = 0;
-    if (!readingAt(starts[0], Plausibility::WindSpeed, &knots) || !readingAt(starts[1], Plausibility::Temperature, &t))
+    if (!readingAt(starts[0], Plausibility::WindSpeed, &knots) ||
+        !readingAt(starts[1], Plausibility::Temperature, &t))
         return {};
     const double v = knots * kMphPerKnot;
     if (!(v > 3))
@@ -698,7 +703,8 @@ QString WeatherParser::getDensityAlt() const
     double pressure = 0;
     double t = 0;
     double rh = 0;
-    if (!readingAt(starts[0], Plausibility::Pressure, &pressure) || !readingAt(starts[1], Plausibility::Temperature, &t))
+    if (!readingAt(starts[0], Plausibility::Pressure, &pressure) ||
+        !readingAt(starts[1], Plausibility::Temperature, &t))
         return {};
     const QString stationPressure = stationPressureAt(starts[0], starts[2]);
     if (stationPressure.isEmpty() || !readingAt(starts[3], Plausibility::Humidity, &rh))
@@ -719,7 +725,8 @@ QString WeatherParser::obstructionAt(int taStart, int rhStart, int viStart) cons
     double t = 0;
     double rh = 0;
     double miles = 0;
-    if (!readingAt(taStart, Plausibility::Temperature, &t) || !readingAt(rhStart, Plausibility::Humidity, &rh) ||
+    if (!readingAt(taStart, Plausibility::Temperature, &t) ||
+        !readingAt(rhStart, Plausibility::Humidity, &rh) ||
         !readingAt(viStart, Plausibility::Visibility, &miles))
         return {};
     const double metres = miles * kMetresPerMile;
@@ -784,7 +791,8 @@ QString WeatherParser::getLogTimestamp() const
             if (!ok)
                 return {};
         }
-        if (!QDate::isValid(values[0], values[1], values[2]) || !QTime::isValid(values[3], values[4], values[5]))
+        if (!QDate::isValid(values[0], values[1], values[2]) ||
+            !QTime::isValid(values[3], values[4], values[5]))
             return {};
         return result;
     } catch (const std::exception &) {
@@ -801,7 +809,8 @@ bool WeatherParser::stationTime(QStringRef *day, QStringRef *hour, QStringRef *m
     int values[6];
     for (int i = 0; i < 6; ++i)
         values[i] = match.capturedRef(i + 1).toInt();
-    if (!QDate::isValid(2000 + values[0], values[1], values[2]) || !QTime::isValid(values[3], values[4], values[5]))
+    if (!QDate::isValid(2000 + values[0], values[1], values[2]) ||
+        !QTime::isValid(values[3], values[4], values[5]))
         return false;
     *day = match.capturedRef(3);
     *hour = match.capturedRef(4);

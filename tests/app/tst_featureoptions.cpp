@@ -38,8 +38,8 @@ void TestFeatureOptions::parse_data()
     QTest::newRow("repeated") << QByteArray("SPECI_COMMANDS\nSPECI_COMMANDS\n") << "---S-";
     QTest::newRow("all") << QByteArray("AUDIO_COMMANDS\nSPECI_COMMANDS\nADVANCED\nFORWARDING\nFAST_MODES")
                          << "AFUSM";
-    QTest::newRow("comment after keyword line") << QByteArray("// FAST_MODES\nAUDIO_COMMANDS // note\n")
-                                                << "--U--";
+    QTest::newRow("comment after keyword line")
+        << QByteArray("// FAST_MODES\nAUDIO_COMMANDS // note\n") << "--U--";
     QTest::newRow("binary noise") << QByteArray("\0\xff\xfe ADVANCED\n", 13) << "-----";
 }
 
@@ -48,9 +48,9 @@ void TestFeatureOptions::parse()
     QFETCH(QByteArray, contents);
     QFETCH(QString, expected);
     const FeatureOptions options = FeatureOptions::parse(contents);
-    const QString actual = QString(options.advanced ? 'A' : '-') + (options.forwarding ? 'F' : '-')
-                           + (options.audioCommands ? 'U' : '-') + (options.speciCommands ? 'S' : '-')
-                           + (options.fastModes ? 'M' : '-');
+    const QString actual = QString(options.advanced ? 'A' : '-') + (options.forwarding ? 'F' : '-') +
+                           (options.audioCommands ? 'U' : '-') + (options.speciCommands ? 'S' : '-') +
+                           (options.fastModes ? 'M' : '-');
     QCOMPARE(actual, expected);
 }
 
@@ -58,8 +58,8 @@ void TestFeatureOptions::missingFileLeavesEverythingOff()
 {
     QTemporaryDir dir;
     const FeatureOptions options = FeatureOptions::readFile(dir.filePath("options.txt"));
-    QVERIFY(!options.advanced && !options.forwarding && !options.audioCommands && !options.speciCommands
-            && !options.fastModes);
+    QVERIFY(!options.advanced && !options.forwarding && !options.audioCommands && !options.speciCommands &&
+            !options.fastModes);
 }
 
 void TestFeatureOptions::onlyRegularFilesAreRead_data()
@@ -111,8 +111,8 @@ void TestFeatureOptions::statusLines()
     options.forwarding = true;
     options.fastModes = true;
     QCOMPARE(options.statusLines(),
-             QStringList({"Advanced option: DISABLED", "Forwarding option: ENABLED", "Audio commands: DISABLED",
-                          "SPECI commands: DISABLED", "Fast modes: ENABLED"}));
+             QStringList({"Advanced option: DISABLED", "Forwarding option: ENABLED",
+                          "Audio commands: DISABLED", "SPECI commands: DISABLED", "Fast modes: ENABLED"}));
 }
 
 QTEST_GUILESS_MAIN(TestFeatureOptions)

@@ -10,7 +10,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <memory>
 
 namespace {
@@ -178,8 +177,10 @@ void TestCameraAssembler::threePacketFile_data()
     QTest::newRow("unsafe unit") << "../x" << kTime << 4 << "000000000000000_180531_023713Z_KTRtime_Cam4.jpg";
     QTest::newRow("station clock not set") << QString() << QByteArray("\x18\x00\x31\x02\x37\x13", 6) << 1
                                            << "000000000000000_260102_030405Z_PCtime_Cam1.jpg";
-    QTest::newRow("camera 0, not shown") << kImei << kTime << 0 << "300234010753370_20180531_023713Z_KTRtime_Cam0.jpg";
-    QTest::newRow("camera 7, not shown") << kImei << kTime << 7 << "300234010753370_20180531_023713Z_KTRtime_Cam7.jpg";
+    QTest::newRow("camera 0, not shown")
+        << kImei << kTime << 0 << "300234010753370_20180531_023713Z_KTRtime_Cam0.jpg";
+    QTest::newRow("camera 7, not shown")
+        << kImei << kTime << 7 << "300234010753370_20180531_023713Z_KTRtime_Cam7.jpg";
 }
 
 void TestCameraAssembler::threePacketFile()
@@ -257,7 +258,8 @@ void TestCameraAssembler::rawViewText()
     CameraAssembler assembler(*m_block);
     const QByteArray buffer("@1\x18\x05\x31\x02\x37\x13\x2b\x07\xff", 11);
     const CameraStep step = assembler.process(buffer, kImei, imagePath(), QString(), kNow);
-    QCOMPARE(step.rawViewText, QStringLiteral("Camera:2 Packet:7 Bytes:11\r\n\r\n40 31 18 05 31 02 37 13 2b 07 ff "));
+    QCOMPARE(step.rawViewText,
+             QStringLiteral("Camera:2 Packet:7 Bytes:11\r\n\r\n40 31 18 05 31 02 37 13 2b 07 ff "));
 }
 
 void TestCameraAssembler::progress_data()
@@ -317,8 +319,9 @@ void TestCameraAssembler::headerRestoredWhenFileFails()
     CameraAssembler assembler(*m_block);
     WriteHealth health;
     QSignalSpy failed(&health, &WriteHealth::failed);
-    const CameraStep step = assembler.process(cameraPacket(1, 0, true, QByteArray(330, 'r')), kImei,
-                                              blocker.fileName() + QStringLiteral("/Image"), "90", kNow, &health);
+    const CameraStep step =
+        assembler.process(cameraPacket(1, 0, true, QByteArray(330, 'r')), kImei,
+                          blocker.fileName() + QStringLiteral("/Image"), "90", kNow, &health);
     QCOMPARE(failed.size(), 1);
     QCOMPARE(step.writes.size(), 1);
     QVERIFY(!step.writes[0].ok);
@@ -380,13 +383,16 @@ void TestCameraAssembler::missingPacketsAreZeroNotAnEarlierPicture()
 {
     CameraAssembler assembler(*m_block);
     for (int n = 0; n < 3; ++n)
-        assembler.process(cameraPacket(2, n, n == 2, QByteArray(330, char('a' + n))), kImei, imagePath(), "0", kNow);
+        assembler.process(cameraPacket(2, n, n == 2, QByteArray(330, char('a' + n))), kImei, imagePath(), "0",
+                          kNow);
     const QByteArray laterTime("\x18\x05\x31\x02\x57\x13", 6);
-    assembler.process(cameraPacket(2, 0, false, QByteArray(330, 'x'), laterTime), kImei, imagePath(), "0", kNow);
-    const CameraStep step = assembler.process(cameraPacket(2, 2, true, QByteArray(330, 'z'), laterTime), kImei,
-                                              imagePath(), "0", kNow);
+    assembler.process(cameraPacket(2, 0, false, QByteArray(330, 'x'), laterTime), kImei, imagePath(), "0",
+                      kNow);
+    const CameraStep step = assembler.process(cameraPacket(2, 2, true, QByteArray(330, 'z'), laterTime),
+                                              kImei, imagePath(), "0", kNow);
     QCOMPARE(step.missingPackets, 1);
-    QCOMPARE(step.debugLines.at(1), QStringLiteral("!!-- Error: Image lacks 1 of its 3 packets; their bytes are zero"));
+    QCOMPARE(step.debugLines.at(1),
+             QStringLiteral("!!-- Error: Image lacks 1 of its 3 packets; their bytes are zero"));
     const QByteArray file = readFile(step.filePath);
     QCOMPARE(file.mid(632, 990), QByteArray(330, 'x') + QByteArray(330, '\0') + QByteArray(330, 'z'));
     QCOMPARE(step.picture, file);

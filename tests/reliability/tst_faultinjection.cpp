@@ -1,8 +1,5 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "forwarding/mosbd_test.h"
-#include "forwarding/qmythread.h"
-#include "forwarding/sbdmessage.h"
 #include "link/acousticassembler.h"
 #include "link/cameraassembler.h"
 #include "link/receivestream.h"
@@ -13,23 +10,14 @@
 #include "storage/writehealth.h"
 #include "weather/weatherparser.h"
 
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <functional>
 
 #ifdef Q_OS_UNIX
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #endif
 #ifdef Q_OS_LINUX
 #include <cerrno>
@@ -37,9 +25,8 @@
 #include <sys/mount.h>
 #endif
 
-// Faults from outside the program: line noise between transmissions, a data
-// folder that fills up, turns read-only or cannot be created, and a
-// forwarding receiver that stalls or dies in the middle of a message.
+// Faults from outside the program: line noise between transmissions, and a
+// data folder that fills up, turns read-only or cannot be created.
 namespace {
 const QString kImei = QStringLiteral("300234063909321");
 const QDateTime kNowUtc(QDate(2018, 5, 31), QTime(2, 40), Qt::UTC);
@@ -47,15 +34,16 @@ const QDateTime kNowUtc(QDate(2018, 5, 31), QTime(2, 40), Qt::UTC);
 // Packet number i carries the station time 03:mm:ss with i = 60 mm + ss.
 QByteArray weatherPacket(int number, bool snd = true)
 {
-    QByteArray packet = "@I:300234063909321\r\n@014\r\nB:12.74:2:004711:3C:0F:A2\r\n"
-                        + QString::asprintf("T:18/05/31,03:%02d:%02d", number / 60, number % 60).toLatin1()
-                        + "\r\nTA:-5.4\r\nBA:983.20:2976\r\nRH:85\r\nXA:" + QByteArray(300, 'x') + "\r\n~\r\n";
+    QByteArray packet = "@I:300234063909321\r\n@014\r\nB:12.74:2:004711:3C:0F:A2\r\n" +
+                        QString::asprintf("T:18/05/31,03:%02d:%02d", number / 60, number % 60).toLatin1() +
+                        "\r\nTA:-5.4\r\nBA:983.20:2976\r\nRH:85\r\nXA:" + QByteArray(300, 'x') + "\r\n~\r\n";
     return snd ? packet + "SND\r\n" : packet;
 }
 
 QByteArray binaryPacket(char kind, int flags, int sequence)
 {
-    QByteArray packet = QByteArray("@") + kind + QByteArray::fromHex("180531023713") + char(flags) + char(sequence);
+    QByteArray packet =
+        QByteArray("@") + kind + QByteArray::fromHex("180531023713") + char(flags) + char(sequence);
     for (int i = 0; i < ReceiveStream::kPayloadBytes; ++i)
         packet += char((i * 13 + sequence) & 0xff);
     return kind == '1' ? packet + "\r\n\r\n" : packet;
@@ -138,7 +126,8 @@ struct Receiver
                                cameraPackets);
                 break;
             case ReceiveStream::Kind::Acoustic:
-                framing = step(acoustic.process(stream.buffer(), kImei, folders.audioPath(), kNowUtc), acousticPackets);
+                framing = step(acoustic.process(stream.buffer(), kImei, folders.audioPath(), kNowUtc),
+                               acousticPackets);
                 break;
             case ReceiveStream::Kind::Nothing:
                 framing = false;
@@ -175,9 +164,9 @@ struct PacketLogger
     {
         const QByteArray packet = weatherPacket(number);
         parser.setPacketText(QString::fromLatin1(packet));
-        const bool raw = RawLog::append(folders.rawPath(), kImei, RawLog::weatherEntry(packet, kNowUtc), kNowUtc,
-                                        &health)
-                             .ok;
+        const bool raw =
+            RawLog::append(folders.rawPath(), kImei, RawLog::weatherEntry(packet, kNowUtc), kNowUtc, &health)
+                .ok;
         return {raw, CsvLog::append(folders.csvPath(), parser, kNowUtc, &health).ok};
     }
     QString rawFile() const { return RawLog::filePath(folders.rawPath(), kImei, kNowUtc); }
@@ -201,32 +190,6 @@ struct Mount
 };
 #endif
 
-#ifdef Q_OS_UNIX
-// A listening socket on 127.0.0.1 that behaves like a receiver at the end of
-// a slow link: a tiny receive buffer and small segments. The sender's kernel
-// then takes only a few kilobytes of a message ahead of what this side has
-// read (on the loopback link it would otherwise swallow a whole message at
-// once, and no failure of the receiver could ever reach the sender).
-bool listenAsSlowReceiver(QTcpServer &server)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0)
-        return false;
-    const int bufferBytes = 1024;
-    const int segmentBytes = 536;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes) != 0
-        || ::setsockopt(fd, IPPROTO_TCP, TCP_MAXSEG, &segmentBytes, sizeof segmentBytes) != 0
-        || ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 || ::listen(fd, 4) != 0
-        || !server.setSocketDescriptor(fd)) {
-        ::close(fd);
-        return false;
-    }
-    return true;
-}
-#endif
 } // namespace
 
 class TestFaultInjection : public QObject
@@ -244,9 +207,6 @@ private slots:
     void unwritableDataFolder();
     void readOnlyDataFolder();
     void logPathBecameFolder();
-
-    void receiverDiesMidMessage();
-    void stalledReceiverEndsWithinBoundedWait();
 };
 
 void TestFaultInjection::noiseBetweenTransmissions_data()
@@ -345,7 +305,8 @@ void TestFaultInjection::diskFullMidStream()
 #else
         QVERIFY(QDir().mkpath(tmpfs.path));
         if (!tmpfs.mount("tmpfs", "tmpfs", 0, "size=64k"))
-            QSKIP(qPrintable("cannot mount a tmpfs (" + tmpfs.error + "); the file-size limit row covers the fault"));
+            QSKIP(qPrintable("cannot mount a tmpfs (" + tmpfs.error +
+                             "); the file-size limit row covers the fault"));
         root = tmpfs.path + "/data";
         fill = [&] {
             QFile filler(tmpfs.path + "/filler");
@@ -423,14 +384,15 @@ void TestFaultInjection::unwritableDataFolder()
     AcousticAssembler acoustic;
     const auto writeAll = [&] {
         const QPair<bool, bool> logged = logger.log(0);
-        const CameraStep picture = camera.process(binaryPacket('1', 0x2b, 0), kImei, logger.folders.imagePath(), "90",
-                                                  kNowUtc, &logger.health);
-        const AcousticStep recording = acoustic.process(binaryPacket('2', 0x05, 0), kImei, logger.folders.audioPath(),
-                                                        kNowUtc, &logger.health);
+        const CameraStep picture = camera.process(binaryPacket('1', 0x2b, 0), kImei,
+                                                  logger.folders.imagePath(), "90", kNowUtc, &logger.health);
+        const AcousticStep recording = acoustic.process(binaryPacket('2', 0x05, 0), kImei,
+                                                        logger.folders.audioPath(), kNowUtc, &logger.health);
         // The packets are taken off the line and shown whether or not they were saved.
         if (!picture.complete || !recording.complete || picture.picture.isEmpty())
             return -1;
-        return int(logged.first) + int(logged.second) + int(!picture.filePath.isEmpty()) + int(recording.filePaths.size());
+        return int(logged.first) + int(logged.second) + int(!picture.filePath.isEmpty()) +
+               int(recording.filePaths.size());
     };
     QCOMPARE(writeAll(), 0);
     QCOMPARE(writeAll(), 0);
@@ -448,12 +410,13 @@ void TestFaultInjection::readOnlyDataFolder()
 #else
     QTemporaryDir dir;
     PacketLogger logger(dir.filePath("data"));
-    for (const QString &path : {logger.folders.rawPath(), logger.folders.csvPath(), logger.folders.imagePath()})
+    for (const QString &path :
+         {logger.folders.rawPath(), logger.folders.csvPath(), logger.folders.imagePath()})
         QVERIFY(DataFolder::ensure(path));
     Mount bind{logger.folders.root(), QString()};
     const QByteArray root = QFile::encodeName(bind.path);
-    if (!bind.mount(root.constData(), nullptr, MS_BIND, nullptr)
-        || !bind.mount(nullptr, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr))
+    if (!bind.mount(root.constData(), nullptr, MS_BIND, nullptr) ||
+        !bind.mount(nullptr, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr))
         QSKIP(qPrintable("cannot remount the data folder read-only (" + bind.error + ")"));
     QSignalSpy failed(&logger.health, &WriteHealth::failed);
     QSignalSpy recovered(&logger.health, &WriteHealth::recovered);
@@ -489,69 +452,6 @@ void TestFaultInjection::logPathBecameFolder()
     QVERIFY(QDir(logger.csvFile()).removeRecursively());
     QCOMPARE(logger.log(1), qMakePair(true, true));
     QCOMPARE(readFile(logger.csvFile()).count("\r\n"), 2);
-}
-
-// The receiver reads the first bytes of the message and then drops the
-// connection: the attempt reports failure, within its bounded waits.
-void TestFaultInjection::receiverDiesMidMessage()
-{
-#ifndef Q_OS_UNIX
-    QSKIP("needs a listening socket with a small receive buffer");
-#else
-    QTcpServer server;
-    QVERIFY(listenAsSlowReceiver(server));
-    int received = 0;
-    connect(&server, &QTcpServer::newConnection, this, [&] {
-        QTcpSocket *socket = server.nextPendingConnection();
-        connect(socket, &QTcpSocket::readyRead, socket, [&received, socket] {
-            received += socket->read(100).size();
-            socket->abort();
-        });
-    });
-
-    QByteArray payload(SbdMessage::kMaxPayloadBytes, '\0');
-    for (int i = 0; i < payload.size(); ++i)
-        payload[i] = char(i * 31);
-    QMyThread attempt(payload, QStringLiteral("127.0.0.1"), server.serverPort(), kImei.toLatin1());
-    QSignalSpy result(&attempt, &QMyThread::resultReady);
-    QElapsedTimer clock;
-    clock.start();
-    attempt.start();
-    QVERIFY(result.wait(mosbd_test::kConnectWaitMs + mosbd_test::kDrainWaitMs + 5000));
-    QVERIFY(attempt.wait(5000));
-    QCOMPARE(result.at(0).at(0).toBool(), false);
-    QVERIFY(received > 0);
-    QVERIFY(received < SbdMessage::kOverheadBytes + payload.size());
-    QVERIFY(clock.elapsed() < mosbd_test::kConnectWaitMs + mosbd_test::kDrainWaitMs + 5000);
-#endif
-}
-
-// The receiver accepts and never reads: the message cannot leave, and the
-// attempt gives up after its drain wait instead of hanging.
-void TestFaultInjection::stalledReceiverEndsWithinBoundedWait()
-{
-#ifndef Q_OS_UNIX
-    QSKIP("needs a listening socket with a small receive buffer");
-#else
-    QTcpServer server;
-    QVERIFY(listenAsSlowReceiver(server));
-    QList<QTcpSocket *> peers;
-    connect(&server, &QTcpServer::newConnection, this, [&] {
-        QTcpSocket *socket = server.nextPendingConnection();
-        socket->setReadBufferSize(1); // stops reading from the kernel
-        peers << socket;
-    });
-
-    mosbd_test client;
-    client.setup(kImei.toLatin1(), QStringLiteral("127.0.0.1"), server.serverPort(),
-                 QByteArray(SbdMessage::kMaxPayloadBytes, 'x'));
-    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Connected to 127.0.0.1 : \\d+ \\(Sent 65538 bytes\\)$"));
-    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^!!-- Error: "));
-    QElapsedTimer clock;
-    clock.start();
-    QVERIFY(!client.connectAndSend());
-    QVERIFY(clock.elapsed() < mosbd_test::kConnectWaitMs + mosbd_test::kDrainWaitMs + 5000);
-#endif
 }
 
 QTEST_GUILESS_MAIN(TestFaultInjection)

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "storage/csvlog.h"
 #include "reports/metarencoder.h"
+#include "storage/csvlog.h"
 #include "weather/weatherparser.h"
 
 #include <QDir>
@@ -12,8 +12,10 @@
 namespace {
 
 const QByteArray kHeader =
-    "Timestamp (UTC),METAR, Wind Dir,Wind Speed (kt),Max Wind Dir,Max Wind Speed (kt),Visibility,Present Weather,"
-    "Precip (in/hr),Cloud Layers (ft),Ceilometer Hits,Temp (C),Dew Point (C),Relative Humidity,Wind Chill (C),"
+    "Timestamp (UTC),METAR, Wind Dir,Wind Speed (kt),Max Wind Dir,Max Wind Speed (kt),Visibility,Present "
+    "Weather,"
+    "Precip (in/hr),Cloud Layers (ft),Ceilometer Hits,Temp (C),Dew Point (C),Relative Humidity,Wind Chill "
+    "(C),"
     "Heat Index (C),Lat,Lon,Altimeter (inHg),Elevation (ft),Station Pressure (inHg),Pressure Alt (ft),"
     "Density Alt (ft),Lightning Freq,Lightning Distance (mi),Tilt,Orientation,Voltage,Mode,Interference";
 
@@ -105,10 +107,12 @@ void TestCsvLog::exampleRow()
 {
     WeatherParser parser;
     parser.setPacketText(fixture("weather_example_no_gps_no_ceilometer.txt"));
-    QCOMPARE(CsvLog::row(parser),
-             QByteArray("2018-05-31 02:37:13,METAR 300234063909320 310237Z AUTO VRB01KT M1/4SM FG 23/03 RMK AO2 SLPNO "
-                        "WND DATA ESTMD ALSTG/SLP ESTMD ,,1,,1,0.05,FG,0.00,No Ceilometer,0/0,22.8,2.8,27,,21.84,,,,,,"
-                        "-140,,0,,2,182.5,5.32,5 Minute,OK\r\n"));
+    QCOMPARE(
+        CsvLog::row(parser),
+        QByteArray(
+            "2018-05-31 02:37:13,METAR 300234063909320 310237Z AUTO VRB01KT M1/4SM FG 23/03 RMK AO2 SLPNO "
+            "WND DATA ESTMD ALSTG/SLP ESTMD ,,1,,1,0.05,FG,0.00,No Ceilometer,0/0,22.8,2.8,27,,21.84,,,,,,"
+            "-140,,0,,2,182.5,5.32,5 Minute,OK\r\n"));
 }
 
 void TestCsvLog::rowsKeepThirtyColumns_data()
@@ -122,13 +126,14 @@ void TestCsvLog::rowsKeepThirtyColumns_data()
                                   << QStringLiteral("3900, 10000");
     QTest::newRow("position in the METAR is UTF-8")
         << fixture("weather_full_gps_clouds_rain_lightning_aux.txt") << 1
-        << QString::fromUtf8("METAR 300234063909321 310237Z AUTO 28012G18KT 2SM TS RA BR ///039 ///100 M05/M08 A2976 "
-                             "RMK AO2 SLPNO MAX WND 28018KT OCNL LTG RAB0235E0140 LTG B0210 LTG E0155 "
-                             "WND DATA ESTMD ALSTG/SLP ESTMD 44.9778° -93.2650°");
-    QTest::newRow("elevation in feet") << fixture("weather_full_gps_clouds_rain_lightning_aux.txt") << 19
-                                       << QStringLiteral("840");
-    QTest::newRow("mode and interference") << fixture("weather_midnight_ceilometer_off.txt") << 28
-                                           << QStringLiteral("10 Second");
+        << QString::fromUtf8(
+               "METAR 300234063909321 310237Z AUTO 28012G18KT 2SM TS RA BR ///039 ///100 M05/M08 A2976 "
+               "RMK AO2 SLPNO MAX WND 28018KT OCNL LTG RAB0235E0140 LTG B0210 LTG E0155 "
+               "WND DATA ESTMD ALSTG/SLP ESTMD 44.9778° -93.2650°");
+    QTest::newRow("elevation in feet")
+        << fixture("weather_full_gps_clouds_rain_lightning_aux.txt") << 19 << QStringLiteral("840");
+    QTest::newRow("mode and interference")
+        << fixture("weather_midnight_ceilometer_off.txt") << 28 << QStringLiteral("10 Second");
     QTest::newRow("mode 4") << QStringLiteral("@I:1\r\n@014\r\nB:5.32:4:000000:6F:46:AA\r\n~\r\n") << 28
                             << QStringLiteral("1 Minute");
     // A hostile IMEI lands in the METAR with quotes and commas.
@@ -175,8 +180,9 @@ void TestCsvLog::emptyPacketRow()
     WeatherParser parser;
     parser.setPacketText(QStringLiteral("@I:300234063909320\r\n@014\r\n~\r\n"));
     const QByteArray row = CsvLog::row(parser);
-    QCOMPARE(row, QByteArray(",METAR 300234063909320 000000Z AUTO //// RMK AO2 SLPNO WND DATA ESTMD ALSTG/SLP ESTMD "
-                             ",,,,,,,,NA,0/0,,,,,,,,,,,,,,,,,,,\r\n"));
+    QCOMPARE(row, QByteArray(
+                      ",METAR 300234063909320 000000Z AUTO //// RMK AO2 SLPNO WND DATA ESTMD ALSTG/SLP ESTMD "
+                      ",,,,,,,,NA,0/0,,,,,,,,,,,,,,,,,,,\r\n"));
     QCOMPARE(parseRow(row).size(), CsvLog::kColumns);
 }
 

@@ -104,8 +104,10 @@ void TestFileWrites::writeNewKeepsEarlierFiles()
     QCOMPARE(results.size(), 4);
     const QStringList written = {results[0].path, results[1].path, results[2].path, results[3].path};
     // Number 2 is taken by one file of the pair: both move on to 3.
-    QCOMPARE(written, QStringList({wav, raw, dir.filePath("x_WAV_05_3.wav"), dir.filePath("x_RAW_05_3.raw")}));
-    QCOMPARE(readFile(wav) + readFile(raw) + readFile(written[2]) + readFile(written[3]), QByteArray("w1r1w2r2"));
+    QCOMPARE(written,
+             QStringList({wav, raw, dir.filePath("x_WAV_05_3.wav"), dir.filePath("x_RAW_05_3.raw")}));
+    QCOMPARE(readFile(wav) + readFile(raw) + readFile(written[2]) + readFile(written[3]),
+             QByteArray("w1r1w2r2"));
     QVERIFY(AtomicFile::write(wav, "new").ok);
     QCOMPARE(readFile(wav), QByteArray("new"));
 }
@@ -114,7 +116,8 @@ void TestFileWrites::atomicWriteThatFailsLeavesNothing()
 {
     QTemporaryDir dir;
     QVERIFY(AtomicFile::write(dir.filePath("file"), "x").ok);
-    const QVector<WriteResult> results = AtomicFile::writeNew({{dir.filePath("file/a.wav"), "a"}, {dir.filePath("b"), "b"}});
+    const QVector<WriteResult> results =
+        AtomicFile::writeNew({{dir.filePath("file/a.wav"), "a"}, {dir.filePath("b"), "b"}});
     QVERIFY(!results[0].ok && !results[1].ok);
     QCOMPARE(results[1].errorText, results[0].errorText);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"file"});
@@ -127,7 +130,8 @@ void TestFileWrites::healthReportsEachEpisodeOnce()
     QSignalSpy recovered(&health, &WriteHealth::recovered);
     const WriteResult ok = WriteResult::success("/d/CSV/a.csv");
     const WriteResult full = WriteResult::failure("/d/CSV/a.csv", "No space left on device");
-    for (const WriteResult &result : {ok, full, full, WriteResult::failure("/d/CSV/b.csv", "other"), ok, ok, full})
+    for (const WriteResult &result :
+         {ok, full, full, WriteResult::failure("/d/CSV/b.csv", "other"), ok, ok, full})
         health.report(WriteHealth::Csv, result);
     health.report(WriteHealth::Raw, ok);
     QVERIFY(!health.isFailing(WriteHealth::Raw));

