@@ -16,9 +16,9 @@ constexpr Plausibility::Range kRanges[Plausibility::ReadingCount] = {
     {u"EL", 0, false, -500, 9000, "m"}, // Dead Sea shore to above Everest
     {u"LA", 0, false, -90, 90, "deg"},
     {u"LO", 0, false, -180, 180, "deg"},
-    {u"OR", 0, false, 0, 360, "deg"},   // heading
-    {u"OR", 1, true, -180, 180, "deg"}, // tilt
-    {u"WI", 0, false, 0, 250, "kt"},    // record gust 220 kt
+    {u"OR", 0, false, -360, 360, "deg"}, // heading; negative: no heading (the caption shows none)
+    {u"OR", 1, true, -180, 180, "deg"},  // tilt
+    {u"WI", 0, false, 0, 250, "kt"},     // record gust 220 kt
     {u"WI", 1, false, 0, 360, "deg"},
     {u"GU", 0, false, 0, 250, "kt"},
     {u"GU", 1, false, 0, 360, "deg"},
