@@ -4,6 +4,7 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 struct Keyword
@@ -24,6 +25,10 @@ const Keyword kKeywords[] = {
 
 FeatureOptions FeatureOptions::readFile(const QString &path)
 {
+    // Opening a FIFO or a device could wait for ever (or read without end):
+    // only a regular file is an options file.
+    if (!QFileInfo(path).isFile())
+        return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -54,9 +59,9 @@ QStringList FeatureOptions::statusLines() const
 {
     QStringList lines;
     for (const Keyword &keyword : kKeywords)
-        lines << QStringLiteral("%1: %2").arg(QLatin1String(keyword.label),
-                                              this->*keyword.flag ? QStringLiteral("ENABLED")
-                                                                  : QStringLiteral("DISABLED"));
+        lines << QStringLiteral("%1: %2").arg(QLatin1String(keyword.label), this->*keyword.flag
+                                                                                ? QStringLiteral("ENABLED")
+                                                                                : QStringLiteral("DISABLED"));
     return lines;
 }
 

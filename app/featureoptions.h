@@ -18,7 +18,8 @@ public:
 
     // Reads an options file: "//" starts a comment line, any other line
     // switches on every option whose keyword it begins with (case-sensitive).
-    // A missing or unreadable file leaves every option off.
+    // A missing or unreadable file, or anything but a regular file (a FIFO,
+    // a device, a folder), leaves every option off.
     static FeatureOptions readFile(const QString &path);
     static FeatureOptions parse(const QByteArray &contents);
 

@@ -6,7 +6,6 @@
 #include "weather/stationtime.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace {
 
@@ -31,8 +30,8 @@ constexpr TypeInfo kTypes[4] = {
 };
 
 // Nominal one-third-octave band centres in Hz.
-constexpr int kBandCentresHz[AcousticAssembler::kBandCount] = {50,  63,  80,   100,  125,  160,  200,
-                                                               250, 315, 400,  500,  630,  800,  1000,
+constexpr int kBandCentresHz[AcousticAssembler::kBandCount] = {50,   63,   80,   100,  125,  160,  200,
+                                                               250,  315,  400,  500,  630,  800,  1000,
                                                                1250, 1600, 2000, 2500, 3150, 4000, 5000};
 
 constexpr int kSpectralValueBits = 7;
@@ -48,20 +47,19 @@ void appendLe(QByteArray &out, quint32 value, int bytes)
         out.append(char((value >> (8 * i)) & 0xff));
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
+// The station time, the type and the recording number: what the packets of
+// one result share.
+quint64 seriesKey(const QByteArray &buffer, int flags)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // An uncommitted save file is discarded, leaving any older file in place.
-    return file.write(bytes) == bytes.size() && file.commit();
+    quint64 key = '2';
+    for (int i = 2; i < AcousticAssembler::kHeaderBytes - 2; ++i)
+        key = (key << 8) | quint8(buffer.at(i));
+    return (key << 8) | quint64(flags & 0xfe);
 }
 
 } // namespace
 
-AcousticAssembler::AcousticAssembler(AssemblyBuffer &block) : m_block(block)
-{
-}
+AcousticAssembler::AcousticAssembler(AssemblyBuffer &block) : m_block(block) {}
 
 QString AcousticAssembler::fileName(const QString &imei, const QString &stamp, int type, int recordingNumber)
 {
@@ -150,7 +148,8 @@ QByteArray AcousticAssembler::spectralText(const QByteArray &payload, const QStr
             if (block == 0)
                 out.append("AVERAGE\n");
             else
-                out.append(QByteArray("SECOND-") + QByteArray::number(block * 2 - 2).rightJustified(2, '0') + '\n');
+                out.append(QByteArray("SECOND-") + QByteArray::number(block * 2 - 2).rightJustified(2, '0') +
+                           '\n');
         }
         int value = 0;
         for (int bit = kSpectralValueBits * k; bit < kSpectralValueBits * (k + 1); ++bit)
@@ -161,8 +160,9 @@ QByteArray AcousticAssembler::spectralText(const QByteArray &payload, const QStr
     return out;
 }
 
-AcousticStep AcousticAssembler::process(const QByteArray &buffer, const QString &imei, const QString &audioPath,
-                                        const QDateTime &nowUtc)
+AcousticStep AcousticAssembler::process(const QByteArray &buffer, const QString &imei,
+                                        const QString &audioPath, const QDateTime &nowUtc,
+                                        WriteHealth *health)
 {
     AcousticStep step;
     const int flags = byteAt(buffer, 8);
@@ -185,51 +185,69 @@ AcousticStep AcousticAssembler::process(const QByteArray &buffer, const QString 
         return step;
     step.complete = true;
     step.consumedBytes = kPacketBytes;
-    if (n <= kMaxStoredSequence)
+    m_block.follow(seriesKey(buffer, flags), n);
+    if (n <= kMaxStoredSequence) {
         m_block.store(kPayloadBytes * n, buffer.constData() + kHeaderBytes, kPayloadBytes);
+        m_block.markStored(n);
+    }
     if (!step.last)
         return step;
+    m_block.endSeries();
 
     step.rawViewAppend = QStringLiteral("Last");
     step.progressMaximum = 1;
     step.progressValue = 1;
 
-    DataFolder::ensure(audioPath);
+    // The result runs up to the last packet's slot: a slot beyond the block
+    // was never stored, so such a result is dropped rather than cut short.
+    if ((step.type == Mp3 || step.type == Unknown) && n > kMaxStoredSequence) {
+        step.debugLines << QStringLiteral("!!-- Error: Acoustic packet %1 lies beyond the assembly buffer; "
+                                          "data not saved")
+                               .arg(n);
+        return step;
+    }
+    const int fixedBytes = step.type == Spectral ? kSpectralBytes : step.type == Raw ? kRawBytes : 0;
+    const int resultBytes = fixedBytes > 0 ? fixedBytes : kPayloadBytes * (n + 1);
+    const int lastSlot = (resultBytes - 1) / kPayloadBytes;
+    step.missingPackets = m_block.clearMissing(0, kPayloadBytes, lastSlot);
+    if (step.missingPackets > 0)
+        step.debugLines << QStringLiteral(
+                               "!!-- Error: Acoustic data lacks %1 of its %2 packets; their bytes are zero")
+                               .arg(step.missingPackets)
+                               .arg(lastSlot + 1);
+    const QByteArray result = m_block.copy(0, resultBytes);
+
     const QByteArray header = buffer.left(kHeaderBytes);
     const QString stamp = StationTime::getDateTime(header, nowUtc);
-    QString path = QDir(audioPath).filePath(fileName(imei, stamp, step.type, step.recordingNumber));
-
+    const QString path = QDir(audioPath).filePath(fileName(imei, stamp, step.type, step.recordingNumber));
     switch (step.type) {
-    case Spectral: {
-        const QString spectralStamp = StationTime::getDateTimeSpectral(header, nowUtc);
-        if (writeFile(path, spectralText(m_block.copy(0, kSpectralBytes), spectralStamp)))
-            step.filePaths << path;
+    case Spectral:
+        step.files = {{path, spectralText(result, StationTime::getDateTimeSpectral(header, nowUtc))}};
         break;
-    }
     case Raw: {
-        const QByteArray pcm = pcm16(unpack12(m_block.copy(0, kRawBytes)));
-        if (writeFile(path, wavHeader(pcm.size()) + pcm)) {
-            step.filePaths << path;
-            path = rawCompanionPath(path);
-            if (writeFile(path, pcm))
-                step.filePaths << path;
-        }
+        const QByteArray pcm = pcm16(unpack12(result));
+        step.files = {{path, wavHeader(pcm.size()) + pcm}, {rawCompanionPath(path), pcm}};
         break;
     }
-    default: {
-        // The result runs up to the last packet's slot: a slot beyond the block
-        // was never stored, so such a result is dropped rather than cut short.
-        if (n > kMaxStoredSequence) {
-            step.debugLines << QStringLiteral("!!-- Error: Acoustic packet %1 lies beyond the assembly buffer; "
-                                              "data not saved")
-                                   .arg(n);
-            return step;
-        }
-        if (writeFile(path, m_block.copy(0, kPayloadBytes * (n + 1))))
-            step.filePaths << path;
+    default:
+        step.files = {{path, result}};
         break;
     }
+    if (DataFolder::ensure(audioPath)) {
+        step.writes = AtomicFile::writeNew(step.files);
+    } else {
+        for (const AtomicFile::Content &file : qAsConst(step.files))
+            step.writes << WriteResult::failure(file.path, DataFolder::cannotCreateText(audioPath));
     }
-    step.debugLines << QStringLiteral("    Audio Output:") + path;
+    for (int i = 0; i < step.files.size(); ++i) {
+        step.files[i].path = step.writes.at(i).path;
+        if (health)
+            health->report(WriteHealth::Audio, step.writes.at(i));
+        if (step.writes.at(i).ok)
+            step.filePaths << step.writes.at(i).path;
+    }
+    // For a raw recording the companion's name once the WAV file is written.
+    const bool companion = step.writes.size() > 1 && step.writes.at(0).ok;
+    step.debugLines << QStringLiteral("    Audio Output:") + step.files.at(companion ? 1 : 0).path;
     return step;
 }

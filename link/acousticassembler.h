@@ -4,6 +4,7 @@
 
 #include "link/assemblybuffer.h"
 #include "link/packetstep.h"
+#include "storage/writehealth.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -22,14 +23,23 @@ struct AcousticStep : PacketStep
 // Puts acoustic packets together in the assembly block and, on the last
 // packet, writes the result to the audio folder: a spectral summary as text,
 // an MP3 recording as sent, a raw recording as a WAV file plus a headerless
-// ".raw" copy of its samples.
+// ".raw" copy of its samples. Payload bytes of packets that never arrived are
+// zero in the files. A result whose names are taken (same station time and
+// recording) is kept beside the earlier one under numbered names
+// ("..._WAV_05_2.wav" with "..._RAW_05_2.raw").
 //
 // Packet: "@2", six time bytes, flags (bit 0 last, bits 1-2 type, bits 3-7
 // recording number), sequence number n, 330 payload bytes stored at 330 n.
 class AcousticAssembler
 {
 public:
-    enum DataType { Spectral = 0, Mp3 = 1, Raw = 2, Unknown = 3 };
+    enum DataType
+    {
+        Spectral = 0,
+        Mp3 = 1,
+        Raw = 2,
+        Unknown = 3
+    };
 
     static constexpr int kHeaderBytes = 10;
     static constexpr int kPayloadBytes = 330;
@@ -47,8 +57,9 @@ public:
     explicit AcousticAssembler(AssemblyBuffer &block = AssemblyBuffer::shared());
 
     // One step over the receive buffer, whose first byte is the packet's "@".
+    // The writes of the result's files go to health (as audio writes) when given.
     AcousticStep process(const QByteArray &buffer, const QString &imei, const QString &audioPath,
-                         const QDateTime &nowUtc);
+                         const QDateTime &nowUtc, WriteHealth *health = nullptr);
 
     // "<unit>_20<stamp>_<part>", or "000000000000000_<stamp>_<part>" without a unit.
     static QString fileName(const QString &imei, const QString &stamp, int type, int recordingNumber);

@@ -2,13 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/cameraassembler.h"
 
-#include "storage/datafolder.h"
 #include "link/jpegheader.h"
+#include "storage/datafolder.h"
 #include "weather/stationtime.h"
 
 #include <QDir>
-#include <QSaveFile>
-
 #include <cmath>
 
 namespace {
@@ -16,11 +14,13 @@ namespace {
 constexpr char kTrailer[] = "\r\n\r\n";
 constexpr char kEndMarker[] = "\xff\xd9";
 
-static_assert(JpegHeader::kSizeBytes + CameraAssembler::kPayloadBytes * (CameraAssembler::kMaxStoredSequence + 1) +
+static_assert(JpegHeader::kSizeBytes +
+                      CameraAssembler::kPayloadBytes * (CameraAssembler::kMaxStoredSequence + 1) +
                       CameraAssembler::kEndMarkerBytes <=
                   AssemblyBuffer::kSizeBytes,
               "the last stored slot must fit");
-static_assert(JpegHeader::kSizeBytes + CameraAssembler::kPayloadBytes * (CameraAssembler::kMaxStoredSequence + 2) +
+static_assert(JpegHeader::kSizeBytes +
+                      CameraAssembler::kPayloadBytes * (CameraAssembler::kMaxStoredSequence + 2) +
                       CameraAssembler::kEndMarkerBytes >
                   AssemblyBuffer::kSizeBytes,
               "one slot more must not fit");
@@ -30,20 +30,18 @@ int byteAt(const QByteArray &bytes, int index)
     return index < bytes.size() ? quint8(bytes.at(index)) : 0;
 }
 
-bool writeFile(const QString &path, const char *bytes, int count)
+// The station time and the camera: what the packets of one picture share.
+quint64 seriesKey(const QByteArray &buffer, int camera)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // An uncommitted save file is discarded, leaving any older file in place.
-    return file.write(bytes, count) == count && file.commit();
+    quint64 key = '1';
+    for (int i = 2; i < CameraAssembler::kHeaderBytes - 2; ++i)
+        key = (key << 8) | quint8(buffer.at(i));
+    return (key << 8) | quint64(camera);
 }
 
 } // namespace
 
-CameraAssembler::CameraAssembler(AssemblyBuffer &block) : m_block(block)
-{
-}
+CameraAssembler::CameraAssembler(AssemblyBuffer &block) : m_block(block) {}
 
 int CameraAssembler::pictureBytes(int lastSequence)
 {
@@ -71,7 +69,7 @@ QString CameraAssembler::caption(int camera, const QString &orientation)
 }
 
 CameraStep CameraAssembler::process(const QByteArray &buffer, const QString &imei, const QString &imagePath,
-                                    const QString &orientation, const QDateTime &nowUtc)
+                                    const QString &orientation, const QDateTime &nowUtc, WriteHealth *health)
 {
     CameraStep step;
     const int flags = byteAt(buffer, 8);
@@ -85,8 +83,9 @@ CameraStep CameraAssembler::process(const QByteArray &buffer, const QString &ime
     QByteArray hex = buffer.toHex(' ');
     if (!buffer.isEmpty())
         hex.append(' ');
-    step.rawViewText = QStringLiteral("Camera:%1 Packet:%2 Bytes:%3\r\n\r\n").arg(step.camera).arg(n).arg(buffer.size()) +
-                       QString::fromLatin1(hex);
+    step.rawViewText =
+        QStringLiteral("Camera:%1 Packet:%2 Bytes:%3\r\n\r\n").arg(step.camera).arg(n).arg(buffer.size()) +
+        QString::fromLatin1(hex);
 
     // The trailer is looked for right behind the packet, not at the end of the
     // buffer, so that a packet followed at once by the next one is still framed.
@@ -97,22 +96,26 @@ CameraStep CameraAssembler::process(const QByteArray &buffer, const QString &ime
     step.packet = buffer.left(kPacketBytes);
     step.debugLines << QStringLiteral("Cam: %1, Seq: %2").arg(step.camera).arg(n);
 
+    m_block.follow(seriesKey(buffer, step.camera), n);
     const int slot = JpegHeader::kSizeBytes + kPayloadBytes * n;
     if (n <= kMaxStoredSequence) {
         m_block.store(slot, buffer.constData() + kHeaderBytes, kPayloadBytes);
         m_block.store(slot + kPayloadBytes, kEndMarker, kEndMarkerBytes);
+        m_block.markStored(n);
     }
 
     if ((flags & 0x0f) != kLastPacketCode)
         return step;
     step.last = true;
+    m_block.endSeries();
     step.rawViewAppend = QStringLiteral("\r\nLast Packet of Image");
     step.progressValue = kProgressMaximum;
 
     // A last packet beyond the block would need bytes that were never stored
     // (and no end marker): such a picture is dropped, no file and no view.
     if (n > kMaxStoredSequence) {
-        step.debugLines << QStringLiteral("!!-- Error: Image packet %1 lies beyond the assembly buffer; image not saved")
+        step.debugLines << QStringLiteral(
+                               "!!-- Error: Image packet %1 lies beyond the assembly buffer; image not saved")
                                .arg(n);
         return step;
     }
@@ -120,18 +123,31 @@ CameraStep CameraAssembler::process(const QByteArray &buffer, const QString &ime
     // The header goes in first, whatever happens to the file, so that the
     // picture shown never carries another transfer's bytes at its front.
     m_block.store(0, JpegHeader::bytes());
-    const int size = pictureBytes(n);
+    step.missingPackets = m_block.clearMissing(JpegHeader::kSizeBytes, kPayloadBytes, n - 1);
+    if (step.missingPackets > 0)
+        step.debugLines << QStringLiteral(
+                               "!!-- Error: Image lacks %1 of its %2 packets; their bytes are zero")
+                               .arg(step.missingPackets)
+                               .arg(n + 1);
+    const QByteArray picture = m_block.copy(0, pictureBytes(n));
 
-    DataFolder::ensure(imagePath);
     const QString stamp = StationTime::getDateTime(buffer.left(kHeaderBytes), nowUtc);
     const QString path = QDir(imagePath).filePath(imageFileName(imei, stamp, step.camera));
-    if (writeFile(path, m_block.constData(), size)) {
-        step.filePath = path;
-        step.debugLines << QStringLiteral("    Image Output: ") + path;
+    step.files = {{path, picture}};
+    step.writes =
+        DataFolder::ensure(imagePath)
+            ? AtomicFile::writeNew(step.files)
+            : QVector<WriteResult>{WriteResult::failure(path, DataFolder::cannotCreateText(imagePath))};
+    step.files[0].path = step.writes[0].path;
+    if (health)
+        health->report(WriteHealth::Image, step.writes[0]);
+    if (step.writes[0].ok) {
+        step.filePath = step.writes[0].path;
+        step.debugLines << QStringLiteral("    Image Output: ") + step.filePath;
     }
 
     if (step.camera >= 1 && step.camera <= 4) {
-        step.picture = m_block.copy(0, size);
+        step.picture = picture;
         step.caption = caption(step.camera, orientation);
     }
     return step;

@@ -4,6 +4,7 @@
 
 #include "link/assemblybuffer.h"
 #include "link/packetstep.h"
+#include "storage/writehealth.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -15,13 +16,16 @@ struct CameraStep : PacketStep
 {
     int camera = 0;     // 0 to 7; views exist for 1 to 4
     QByteArray packet;  // header and scan data of a complete packet, for forwarding
-    QString filePath;   // the picture file written, or empty
+    QString filePath;   // the picture file written, or empty (see PacketStep::files)
     QByteArray picture; // JPEG to show in the camera's view; empty when nothing is shown
     QString caption;    // the camera's caption, set together with the picture
 };
 
 // Puts the scan data of camera packets together behind the fixed JPEG header,
 // and on a picture's last packet writes the file and hands back the picture.
+// The scan bytes of a packet that never arrived are zero in the file. A
+// picture whose name is taken (same station time and camera) is kept beside
+// the earlier one under a numbered name ("..._Cam2_2.jpg").
 //
 // Packet: "@1", six time bytes, flags (camera in bits 4-6, 0x0B in bits 0-3 on
 // the last packet), sequence number n, 330 scan bytes, "\r\n\r\n". Packet n
@@ -45,8 +49,9 @@ public:
 
     // One step over the receive buffer, whose first byte is the packet's "@".
     // imei may be empty; orientation is the station's heading field as text.
+    // The picture file's write goes to health (as an image write) when given.
     CameraStep process(const QByteArray &buffer, const QString &imei, const QString &imagePath,
-                       const QString &orientation, const QDateTime &nowUtc);
+                       const QString &orientation, const QDateTime &nowUtc, WriteHealth *health = nullptr);
 
     // "<unit>_20<stamp>_Cam<c>.jpg", or "000000000000000_<stamp>_Cam<c>.jpg" without a unit.
     static QString imageFileName(const QString &imei, const QString &stamp, int camera);

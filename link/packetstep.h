@@ -2,8 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "storage/atomicfile.h"
+
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 // What one binary packet step (picture or recording) asks of the window.
 struct PacketStep
@@ -22,4 +25,11 @@ struct PacketStep
     int consumedBytes = 0;  // bytes to cut off the front of the receive buffer
     bool last = false;      // the series' last packet: hide the progress bar afterwards
     QStringList debugLines; // for the debug log, in order
+
+    // On the last packet: the files of the picture or recording under the
+    // names they were written to (or meant for, when the write failed), and
+    // whether each was written.
+    QVector<AtomicFile::Content> files;
+    QVector<WriteResult> writes;
+    int missingPackets = 0; // packets of the series that never arrived; their bytes are zero
 };

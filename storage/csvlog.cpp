@@ -2,14 +2,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/csvlog.h"
 
-#include "storage/datafolder.h"
 #include "reports/metarencoder.h"
+#include "storage/appendfile.h"
+#include "storage/datafolder.h"
 #include "weather/weatherparser.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
-
+#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 
@@ -32,7 +32,8 @@ namespace {
 void appendField(QString &line, const QString &value)
 {
     const bool needsQuotes = std::any_of(value.cbegin(), value.cend(), [](QChar c) {
-        return c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
+        return c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\r') ||
+               c == QLatin1Char('\n');
     });
     if (!needsQuotes) {
         line += value;
@@ -64,16 +65,36 @@ QByteArray CsvLog::row(const WeatherParser &parser)
 {
     const MetarEncoder::Readings shared = MetarEncoder::Readings::read(parser);
     const QString values[kColumns] = {
-        parser.getLogTimestamp(),  MetarEncoder::getMetar(parser, shared), shared.windDir,
-        shared.windSpeed,          shared.gustDir,                         shared.gustSpeed,
-        shared.visibility,         shared.presentWeather,                  shared.precip,
-        shared.cloudLayers,        parser.getCeilometerHits(),             shared.temperature,
-        shared.dewPoint,           parser.getHumidity(),                   parser.getWindChill(),
-        parser.getHeatIndex(),     shared.lat,                             shared.lon,
-        parser.getAltimeter(),     elevationFeet(parser),                  parser.getStationPressure(),
-        parser.getPressureAlt(),   parser.getDensityAlt(),                 parser.getLightningFreq(),
-        shared.lightningDist,      parser.getTilt(),                       parser.getOrientation(),
-        parser.getBattery(),       parser.getMode(),                       parser.getInterference(),
+        parser.getLogTimestamp(),
+        MetarEncoder::getMetar(parser, shared),
+        shared.windDir,
+        shared.windSpeed,
+        shared.gustDir,
+        shared.gustSpeed,
+        shared.visibility,
+        shared.presentWeather,
+        shared.precip,
+        shared.cloudLayers,
+        parser.getCeilometerHits(),
+        shared.temperature,
+        shared.dewPoint,
+        parser.getHumidity(),
+        parser.getWindChill(),
+        parser.getHeatIndex(),
+        shared.lat,
+        shared.lon,
+        parser.getAltimeter(),
+        elevationFeet(parser),
+        parser.getStationPressure(),
+        parser.getPressureAlt(),
+        parser.getDensityAlt(),
+        parser.getLightningFreq(),
+        shared.lightningDist,
+        parser.getTilt(),
+        parser.getOrientation(),
+        parser.getBattery(),
+        parser.getMode(),
+        parser.getInterference(),
     };
     QString line;
     line.reserve(512);
@@ -88,22 +109,26 @@ QByteArray CsvLog::row(const WeatherParser &parser)
 
 QString CsvLog::filePath(const QString &csvFolder, const QString &imei, const QDateTime &utcNow)
 {
-    return csvFolder + QLatin1Char('/') + DataFolder::unitName(imei) + QLatin1Char('_')
-           + utcNow.toUTC().toString(QStringLiteral("yyyy-MM")) + QLatin1String(".csv");
+    return csvFolder + QLatin1Char('/') + DataFolder::unitName(imei) + QLatin1Char('_') +
+           utcNow.toUTC().toString(QStringLiteral("yyyy-MM")) + QLatin1String(".csv");
 }
 
-bool CsvLog::append(const QString &csvFolder, const WeatherParser &parser, const QDateTime &utcNow)
+WriteResult CsvLog::append(const QString &csvFolder, const WeatherParser &parser, const QDateTime &utcNow,
+                           WriteHealth *health)
 {
-    if (!QDir().mkpath(csvFolder))
-        return false;
-    QFile file(filePath(csvFolder, parser.getImei(), utcNow));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
-    // An empty file counts as new, so a file left behind by a failed first
-    // write still gets its header.
-    QByteArray bytes = file.size() == 0 ? header() + "\r\n" : QByteArray();
-    bytes += row(parser);
-    const bool written = file.write(bytes) == bytes.size() && file.flush();
-    file.close();
-    return written;
+    const QString path = filePath(csvFolder, parser.getImei(), utcNow);
+    WriteResult result;
+    if (!DataFolder::ensure(csvFolder)) {
+        result = WriteResult::failure(path, DataFolder::cannotCreateText(csvFolder));
+    } else {
+        // An empty file counts as new, so a file left behind by a failed first
+        // write still gets its header.
+        const QFileInfo existing(path);
+        QByteArray bytes = !existing.exists() || existing.size() == 0 ? header() + "\r\n" : QByteArray();
+        bytes += row(parser);
+        result = AppendFile::append(path, bytes);
+    }
+    if (health)
+        health->report(WriteHealth::Csv, result);
+    return result;
 }

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "storage/writehealth.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -29,9 +31,11 @@ public:
     static QString filePath(const QString &csvFolder, const QString &imei, const QDateTime &utcNow);
 
     // Appends the row of the current packet, creating the folder and, for a
-    // new or empty file, the header first. The file is closed again before
-    // returning. False when nothing could be written.
-    static bool append(const QString &csvFolder, const WeatherParser &parser, const QDateTime &utcNow);
+    // new or empty file, the header first, all in one append that lands whole
+    // or not at all. The file is closed again before returning. The result
+    // goes to health (as a CSV write) when given.
+    static WriteResult append(const QString &csvFolder, const WeatherParser &parser, const QDateTime &utcNow,
+                              WriteHealth *health = nullptr);
 
     // The elevation in whole feet (g6 form), or empty without an elevation.
     static QString elevationFeet(const WeatherParser &parser);

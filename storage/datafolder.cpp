@@ -9,9 +9,7 @@ namespace {
 constexpr int kMaxUnitNameChars = 32;
 }
 
-DataFolder::DataFolder(const QString &root) : m_root(root.isEmpty() ? defaultRoot() : root)
-{
-}
+DataFolder::DataFolder(const QString &root) : m_root(root.isEmpty() ? defaultRoot() : root) {}
 
 QString DataFolder::defaultRoot()
 {
@@ -33,6 +31,11 @@ bool DataFolder::createRoot() const
 bool DataFolder::ensure(const QString &path)
 {
     return QDir().mkpath(path);
+}
+
+QString DataFolder::cannotCreateText(const QString &path)
+{
+    return QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(path));
 }
 
 QString DataFolder::unitName(const QString &imei)

@@ -27,6 +27,8 @@ public:
     bool createRoot() const;
     // Creates a sub-folder (and the root) if missing; false when that fails.
     static bool ensure(const QString &path);
+    // The reason given when ensure() fails.
+    static QString cannotCreateText(const QString &path);
 
     // The unit part of a file name. The IMEI comes off the serial line, so only
     // a plain run of digits and letters is used; anything else, or nothing,

@@ -2,10 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/rawlog.h"
 
+#include "storage/appendfile.h"
 #include "storage/datafolder.h"
 
 #include <QDateTime>
-#include <QFile>
 
 namespace {
 QByteArray stamp(const QDateTime &local)
@@ -30,26 +30,28 @@ QString RawLog::filePath(const QString &folder, const QString &imei, const QDate
         .arg(folder, DataFolder::unitName(imei), when.toUTC().toString(QStringLiteral("yyyyMM")));
 }
 
-bool RawLog::append(const QString &folder, const QString &imei, const QByteArray &bytes, const QDateTime &when)
+WriteResult RawLog::append(const QString &folder, const QString &imei, const QByteArray &bytes,
+                           const QDateTime &when, WriteHealth *health, WriteHealth::FileKind kind)
 {
-    if (!DataFolder::ensure(folder))
-        return false;
-    QFile file(filePath(folder, imei, when));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
-    const bool written = file.write(bytes) == bytes.size() && file.flush();
-    file.close();
-    return written;
+    const QString path = filePath(folder, imei, when);
+    const WriteResult result = DataFolder::ensure(folder)
+                                   ? AppendFile::append(path, bytes)
+                                   : WriteResult::failure(path, DataFolder::cannotCreateText(folder));
+    if (health)
+        health->report(kind, result);
+    return result;
 }
 
 void RawLog::logWeatherPacket(const DataFolder &folders, const QString &imei, const QByteArray &buffer,
-                              const QByteArray &auxiliary, bool loggingEnabled, const QDateTime &now)
+                              const QByteArray &auxiliary, bool loggingEnabled, const QDateTime &now,
+                              WriteHealth *health)
 {
     if (imei.isEmpty())
-        append(folders.rawPath(), imei, buffer, now);
+        append(folders.rawPath(), imei, buffer, now, health);
     if (!loggingEnabled)
         return;
-    append(folders.rawPath(), imei, weatherEntry(buffer, now), now);
+    append(folders.rawPath(), imei, weatherEntry(buffer, now), now, health);
     if (!auxiliary.isEmpty())
-        append(folders.auxiliaryPath(), imei, auxiliaryEntry(auxiliary, now), now);
+        append(folders.auxiliaryPath(), imei, auxiliaryEntry(auxiliary, now), now, health,
+               WriteHealth::Auxiliary);
 }

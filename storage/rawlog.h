@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "storage/writehealth.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -22,14 +24,17 @@ public:
     // safe unit name is used and the file always lies inside the folder.
     static QString filePath(const QString &folder, const QString &imei, const QDateTime &when);
 
-    // Creates the folder if needed and appends the bytes; false when nothing
-    // (or not everything) could be written.
-    static bool append(const QString &folder, const QString &imei, const QByteArray &bytes, const QDateTime &when);
+    // Creates the folder if needed and appends the bytes, whole or not at all.
+    // The result goes to health as a write of the given kind when given.
+    static WriteResult append(const QString &folder, const QString &imei, const QByteArray &bytes,
+                              const QDateTime &when, WriteHealth *health = nullptr,
+                              WriteHealth::FileKind kind = WriteHealth::Raw);
 
     // Everything logged for one processed weather packet: the buffer unchanged
     // to the no-unit file when the packet carries no IMEI; with logging on the
     // stamped buffer to the raw log and the stamped auxiliary part (if any)
-    // to the auxiliary log.
+    // to the auxiliary log. Each write is reported to health when given.
     static void logWeatherPacket(const DataFolder &folders, const QString &imei, const QByteArray &buffer,
-                                 const QByteArray &auxiliary, bool loggingEnabled, const QDateTime &now);
+                                 const QByteArray &auxiliary, bool loggingEnabled, const QDateTime &now,
+                                 WriteHealth *health = nullptr);
 };

@@ -39,7 +39,7 @@ Observation Observation::fromParser(const WeatherParser &parser, const QString &
     o.stationPressureInHg = number(parser.getStationPressure());
     o.lightningDistanceMi = number(parser.getLightningDist());
     o.voltageV = number(parser.getBattery());
-    o.interference = number(WeatherParser::validInt(parser.getField(QStringLiteral("PW"), 4)));
+    o.interference = number(parser.getReading(Plausibility::Signal));
     o.latitudeDeg = number(parser.getLat());
     o.longitudeDeg = number(parser.getLon());
     o.elevationM = number(parser.getElevation());

@@ -16,7 +16,18 @@ struct ClockDigits
     std::array<int, kTimeBytes> tens{};
     std::array<int, kTimeBytes> units{};
 
-    bool clockSet() const { return tens[kMonthByte] != 0 || units[kMonthByte] != 0; }
+    int value(int i) const { return tens[i] * 10 + units[i]; }
+    // A month of 0 means the clock is not set; an impossible date or time
+    // (a digit above 9, month 13, 31 April, 25:00) is no station time either.
+    bool clockUsable() const
+    {
+        for (int i = 0; i < kTimeBytes; ++i) {
+            if (units[i] > 9)
+                return false;
+        }
+        return QDate::isValid(2000 + value(0), value(1), value(2)) &&
+               QTime::isValid(value(3), value(4), value(5));
+    }
 };
 
 ClockDigits decode(const QByteArray &header)
@@ -31,8 +42,6 @@ ClockDigits decode(const QByteArray &header)
     return digits;
 }
 
-// The digits as unpadded decimal numbers: a units nibble above 9 is written
-// as it is ("15"), the way the station's clock bytes have always been shown.
 QString digitPair(const ClockDigits &digits, int i)
 {
     return QString::number(digits.tens[i]) + QString::number(digits.units[i]);
@@ -43,7 +52,7 @@ QString digitPair(const ClockDigits &digits, int i)
 QString StationTime::getDateTime(const QByteArray &header, const QDateTime &nowUtc)
 {
     const ClockDigits digits = decode(header);
-    if (!digits.clockSet())
+    if (!digits.clockUsable())
         return nowUtc.toString(QStringLiteral("yyMMdd_hhmmss")) + QStringLiteral("Z_PCtime");
     return digitPair(digits, 0) + digitPair(digits, 1) + digitPair(digits, 2) + QLatin1Char('_') +
            digitPair(digits, 3) + digitPair(digits, 4) + digitPair(digits, 5) + QStringLiteral("Z_KTRtime");
@@ -52,7 +61,7 @@ QString StationTime::getDateTime(const QByteArray &header, const QDateTime &nowU
 QString StationTime::getDateTimeSpectral(const QByteArray &header, const QDateTime &nowUtc)
 {
     const ClockDigits digits = decode(header);
-    if (!digits.clockSet())
+    if (!digits.clockUsable())
         return nowUtc.toString(QStringLiteral("yy/MM/dd,hh:mm:ss")) + QStringLiteral("Z_PCtime");
     return digitPair(digits, 0) + QLatin1Char('/') + digitPair(digits, 1) + QLatin1Char('/') +
            digitPair(digits, 2) + QLatin1Char(',') + digitPair(digits, 3) + QLatin1Char('/') +

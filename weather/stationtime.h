@@ -11,7 +11,9 @@
 // Bytes 2 to 7 of the header hold year, month, day, hour, minute and second,
 // each packed decimal (tens in bits 4-6, units in bits 0-3, bit 7 ignored).
 // A month of 0 means the station clock is not set; the stamp is then taken
-// from nowUtc and says so in its suffix. Bytes the header lacks count as 0.
+// from nowUtc and says so in its suffix. So it is for an impossible date or
+// time (a digit above 9, month 13, 30 February). Bytes the header lacks
+// count as 0.
 class StationTime
 {
 public:

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "weather/weatherparser.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QRegularExpression>
 #include <QVarLengthArray>
@@ -17,6 +18,8 @@
 namespace {
 
 constexpr int kMaxFieldChars = 1024;
+// How much of an implausible field a debug line quotes.
+constexpr int kMaxQuotedChars = 40;
 constexpr double kFeetPerMetre = 3.281;
 constexpr double kMetresPerMile = 1609.34;
 constexpr double kMphPerKnot = 1.1507794;
@@ -154,6 +157,18 @@ bool readDouble(const QStringRef &text, double *value)
     return ok;
 }
 
+// Whether the field reads as a number outside the reading's range; a number
+// too long for a double counts as one too. Other texts ("?", "--") are plain
+// gaps. value: the number, or 0 when the field is none.
+bool implausible(const QStringRef &field, Plausibility::Reading reading, double *value)
+{
+    const bool number = readDouble(field, value);
+    const bool outside = number ? !Plausibility::holds(reading, *value) : std::isinf(*value);
+    if (!number && !outside)
+        *value = 0;
+    return outside;
+}
+
 double toNumber(const QString &text)
 {
     double value = 0;
@@ -254,29 +269,64 @@ QString WeatherParser::getField(const QString &tag, int index) const
     return fieldRef(tag, index).toString();
 }
 
-QString WeatherParser::doubleField(QStringView tag, int index) const
+bool WeatherParser::readingAt(int start, int index, Plausibility::Reading reading, double *value) const
 {
-    const QStringRef field = fieldRef(tag, index);
+    const QStringRef field = fieldAt(start, index);
+    if (Plausibility::range(reading).integer) {
+        bool ok = false;
+        *value = field.toInt(&ok, 10);
+        return ok && Plausibility::holds(reading, *value);
+    }
+    return readDouble(field, value) && Plausibility::holds(reading, *value);
+}
+
+bool WeatherParser::readingAt(int start, Plausibility::Reading reading, double *value) const
+{
+    return readingAt(start, Plausibility::range(reading).field, reading, value);
+}
+
+QString WeatherParser::readingText(Plausibility::Reading reading) const
+{
+    const Plausibility::Range &range = Plausibility::range(reading);
+    const int start = valueStart(QStringView(range.tag));
     double value = 0;
-    return readDouble(field, &value) ? field.toString() : QString();
+    return readingAt(start, range.field, reading, &value) ? fieldAt(start, range.field).toString()
+                                                          : QString();
 }
 
-QString WeatherParser::intField(QStringView tag, int index) const
+QString WeatherParser::getReading(Plausibility::Reading reading) const
 {
-    const QStringRef field = fieldRef(tag, index);
-    bool ok = false;
-    field.toInt(&ok, 10);
-    return ok ? field.toString() : QString();
+    return readingText(reading);
 }
 
-bool WeatherParser::numberAt(int start, int index, double *value) const
+QStringList WeatherParser::implausibleReadings() const
 {
-    return readDouble(fieldAt(start, index), value);
-}
-
-bool WeatherParser::humidityAt(int start, double *value) const
-{
-    return numberAt(start, 0, value) && !(*value < 0);
+    QStringList lines;
+    for (int r = 0; r < Plausibility::ReadingCount; ++r) {
+        const auto reading = Plausibility::Reading(r);
+        const Plausibility::Range &range = Plausibility::range(reading);
+        const int start = valueStart(QStringView(range.tag));
+        const int lastField = reading == Plausibility::CloudHeight ? 6 : range.field;
+        for (int index = range.field; index <= lastField; ++index) {
+            const QStringRef field = fieldAt(start, index);
+            double value = 0;
+            if (!implausible(field, reading, &value))
+                continue;
+            lines << QStringLiteral("%1 field %2 \"%3\" is outside %4 to %5 %6: counted as missing")
+                         .arg(QStringView(range.tag).toString())
+                         .arg(index)
+                         .arg(field.left(kMaxQuotedChars).toString())
+                         .arg(range.min)
+                         .arg(range.max)
+                         .arg(QLatin1String(range.unit))
+                         .trimmed();
+        }
+    }
+    QStringRef day, hour, minute;
+    const QStringRef time = fieldRef(u"T", -1);
+    if (stationTimePattern().match(time).hasMatch() && !stationTime(&day, &hour, &minute))
+        lines << QStringLiteral("T \"%1\" is no possible station time: counted as none").arg(time.toString());
+    return lines;
 }
 
 // ---- filters and formatting ----
@@ -366,7 +416,7 @@ QString WeatherParser::getImei() const
 
 QString WeatherParser::getBattery() const
 {
-    return doubleField(u"B", 0);
+    return readingText(Plausibility::Battery);
 }
 
 QString WeatherParser::getMode() const
@@ -378,19 +428,19 @@ QString WeatherParser::getMode() const
 
 QString WeatherParser::getTemperature() const
 {
-    return doubleField(u"TA", 0);
+    return readingText(Plausibility::Temperature);
 }
 
 QString WeatherParser::getPressure() const
 {
-    return doubleField(u"BA", 0);
+    return readingText(Plausibility::Pressure);
 }
 
 QString WeatherParser::altimeterAt(int baStart) const
 {
-    bool ok = false;
-    const int hundredths = fieldAt(baStart, 1).toInt(&ok, 10);
-    return ok ? formatG6(hundredths / 100.0) : QString();
+    double hundredths = 0;
+    return readingAt(baStart, Plausibility::Altimeter, &hundredths) ? formatG6(hundredths / 100.0)
+                                                                    : QString();
 }
 
 QString WeatherParser::getAltimeter() const
@@ -400,84 +450,78 @@ QString WeatherParser::getAltimeter() const
 
 QString WeatherParser::getHumidity() const
 {
-    const QStringRef field = fieldRef(u"RH", 0);
-    double humidity = 0;
-    return readDouble(field, &humidity) && !(humidity < 0) ? field.toString() : QString();
+    return readingText(Plausibility::Humidity);
 }
 
 QString WeatherParser::getElevation() const
 {
-    return doubleField(u"EL", 0);
+    return readingText(Plausibility::Elevation);
 }
 
 QString WeatherParser::getLat() const
 {
-    const QStringRef field = fieldRef(u"LA", 0);
-    double lat = 0;
-    return readDouble(field, &lat) && lat >= -90 && lat <= 90 ? field.toString() : QString();
+    return readingText(Plausibility::Latitude);
 }
 
 QString WeatherParser::getLon() const
 {
-    const QStringRef field = fieldRef(u"LO", 0);
-    double lon = 0;
-    return readDouble(field, &lon) && lon >= -180 && lon <= 180 ? field.toString() : QString();
+    return readingText(Plausibility::Longitude);
 }
 
 QString WeatherParser::getOrientation() const
 {
-    return doubleField(u"OR", 0);
+    return readingText(Plausibility::Orientation);
 }
 
 QString WeatherParser::getTilt() const
 {
-    return intField(u"OR", 1);
+    return readingText(Plausibility::Tilt);
 }
 
 QString WeatherParser::getWindSpeed() const
 {
-    return doubleField(u"WI", 0);
+    return readingText(Plausibility::WindSpeed);
 }
 
 QString WeatherParser::getWindDir() const
 {
-    return doubleField(u"WI", 1);
+    return readingText(Plausibility::WindDir);
 }
 
 QString WeatherParser::getMaxWindSpeed() const
 {
-    return doubleField(u"GU", 0);
+    return readingText(Plausibility::GustSpeed);
 }
 
 QString WeatherParser::getMaxWindDir() const
 {
-    return doubleField(u"GU", 1);
+    return readingText(Plausibility::GustDir);
 }
 
 QString WeatherParser::getLightningDist() const
 {
-    return doubleField(u"LD", 0);
+    return readingText(Plausibility::LightningDist);
 }
 
 QString WeatherParser::getLightningFreq() const
 {
-    return intField(u"LD", 1);
+    return readingText(Plausibility::LightningCount);
 }
 
 QString WeatherParser::getVisibility() const
 {
-    return doubleField(u"VI", 0);
+    return readingText(Plausibility::Visibility);
 }
 
 QString WeatherParser::getPrecip() const
 {
-    return doubleField(u"PW", 0);
+    return readingText(Plausibility::Precip);
 }
 
 QString WeatherParser::precipTypeAt(int pwStart) const
 {
     double rate = 0;
-    if (!numberAt(pwStart, 0, &rate))
+    if (!readingAt(pwStart, Plausibility::Precip, &rate))
         return {};
     if (rate > 0.4)
         return QStringLiteral("+RA");
@@ -495,9 +539,8 @@ QString WeatherParser::getPrecipType() const
 
 QString WeatherParser::getInterference() const
 {
-    bool ok = false;
-    const int signal = fieldRef(u"PW", 4).toInt(&ok, 10);
-    if (!ok)
+    double signal = 0;
+    if (!readingAt(valueStart(u"PW"), Plausibility::Signal, &signal))
         return {};
     return signal < 50 ? QStringLiteral("Interference") : QStringLiteral("OK");
 }
@@ -511,9 +554,11 @@ QString WeatherParser::getCeilometerHits() const
         const QStringRef reading = fieldAt(line, n);
         if (reading.isEmpty() || reading.contains(QLatin1Char('?')))
             continue;
-        ++valid;
         double height = 0;
-        readDouble(reading, &height);
+        // A number outside the range is no reading, like "?".
+        if (implausible(reading, Plausibility::CloudHeight, &height))
+            continue;
+        ++valid;
         if (height > 0.0)
             ++hits;
     }
@@ -535,10 +580,14 @@ QString WeatherParser::getCloudLayers() const
     double firstLayer = 0;
     for (int n = 1; n <= 6; ++n) {
         double metres = 0;
-        readDouble(fieldAt(line, n), &metres);
+        // An implausible height is no layer, but no "no cloud" either.
+        if (implausible(fieldAt(line, n), Plausibility::CloudHeight, &metres)) {
+            if (n == 1)
+                firstLayer = -1;
+            continue;
+        }
         double feet = metres * kFeetPerMetre;
-        // "nan" and "inf" read as numbers; they are no cloud height either.
-        if (feet > 0 && std::isfinite(feet)) {
+        if (feet > 0) {
             const double step = feet <= 5000 ? 100 : feet <= 10000 ? 500 : 1000;
             feet = std::trunc(feet / step + 0.5) * step;
             layers.append(feet);
@@ -569,7 +618,8 @@ QString WeatherParser::getDewPoint() const
     valueStarts(tags, starts, 2);
     double t = 0;
     double rh = 0;
-    if (!numberAt(starts[0], 0, &t) || !humidityAt(starts[1], &rh))
+    if (!readingAt(starts[0], Plausibility::Temperature, &t) ||
+        !readingAt(starts[1], Plausibility::Humidity, &rh))
         return {};
     return dewPointText(t, rh);
 }
@@ -581,7 +631,8 @@ QString WeatherParser::getHeatIndex() const
     valueStarts(tags, starts, 2);
     double t = 0;
     double r = 0;
-    if (!numberAt(starts[0], 0, &t) || !humidityAt(starts[1], &r))
+    if (!readingAt(starts[0], Plausibility::Temperature, &t) ||
+        !readingAt(starts[1], Plausibility::Humidity, &r))
         return {};
     const double f = t * 1.8 + 32;
     double hi = 2.04901523 * f - 42.379 + 10.14333127 * r - 0.22475541 * f * r - 0.00683783 * f * f -
@@ -603,7 +654,8 @@ QString WeatherParser::getWindChill() const
     valueStarts(tags, starts, 2);
     double knots = 0;
     double t = 0;
-    if (!numberAt(starts[0], 0, &knots) || !numberAt(starts[1], 0, &t))
+    if (!readingAt(starts[0], Plausibility::WindSpeed, &knots) ||
+        !readingAt(starts[1], Plausibility::Temperature, &t))
         return {};
     const double v = knots * kMphPerKnot;
     if (!(v > 3))
@@ -620,7 +672,7 @@ QString WeatherParser::stationPressureAt(int baStart, int elStart) const
 {
     const QString altimeter = altimeterAt(baStart);
     double h = 0;
-    if (altimeter.isEmpty() || !numberAt(elStart, 0, &h))
+    if (altimeter.isEmpty() || !readingAt(elStart, Plausibility::Elevation, &h))
         return {};
     const double p = toNumber(altimeter) * std::pow((288 - 0.0065 * h) / 288, 5.2561);
     return formatG6(std::round(p * 100) / 100);
@@ -637,7 +689,7 @@ QString WeatherParser::getStationPressure() const
 QString WeatherParser::getPressureAlt() const
 {
     double p = 0;
-    if (!numberAt(valueStart(u"BA"), 0, &p) || p < 337 || p > 1084)
+    if (!readingAt(valueStart(u"BA"), Plausibility::Pressure, &p) || p < 337 || p > 1084)
         return {};
     const double altitude = (1 - std::pow(p / standardPressureHpa, pressureAltExponent)) * 145366.45;
     return formatG6(roundToStep(altitude, 10));
@@ -651,10 +703,11 @@ QString WeatherParser::getDensityAlt() const
     double pressure = 0;
     double t = 0;
     double rh = 0;
-    if (!numberAt(starts[0], 0, &pressure) || !numberAt(starts[1], 0, &t))
+    if (!readingAt(starts[0], Plausibility::Pressure, &pressure) ||
+        !readingAt(starts[1], Plausibility::Temperature, &t))
         return {};
     const QString stationPressure = stationPressureAt(starts[0], starts[2]);
-    if (stationPressure.isEmpty() || !humidityAt(starts[3], &rh))
+    if (stationPressure.isEmpty() || !readingAt(starts[3], Plausibility::Humidity, &rh))
         return {};
     const double tKelvin = t + 273.16;
     const double s = toNumber(stationPressure);
@@ -672,7 +725,9 @@ QString WeatherParser::obstructionAt(int taStart, int rhStart, int viStart) cons
     double t = 0;
     double rh = 0;
     double miles = 0;
-    if (!numberAt(taStart, 0, &t) || !humidityAt(rhStart, &rh) || !numberAt(viStart, 0, &miles))
+    if (!readingAt(taStart, Plausibility::Temperature, &t) ||
+        !readingAt(rhStart, Plausibility::Humidity, &rh) ||
+        !readingAt(viStart, Plausibility::Visibility, &miles))
         return {};
     const double metres = miles * kMetresPerMile;
     if (metres < 1000)
@@ -729,12 +784,16 @@ QString WeatherParser::getLogTimestamp() const
         result += QLatin1Char(' ');
         result += piece.mid(comma + 1, 8);
         static constexpr int kNumbers[][2] = {{0, 4}, {5, 2}, {8, 2}, {11, 2}, {14, 2}, {17, 2}};
-        for (const auto &number : kNumbers) {
+        int values[6];
+        for (int i = 0; i < 6; ++i) {
             bool ok = false;
-            result.midRef(number[0], number[1]).toInt(&ok, 10);
+            values[i] = result.midRef(kNumbers[i][0], kNumbers[i][1]).toInt(&ok, 10);
             if (!ok)
                 return {};
         }
+        if (!QDate::isValid(values[0], values[1], values[2]) ||
+            !QTime::isValid(values[3], values[4], values[5]))
+            return {};
         return result;
     } catch (const std::exception &) {
         qDebug() << "Error reading timestamp";
@@ -742,12 +801,29 @@ QString WeatherParser::getLogTimestamp() const
     }
 }
 
-QString WeatherParser::getMetarDayTime() const
+bool WeatherParser::stationTime(QStringRef *day, QStringRef *hour, QStringRef *minute) const
 {
     const QRegularExpressionMatch match = stationTimePattern().match(fieldRef(u"T", -1));
     if (!match.hasMatch())
+        return false;
+    int values[6];
+    for (int i = 0; i < 6; ++i)
+        values[i] = match.capturedRef(i + 1).toInt();
+    if (!QDate::isValid(2000 + values[0], values[1], values[2]) ||
+        !QTime::isValid(values[3], values[4], values[5]))
+        return false;
+    *day = match.capturedRef(3);
+    *hour = match.capturedRef(4);
+    *minute = match.capturedRef(5);
+    return true;
+}
+
+QString WeatherParser::getMetarDayTime() const
+{
+    QStringRef day, hour, minute;
+    if (!stationTime(&day, &hour, &minute))
         return QStringLiteral("000000");
-    return match.capturedRef(3) + match.capturedRef(4) + match.capturedRef(5);
+    return day + hour + minute;
 }
 
 QString WeatherParser::getPrecipTime(int which) const
@@ -765,8 +841,8 @@ QString WeatherParser::slotTime(const QStringRef &code, int which) const
     which = std::clamp(which, 0, 1);
     if (code.isEmpty() || code.contains(QLatin1Char('-')) || code.contains(QLatin1Char('?')))
         return QStringLiteral("-");
-    const QRegularExpressionMatch match = stationTimePattern().match(fieldRef(u"T", -1));
-    if (!match.hasMatch())
+    QStringRef day, hourText, minuteText;
+    if (!stationTime(&day, &hourText, &minuteText))
         return {};
     if (which >= code.size())
         return QStringLiteral("-");
@@ -774,9 +850,9 @@ QString WeatherParser::slotTime(const QStringRef &code, int which) const
     if (slot < 0 || slot >= kSlotCount)
         return QStringLiteral("-");
     const int slotMinute = slot * kSlotMinutes;
-    const int hour = match.capturedRef(4).toInt();
+    const int hour = hourText.toInt();
     // A slot that is not before the packet's minute lies in the previous hour.
-    if (slotMinute < match.capturedRef(5).toInt())
+    if (slotMinute < minuteText.toInt())
         return clockText(hour, slotMinute);
     return clockText(hour == 0 ? 23 : hour - 1, slotMinute);
 }

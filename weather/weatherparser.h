@@ -2,7 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "weather/plausibility.h"
+
 #include <QString>
+#include <QStringList>
 #include <QStringRef>
 #include <QStringView>
 
@@ -14,7 +17,10 @@
 // each call; nothing is cached, so a new packet changes every output at once.
 //
 // All accessors return text. The empty text is the one "no value" marker;
-// readings keep the station's own digits, computed values use g6 form.
+// readings keep the station's own digits, computed values use g6 form. A
+// reading outside its plausibility range (Plausibility) is no value, to the
+// accessors and to every derived quantity alike; so is an impossible station
+// time.
 class WeatherParser
 {
 public:
@@ -52,6 +58,16 @@ public:
     static QString modeName(int digit);
     // "B" field 1 as a base-10 number; 0 when absent or not a number.
     int modeDigit() const;
+
+    // The station's text of a reading when it reads as a number (an int for
+    // the integer readings) inside its range, else empty. Cloud heights: field
+    // 1 of "CL".
+    QString getReading(Plausibility::Reading reading) const;
+    // One line for each reading that reads as a number outside its range (or
+    // overflows) and for an impossible station time, naming the field and the
+    // value. Accessors are called many times per packet; this is meant to be
+    // called once per packet, for the debug log.
+    QStringList implausibleReadings() const;
 
     // Readings: tag and field read, and the unit.
     QString getImei() const;           // "@I" 0, unchanged
@@ -91,6 +107,8 @@ public:
     QString getPresentWeather() const;  // precipitation and obstruction joined by a blank
 
     // Station time of the "T" line.
+    // An impossible date or time (month 13, 25:00, 30 February) counts as no
+    // station time in all of these.
     QString getLogTimestamp() const; // "20yy-MM-dd hh:mm:ss" or empty
     QString getMetarDayTime() const; // "DDhhmm", or "000000" without a usable time
     // Clock time "hhmm" of the five-minute slot in which precipitation or
@@ -108,12 +126,15 @@ private:
     // piece of the packet text; null when absent.
     QStringRef fieldAt(int start, int index) const;
     QStringRef fieldRef(QStringView tag, int index) const;
-    // The field's text when it reads as a number, else empty.
-    QString doubleField(QStringView tag, int index) const;
-    QString intField(QStringView tag, int index) const;
-    // The field as a number; false when it does not read as one.
-    bool numberAt(int start, int index, double *value) const;
-    bool humidityAt(int start, double *value) const;
+    // A field of the line at start as the reading; false when it does not read
+    // as one (a base-10 int for the integer readings) inside its range.
+    bool readingAt(int start, int index, Plausibility::Reading reading, double *value) const;
+    bool readingAt(int start, Plausibility::Reading reading, double *value) const;
+    // The field's text when readingAt holds, else empty.
+    QString readingText(Plausibility::Reading reading) const;
+    // The station time of the "T" line as day, hour and minute texts; false
+    // without a usable or with an impossible time.
+    bool stationTime(QStringRef *day, QStringRef *hour, QStringRef *minute) const;
     QString altimeterAt(int baStart) const;
     QString stationPressureAt(int baStart, int elStart) const;
     QString precipTypeAt(int pwStart) const;

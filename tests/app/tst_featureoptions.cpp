@@ -5,6 +5,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 class TestFeatureOptions : public QObject
 {
     Q_OBJECT
@@ -13,6 +17,8 @@ private slots:
     void parse_data();
     void parse();
     void missingFileLeavesEverythingOff();
+    void onlyRegularFilesAreRead_data();
+    void onlyRegularFilesAreRead();
     void readsFileAndAnnouncesIt();
     void statusLines();
 };
@@ -54,6 +60,35 @@ void TestFeatureOptions::missingFileLeavesEverythingOff()
     const FeatureOptions options = FeatureOptions::readFile(dir.filePath("options.txt"));
     QVERIFY(!options.advanced && !options.forwarding && !options.audioCommands && !options.speciCommands &&
             !options.fastModes);
+}
+
+void TestFeatureOptions::onlyRegularFilesAreRead_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO without a writer") << "fifo";
+    QTest::newRow("device") << "device";
+    QTest::newRow("folder") << "folder";
+}
+
+// Opening the FIFO would block start-up for ever; the device would read on
+// without end. Neither is an options file.
+void TestFeatureOptions::onlyRegularFilesAreRead()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    QString path = dir.filePath("options.txt");
+    if (kind == "device")
+        path = QStringLiteral("/dev/zero");
+#ifdef Q_OS_UNIX
+    if (kind == "fifo")
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+#endif
+    if (kind == "folder")
+        QVERIFY(QDir().mkpath(path));
+    if (!QFileInfo::exists(path))
+        QSKIP("no such special file on this platform");
+    const FeatureOptions options = FeatureOptions::readFile(path);
+    QVERIFY(!options.advanced && !options.forwarding);
 }
 
 void TestFeatureOptions::readsFileAndAnnouncesIt()

@@ -67,17 +67,11 @@ void TestDerivedQuantities::roundToStep_data()
 
     QTest::newRow("half up") << 2.5 << 1.0 << "3";
     QTest::newRow("negative half away from zero") << -2.5 << 1.0 << "-3";
-    QTest::newRow("negative below half") << -2.4 << 1.0 << "-2";
     QTest::newRow("-4.9 to 0") << -4.9 << 10.0 << "0";
     QTest::newRow("-5 to -10") << -5.0 << 10.0 << "-10";
-    QTest::newRow("4.9 to 0") << 4.9 << 10.0 << "0";
-    QTest::newRow("5 to 10") << 5.0 << 10.0 << "10";
-    QTest::newRow("zero") << 0.0 << 10.0 << "0";
     QTest::newRow("heat index step") << 21.8406 << 0.02 << "21.84";
     QTest::newRow("tenths") << 2.817 << 0.1 << "2.8";
-    QTest::newRow("negative tenths") << -7.46 << 0.1 << "-7.5";
     QTest::newRow("beyond 32 bits") << 1e12 << 10.0 << "1e+12";
-    QTest::newRow("beyond 32 bits, negative") << -1e12 << 10.0 << "-1e+12";
 }
 
 void TestDerivedQuantities::roundToStep()
@@ -131,20 +125,12 @@ void TestDerivedQuantities::dewPoint_data()
                                     << "2.8";
     QTest::newRow("humidity 0.5 taken as 1") << "TA:20|RH:0.5"
                                              << "-37.8";
-    QTest::newRow("humidity 1") << "TA:20|RH:1"
-                                << "-37.8";
-    QTest::newRow("humidity 0") << "TA:20|RH:0"
-                                << "-37.8";
     QTest::newRow("saturated") << "TA:30|RH:100"
                                << "30";
-    QTest::newRow("below freezing") << "TA:-10|RH:50"
-                                    << "-18.4";
     QTest::newRow("negative humidity") << "TA:20|RH:-3.5"
                                        << "";
     QTest::newRow("no humidity") << "TA:20|RH:?"
                                  << "";
-    QTest::newRow("no temperature") << "TA:?|RH:50"
-                                    << "";
 }
 
 void TestDerivedQuantities::dewPoint()
@@ -161,22 +147,10 @@ void TestDerivedQuantities::heatIndex_data()
 
     QTest::newRow("simple formula, worked example") << "TA:22.8|RH:27"
                                                     << "21.84";
-    QTest::newRow("just below 80 F") << "TA:26.6|RH:50"
-                                     << "26.62";
-    QTest::newRow("just above 80 F") << "TA:26.7|RH:50"
-                                     << "27.14";
-    QTest::newRow("dry, below 95 F") << "TA:30|RH:10"
-                                     << "27.86";
-    QTest::newRow("dry, above 95 F") << "TA:38|RH:10"
-                                     << "34.72";
     QTest::newRow("dry, 100.49 F") << "TA:38.05|RH:10"
                                    << "34.78";
     QTest::newRow("humid, 82.4 F") << "TA:28|RH:90"
                                    << "34";
-    QTest::newRow("humid, 86.9 F") << "TA:30.5|RH:90"
-                                   << "42.66";
-    QTest::newRow("regression only") << "TA:40|RH:50"
-                                     << "54.76";
     QTest::newRow("no humidity") << "TA:40|RH:-1"
                                  << "";
 }
@@ -199,16 +173,8 @@ void TestDerivedQuantities::windChill_data()
                                     << "9.76";
     QTest::newRow("2.7 kt above 50 F") << "TA:10.1|WI:2.7:90"
                                        << "";
-    QTest::newRow("cold") << "TA:-20|WI:2.7:90"
-                          << "-24.26";
-    QTest::newRow("windy") << "TA:-10|WI:20:90"
-                           << "-20.4";
-    QTest::newRow("stormy") << "TA:5|WI:40:90"
-                            << "-2.44";
     QTest::newRow("no wind") << "TA:-10|WI:?:?"
                              << "";
-    QTest::newRow("no temperature") << "TA:?|WI:20:90"
-                                    << "";
 }
 
 void TestDerivedQuantities::windChill()
@@ -225,18 +191,10 @@ void TestDerivedQuantities::pressureAltitude_data()
 
     QTest::newRow("336.9 hPa") << "BA:336.9:3000"
                                << "";
-    QTest::newRow("337 hPa") << "BA:337:3000"
-                             << "27470";
     QTest::newRow("standard") << "BA:1013.25:2992"
                               << "0";
-    QTest::newRow("1084 hPa") << "BA:1084:3000"
-                              << "-1880";
     QTest::newRow("1084.1 hPa") << "BA:1084.1:3000"
                                 << "";
-    QTest::newRow("500 hPa") << "BA:500"
-                             << "18280";
-    QTest::newRow("no pressure") << "BA:?:3000"
-                                 << "";
 }
 
 void TestDerivedQuantities::pressureAltitude()
@@ -270,24 +228,15 @@ void TestDerivedQuantities::presentWeather_data()
     QTest::newRow("2 mi, wide spread is haze") << "TA:22.8|RH:27|VI:2"
                                                << "HZ"
                                                << "HZ";
-    QTest::newRow("2 mi, narrow spread is mist") << "TA:20|RH:86|VI:2"
-                                                 << "BR"
-                                                 << "BR";
     QTest::newRow("2.5 mi is clear") << "TA:22.8|RH:27|VI:2.5"
                                      << ""
                                      << "";
     QTest::newRow("rain and mist") << "TA:20|RH:86|VI:2|PW:0.35"
                                    << "BR"
                                    << "RA BR";
-    QTest::newRow("rain alone") << "TA:20|RH:86|VI:5|PW:0.35"
-                                << ""
-                                << "RA";
     QTest::newRow("no visibility") << "TA:20|RH:86|VI:?|PW:0.05"
                                    << ""
                                    << "-RA";
-    QTest::newRow("no dew point") << "TA:20|RH:?|VI:0.1"
-                                  << ""
-                                  << "";
 }
 
 void TestDerivedQuantities::presentWeather()

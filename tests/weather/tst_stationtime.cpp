@@ -62,23 +62,18 @@ void TestStationTime::fileStamps_data()
     QTest::newRow("bit 7 ignored") << header({'@', '2', 0x98, 0x85, 0xB1, 0x82, 0xB7, 0x93})
                                    << "180531_023713Z_KTRtime"
                                    << "18/05/31,02/37/13_KTRtime";
-    QTest::newRow("month 10") << header({'@', '1', 0x26, 0x10, 0x01, 0x00, 0x00, 0x00})
-                              << "261001_000000Z_KTRtime"
-                              << "26/10/01,00/00/00_KTRtime";
-    QTest::newRow("units nibble above 9 unpadded")
-        << header({'@', '1', 0x1F, 0x05, 0x31, 0x02, 0x37, 0x13}) << "1150531_023713Z_KTRtime"
-        << "115/05/31,02/37/13_KTRtime";
+    QTest::newRow("digit above 9 is the PC clock")
+        << header({'@', '1', 0x1F, 0x05, 0x31, 0x02, 0x37, 0x13}) << "260214_195908Z_PCtime"
+        << "26/02/14,19:59:08Z_PCtime";
+    QTest::newRow("31 April is the PC clock")
+        << header({'@', '1', 0x18, 0x04, 0x31, 0x02, 0x37, 0x13}) << "260214_195908Z_PCtime"
+        << "26/02/14,19:59:08Z_PCtime";
     QTest::newRow("month 0 is the PC clock")
         << header({'@', '1', 0x18, 0x00, 0x31, 0x02, 0x37, 0x13}) << "260214_195908Z_PCtime"
         << "26/02/14,19:59:08Z_PCtime";
     QTest::newRow("month 0x80 is the PC clock")
         << header({'@', '1', 0x18, 0x80, 0x31, 0x02, 0x37, 0x13}) << "260214_195908Z_PCtime"
         << "26/02/14,19:59:08Z_PCtime";
-    QTest::newRow("missing second reads as 0")
-        << header({'@', '1', 0x18, 0x05, 0x31, 0x02, 0x37}) << "180531_023700Z_KTRtime"
-        << "18/05/31,02/37/00_KTRtime";
-    QTest::newRow("missing month is the PC clock") << header({'@', '1', 0x18}) << "260214_195908Z_PCtime"
-                                                   << "26/02/14,19:59:08Z_PCtime";
     QTest::newRow("empty header") << QByteArray() << "260214_195908Z_PCtime"
                                   << "26/02/14,19:59:08Z_PCtime";
 }
@@ -105,28 +100,14 @@ void TestStationTime::logTimestamp_data()
 
     QTest::newRow("station time") << "@I:1\r\nT:18/05/31,02:37:13\r\nLA:?\r\n"
                                   << "2018-05-31 02:37:13" << none;
-    QTest::newRow("at the end of the text") << "B:5\r\nT:18/05/31,02:37:13"
-                                            << "2018-05-31 02:37:13" << none;
     QTest::newRow("more after the seconds") << "T:18/05/31,02:37:13:44\r\n"
                                             << "2018-05-31 02:37:13" << none;
-    QTest::newRow("stamp one character in") << "T:x18/05/31,02:37:13\r\n"
-                                            << "2018-05-31 02:37:13" << none;
-    QTest::newRow("no T line") << "@I:1\r\nTA:22.8\r\n"
-                               << "" << none;
     QTest::newRow("T: inside LAT:") << "@I:1\r\nLAT:18/05/31,02:37:13\r\n"
                                     << "" << none;
-    QTest::newRow("T: inside a line") << "N:0 T:18/05/31,02:37:13\r\n"
-                                      << "" << none;
-    QTest::newRow("T line after LAT") << "LAT:1\r\nT:19/01/15,23:59:30\r\n"
-                                      << "2019-01-15 23:59:30" << none;
     QTest::newRow("unknown time") << "T:?\r\nTA:1\r\n"
                                   << "" << notFound;
     QTest::newRow("cut short") << "T:18/05/31,02:37:1"
                                << "" << notFound;
-    QTest::newRow("too far in") << "T:xx18/05/31,02:37:13\r\n"
-                                << "" << notFound;
-    QTest::newRow("comma before the stamp") << "T:,18/05/31,02:37:13\r\n"
-                                            << "" << none;
     QTest::newRow("a further T: cuts the window") << "T:18/05/T:31,02:37:13\r\n"
                                                   << "" << notFound;
 }
@@ -156,14 +137,8 @@ void TestStationTime::metarDayTime_data()
                                   << "310237";
     QTest::newRow("more after the seconds") << "T:18/05/31,02:37:13:44"
                                             << "000000";
-    QTest::newRow("blank after the seconds") << "T:18/05/31,02:37:13 "
-                                             << "000000";
-    QTest::newRow("anchored at the end only") << "T:2018/05/31,02:37:13"
-                                              << "310237";
     QTest::newRow("unknown") << "T:?"
                              << "000000";
-    QTest::newRow("no T line") << "TA:18/05/31,02:37:13"
-                               << "000000";
 }
 
 void TestStationTime::metarDayTime()
@@ -186,28 +161,15 @@ void TestStationTime::slotTimes_data()
     const QString t0237 = QStringLiteral("T:18/05/31,02:37:13");
     QTest::newRow("began in this hour") << t0237 << "HI" << 0 << "0235";
     QTest::newRow("ended in the hour before") << t0237 << "HI" << 1 << "0140";
-    QTest::newRow("lower case") << t0237 << "hi" << 0 << "0235";
     QTest::newRow("slot equal to the minute, across midnight") << "T:18/06/01,00:10:05"
                                                                << "CC" << 0 << "2310";
-    QTest::newRow("slot before the minute after midnight") << "T:18/06/01,00:10:05"
-                                                           << "AA" << 1 << "0000";
-    QTest::newRow("last slot of the hour") << "T:19/01/15,23:59:30"
-                                           << "LL" << 1 << "2355";
     QTest::newRow("which below 0 is began") << t0237 << "HI" << -4 << "0235";
-    QTest::newRow("which above 1 is ended") << t0237 << "HI" << 9 << "0140";
     QTest::newRow("no event") << t0237 << "--" << 0 << "-";
-    QTest::newRow("no event, ended") << t0237 << "--" << 1 << "-";
     QTest::newRow("unknown begin") << t0237 << "?A" << 0 << "-";
-    QTest::newRow("unknown begin, ended") << t0237 << "?A" << 1 << "-";
-    QTest::newRow("no code") << t0237 << "" << 0 << "-";
     QTest::newRow("letter after L") << t0237 << "MZ" << 0 << "-";
-    QTest::newRow("digit") << t0237 << "1A" << 0 << "-";
     QTest::newRow("one letter, ended") << t0237 << "H" << 1 << "-";
-    QTest::newRow("one letter, began") << t0237 << "H" << 0 << "0235";
     QTest::newRow("no usable time") << "T:18/05/31,02:37:13:44"
                                     << "HI" << 0 << "";
-    QTest::newRow("no T line") << "TA:1"
-                               << "HI" << 0 << "";
 }
 
 void TestStationTime::slotTimes()
