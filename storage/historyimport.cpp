@@ -281,7 +281,7 @@ void HistoryImport::importCsv(const QByteArray &bytes, bool atEnd)
             HistoryStore::Entry entry;
             ++m_summary.packets;
             if (parseCsvRow(record, m_unit, &entry))
-                m_batch.append(entry);
+                m_batch.push_back(entry);
             else
                 ++m_summary.skipped;
         }
@@ -291,7 +291,7 @@ void HistoryImport::importCsv(const QByteArray &bytes, bool atEnd)
         HistoryStore::Entry entry;
         ++m_summary.packets;
         if (atEnd && m_carry.size() <= kMaxRecordBytes && parseCsvRow(m_carry, m_unit, &entry))
-            m_batch.append(entry);
+            m_batch.push_back(entry);
         else
             ++m_summary.skipped;
         m_carry.clear();
@@ -320,15 +320,15 @@ void HistoryImport::importRaw(const QByteArray &bytes, bool atEnd)
             ++m_summary.skipped;
             continue;
         }
-        m_batch.append(entry);
-        if (m_batch.size() >= kBatchEntries)
+        m_batch.push_back(entry);
+        if (m_batch.size() >= size_t(kBatchEntries))
             flush();
     }
 }
 
 void HistoryImport::flush()
 {
-    if (m_batch.isEmpty() || m_failed)
+    if (m_batch.empty() || m_failed)
         return;
     const int added = m_store->recordAll(m_batch);
     m_batch.clear();

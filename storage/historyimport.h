@@ -86,7 +86,7 @@ private:
     QString m_unit;
     QByteArray m_carry;
     std::unique_ptr<WeatherPacketScanner> m_scanner;
-    QVector<HistoryStore::Entry> m_batch;
+    std::vector<HistoryStore::Entry> m_batch;
     qint64 m_totalBytes = 0;
     qint64 m_doneBytes = 0;
     bool m_running = false;

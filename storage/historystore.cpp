@@ -338,7 +338,7 @@ void HistoryStore::fail(const QString &reason)
 
 bool HistoryStore::writeBacklog()
 {
-    if (m_backlog.isEmpty())
+    if (m_backlog.empty())
         return true;
     const int written = recordAll(m_backlog);
     if (written < 0)
@@ -361,14 +361,14 @@ bool HistoryStore::record(const Observation &observation)
         }
         return true;
     }
-    if (m_backlog.size() >= kMaxBacklog)
-        m_backlog.removeFirst();
-    m_backlog.append(entry);
+    if (m_backlog.size() >= size_t(kMaxBacklog))
+        m_backlog.erase(m_backlog.begin());
+    m_backlog.push_back(entry);
     fail(m_error);
     return false;
 }
 
-int HistoryStore::recordAll(const QVector<Entry> &entries)
+int HistoryStore::recordAll(const std::vector<Entry> &entries)
 {
     if (!open()) {
         fail(m_error);
@@ -441,10 +441,10 @@ qint64 HistoryStore::count(const QString &unit) const
     return query.exec() && query.next() ? query.value(0).toLongLong() : 0;
 }
 
-QVector<HistoryStore::Entry> HistoryStore::entries(const QString &unit, const QDateTime &from,
-                                                   const QDateTime &to) const
+std::vector<HistoryStore::Entry> HistoryStore::entries(const QString &unit, const QDateTime &from,
+                                                       const QDateTime &to) const
 {
-    QVector<Entry> result;
+    std::vector<Entry> result;
     if (!isOpen())
         return result;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
@@ -457,14 +457,14 @@ QVector<HistoryStore::Entry> HistoryStore::entries(const QString &unit, const QD
     if (!query.exec())
         return result;
     while (query.next())
-        result.append(readEntry(query));
+        result.push_back(readEntry(query));
     return result;
 }
 
-QVector<HistoryStore::Bucket> HistoryStore::reduced(const QString &unit, const QDateTime &from,
-                                                    const QDateTime &to, int bucketCount) const
+std::vector<HistoryStore::Bucket> HistoryStore::reduced(const QString &unit, const QDateTime &from,
+                                                        const QDateTime &to, int bucketCount) const
 {
-    QVector<Bucket> result;
+    std::vector<Bucket> result;
     if (!isOpen() || bucketCount <= 0 || from >= to)
         return result;
     qint64 start = from.toSecsSinceEpoch();
@@ -511,14 +511,14 @@ QVector<HistoryStore::Bucket> HistoryStore::reduced(const QString &unit, const Q
             bucket.min[q] = readOptional(query.value(5 + 2 * q));
             bucket.max[q] = readOptional(query.value(6 + 2 * q));
         }
-        result.append(bucket);
+        result.push_back(bucket);
     }
     return result;
 }
 
-QVector<HistoryStore::DayExtremes> HistoryStore::dailyExtremes(const QString &unit, const QDate &first,
-                                                               const QDate &last,
-                                                               const QDateTime &nowUtc) const
+std::vector<HistoryStore::DayExtremes> HistoryStore::dailyExtremes(const QString &unit, const QDate &first,
+                                                                   const QDate &last,
+                                                                   const QDateTime &nowUtc) const
 {
     std::vector<DayExtremes> days;
     if (!isOpen() || !first.isValid() || !last.isValid() || first > last)
@@ -634,7 +634,7 @@ QVector<HistoryStore::DayExtremes> HistoryStore::dailyExtremes(const QString &un
     }
     for (size_t i = 0; i < days.size(); ++i)
         days[i].expected = int(std::lround(expected[i]));
-    return QVector<DayExtremes>(days.begin(), days.end());
+    return days;
 }
 
 qint64 HistoryStore::exportCsv(const QString &unit, const QDateTime &from, const QDateTime &to,

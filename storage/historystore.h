@@ -126,21 +126,21 @@ public:
     bool record(const Observation &observation);
     // Stores many packets in one transaction (imports): the number of new
     // rows, or -1 when nothing could be written.
-    int recordAll(const QVector<Entry> &entries);
+    int recordAll(const std::vector<Entry> &entries);
 
     // Units in the store, and the one with the latest packet.
     QStringList units() const;
     QString latestUnit() const;
     qint64 count(const QString &unit) const;
     // Packets of [from, to), oldest first.
-    QVector<Entry> entries(const QString &unit, const QDateTime &from, const QDateTime &to) const;
+    std::vector<Entry> entries(const QString &unit, const QDateTime &from, const QDateTime &to) const;
 
     // [from, to) cut into about bucketCount equal spans, minimum and maximum
     // of each reading per span; empty spans are left out. Spans of an hour
     // or more are whole hours (at most bucketCount of them) read from the
     // rollup.
-    QVector<Bucket> reduced(const QString &unit, const QDateTime &from, const QDateTime &to,
-                            int bucketCount) const;
+    std::vector<Bucket> reduced(const QString &unit, const QDateTime &from, const QDateTime &to,
+                                int bucketCount) const;
 
     // Per UTC day from first to last: the extremes with their times, the
     // precipitation total and the packets received against expected.
@@ -151,8 +151,8 @@ public:
     // expected count is the time of the day divided by the reporting interval
     // in force (the mode of the latest packet before each moment). The day in
     // progress counts up to nowUtc.
-    QVector<DayExtremes> dailyExtremes(const QString &unit, const QDate &first, const QDate &last,
-                                       const QDateTime &nowUtc) const;
+    std::vector<DayExtremes> dailyExtremes(const QString &unit, const QDate &first, const QDate &last,
+                                           const QDateTime &nowUtc) const;
 
     // The packets of [from, to) as RFC 4180 CSV, header first; the number of
     // rows written, or -1 on a read or write error.
@@ -182,6 +182,6 @@ private:
     QString m_connection;
     QString m_error;
     bool m_down = false;
-    QVector<Entry> m_backlog;
+    std::vector<Entry> m_backlog;
     std::unique_ptr<QSqlQuery> m_insert;
 };
