@@ -136,9 +136,9 @@ public:
     std::vector<Entry> entries(const QString &unit, const QDateTime &from, const QDateTime &to) const;
 
     // [from, to) cut into about bucketCount equal spans, minimum and maximum
-    // of each reading per span; empty spans are left out. Spans of an hour
-    // or more are whole hours (at most bucketCount of them) read from the
-    // rollup.
+    // of each reading per span; empty spans are left out. Spans of half an
+    // hour or more become whole hours read from the rollup (so there may be
+    // fewer buckets than asked for).
     std::vector<Bucket> reduced(const QString &unit, const QDateTime &from, const QDateTime &to,
                                 int bucketCount) const;
 

@@ -186,6 +186,10 @@ void TrendsView::buildCharts()
     m_views[WindChart]->chart()->addAxis(m_directionAxis, Qt::AlignRight);
     m_tabs->addTab(page, tr("Charts"));
     m_tabs->addTab(m_table, tr("Daily Extremes"));
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
+        if (m_tabs->currentWidget() == m_table)
+            fillTable();
+    });
 }
 
 QChart *TrendsView::chart(Chart which) const
@@ -279,7 +283,9 @@ void TrendsView::refresh()
     drawLine(VisibilityChart, HistoryStore::Visibility, tr("Visibility"), QColor(100, 100, 100));
     drawLine(BatteryChart, HistoryStore::Voltage, tr("Battery"), QColor(40, 140, 140));
     drawInterference();
-    fillTable();
+    // The table costs a pass over the raw rows: only while it is shown.
+    if (m_tabs->currentWidget() == m_table)
+        fillTable();
 }
 
 void TrendsView::drawLine(Chart which, HistoryStore::Quantity quantity, const QString &name,
@@ -506,4 +512,9 @@ void TrendsView::exportClicked()
     const QString path = QFileDialog::getSaveFileName(this, tr("Export CSV"), name, tr("CSV files (*.csv)"));
     if (!path.isEmpty())
         exportTo(path);
+}
+
+void TrendsView::showPage(int page)
+{
+    m_tabs->setCurrentIndex(page);
 }

@@ -86,6 +86,8 @@ public:
 
     QtCharts::QChart *chart(Chart which) const;
     QTableWidget *extremesTable() const { return m_table; }
+    // Shows the charts (0) or the daily extremes (1).
+    void showPage(int page);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
