@@ -2,17 +2,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
 // ktr-decode: turns stored station output (raw monthly logs, serial captures)
-// into the CSV rows of the weather log or into METAR lines, offline.
+// into the CSV rows of the weather log or into METAR lines, offline; fills a
+// data folder's weather history from such files and exports it as CSV.
 
-#include "storage/csvlog.h"
 #include "reports/metarencoder.h"
 #include "reports/weatherpacketscanner.h"
+#include "storage/csvlog.h"
+#include "storage/datafolder.h"
+#include "storage/historyimport.h"
+#include "storage/historystore.h"
 #include "weather/weatherparser.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-
+#include <QFileInfo>
 #include <cstdio>
 
 namespace {
@@ -20,7 +24,11 @@ namespace {
 constexpr qint64 kReadBlockBytes = 1 << 20;
 constexpr int kFlushBytes = 1 << 18;
 
-enum class Format { Csv, Metar };
+enum class Format
+{
+    Csv,
+    Metar
+};
 
 // Collects output and hands it to stdout in large writes.
 class Output
@@ -35,8 +43,8 @@ public:
 
     void flush()
     {
-        if (!m_pending.isEmpty()
-            && std::fwrite(m_pending.constData(), 1, size_t(m_pending.size()), stdout) != size_t(m_pending.size()))
+        if (!m_pending.isEmpty() && std::fwrite(m_pending.constData(), 1, size_t(m_pending.size()), stdout) !=
+                                        size_t(m_pending.size()))
             m_failed = true;
         m_pending.clear();
     }
@@ -107,6 +115,57 @@ private:
     WeatherParser m_parser;
 };
 
+// "yyyy-MM-dd" (the day's start, or with endOfDay the next day's) or
+// "yyyy-MM-ddThh:mm:ssZ".
+QDateTime parseTime(const QString &text, bool endOfDay)
+{
+    const QDate day = QDate::fromString(text, Qt::ISODate);
+    if (day.isValid() && text.size() == 10)
+        return QDateTime(endOfDay ? day.addDays(1) : day, QTime(0, 0), Qt::UTC);
+    QDateTime time = QDateTime::fromString(text, QStringLiteral("yyyy-MM-ddThh:mm:ssZ"));
+    time.setTimeSpec(Qt::UTC);
+    return time;
+}
+
+int importHistory(HistoryStore &store, const QStringList &files)
+{
+    if (!store.open()) {
+        printError(QStringLiteral("cannot open %1: %2").arg(store.filePath(), store.errorText()));
+        return 1;
+    }
+    HistoryImport import(&store);
+    const HistoryImport::Summary summary = import.run(files);
+    for (const QString &error : summary.errors)
+        printError(error);
+    std::fprintf(stderr, "ktr-decode: %lld packets read from %d files, %lld new in %s, %lld skipped\n",
+                 summary.packets, summary.files, summary.added, qUtf8Printable(store.filePath()),
+                 summary.skipped);
+    return summary.errors.isEmpty() ? 0 : 1;
+}
+
+int exportHistory(HistoryStore &store, const QString &unitOption, const QStringList &range)
+{
+    const QDateTime from = range.size() == 2 ? parseTime(range.at(0), false) : QDateTime();
+    const QDateTime to = range.size() == 2 ? parseTime(range.at(1), true) : QDateTime();
+    if (!from.isValid() || !to.isValid()) {
+        printError(
+            QStringLiteral("--export-history needs FROM and TO, as yyyy-MM-dd or yyyy-MM-ddThh:mm:ssZ"));
+        return 2;
+    }
+    if (!QFileInfo(store.filePath()).isFile() || !store.open()) {
+        printError(QStringLiteral("cannot open %1: %2").arg(store.filePath(), store.errorText()));
+        return 1;
+    }
+    const QString unit = unitOption.isEmpty() ? store.latestUnit() : DataFolder::unitName(unitOption);
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly) || store.exportCsv(unit, from, to, &out) < 0 ||
+        !out.flush()) {
+        printError(QStringLiteral("cannot export the history: %1").arg(store.errorText()));
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -119,22 +178,60 @@ int main(int argc, char *argv[])
     cli.setApplicationDescription(QStringLiteral(
         "Decodes the weather packets in KTR station output (raw monthly log files or serial captures)\n"
         "into rows of the CSV weather log or into METAR report lines. Damaged packets are skipped\n"
-        "with a warning on standard error."));
+        "with a warning on standard error.\n"
+        "\n"
+        "With --import-history the packets of the files (raw logs and captures; files ending in .csv\n"
+        "as CSV weather logs) go into the weather history of the data folder instead; importing a\n"
+        "file twice adds nothing. With --export-history FROM TO the history of one unit from FROM up\n"
+        "to TO is written to standard output as CSV; FROM and TO are UTC dates (yyyy-MM-dd, TO\n"
+        "included) or times (yyyy-MM-ddThh:mm:ssZ, TO excluded)."));
     cli.addHelpOption();
     cli.addVersionOption();
-    const QCommandLineOption csvOption(QStringLiteral("csv"),
-                                       QStringLiteral("Write the CSV header, then one row per packet (default)."));
-    const QCommandLineOption metarOption(QStringLiteral("metar"), QStringLiteral("Write one METAR line per packet."));
+    const QCommandLineOption csvOption(
+        QStringLiteral("csv"), QStringLiteral("Write the CSV header, then one row per packet (default)."));
+    const QCommandLineOption metarOption(QStringLiteral("metar"),
+                                         QStringLiteral("Write one METAR line per packet."));
+    const QCommandLineOption importOption(
+        QStringLiteral("import-history"),
+        QStringLiteral("Import the files into the data folder's weather history."));
+    const QCommandLineOption exportOption(
+        QStringLiteral("export-history"),
+        QStringLiteral("Export the history from FROM to TO (the arguments) as CSV."));
+    const QCommandLineOption folderOption(
+        QStringLiteral("data-folder"),
+        QStringLiteral("The data folder holding the history (default: %1).").arg(DataFolder::defaultRoot()),
+        QStringLiteral("folder"), DataFolder::defaultRoot());
+    const QCommandLineOption unitOption(QStringLiteral("unit"),
+                                        QStringLiteral("The unit (IMEI) to export; default: the latest one."),
+                                        QStringLiteral("imei"));
     cli.addOption(csvOption);
     cli.addOption(metarOption);
-    cli.addPositionalArgument(QStringLiteral("files"),
-                              QStringLiteral("Files to decode; standard input when none is given, or for \"-\"."),
-                              QStringLiteral("[files...]"));
+    cli.addOption(importOption);
+    cli.addOption(exportOption);
+    cli.addOption(folderOption);
+    cli.addOption(unitOption);
+    cli.addPositionalArgument(
+        QStringLiteral("files"),
+        QStringLiteral("Files to decode; standard input when none is given, or for \"-\"."),
+        QStringLiteral("[files...]"));
     cli.process(app);
 
-    if (cli.isSet(csvOption) && cli.isSet(metarOption)) {
-        printError(QStringLiteral("--csv and --metar cannot be used together"));
+    const int modes = int(cli.isSet(csvOption)) + int(cli.isSet(metarOption)) + int(cli.isSet(importOption)) +
+                      int(cli.isSet(exportOption));
+    if (modes > 1) {
+        printError(
+            QStringLiteral("--csv, --metar, --import-history and --export-history cannot be used together"));
         return 2;
+    }
+    if (cli.isSet(importOption) || cli.isSet(exportOption)) {
+        HistoryStore store(cli.value(folderOption));
+        if (cli.isSet(exportOption))
+            return exportHistory(store, cli.value(unitOption), cli.positionalArguments());
+        if (cli.positionalArguments().isEmpty()) {
+            printError(QStringLiteral("--import-history needs the files to import"));
+            return 2;
+        }
+        return importHistory(store, cli.positionalArguments());
     }
     const Format format = cli.isSet(metarOption) ? Format::Metar : Format::Csv;
     QStringList files = cli.positionalArguments();
