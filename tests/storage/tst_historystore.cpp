@@ -287,7 +287,7 @@ void TestHistoryStore::importIsIdempotent()
     for (int minute = 0; minute < 3; ++minute) {
         parser.setPacketText(
             QString(packet).replace(QStringLiteral("00:10:05"), QStringLiteral("00:0%1:05").arg(minute)));
-        QVERIFY(CsvLog::append(csvFolder, parser, kJune1.addMonths(minute / 2)));
+        QVERIFY(CsvLog::append(csvFolder, parser, kJune1.addMonths(minute / 2)).ok);
     }
     QFile old(CsvLog::filePath(csvFolder, parser.getImei(), kJune1));
     QVERIFY(old.open(QIODevice::Append));
