@@ -2,13 +2,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/cameraassembler.h"
 
-#include "storage/datafolder.h"
 #include "link/jpegheader.h"
+#include "storage/datafolder.h"
 #include "weather/stationtime.h"
 
 #include <QDir>
 #include <QSaveFile>
-
 #include <cmath>
 
 namespace {
@@ -16,11 +15,13 @@ namespace {
 constexpr char kTrailer[] = "\r\n\r\n";
 constexpr char kEndMarker[] = "\xff\xd9";
 
-static_assert(JpegHeader::kSizeBytes + CameraAssembler::kPayloadBytes * (CameraAssembler::kMaxStoredSequence + 1) +
+static_assert(JpegHeader::kSizeBytes +
+                      CameraAssembler::kPayloadBytes * (CameraAssembler::kMaxStoredSequence + 1) +
                       CameraAssembler::kEndMarkerBytes <=
                   AssemblyBuffer::kSizeBytes,
               "the last stored slot must fit");
-static_assert(JpegHeader::kSizeBytes + CameraAssembler::kPayloadBytes * (CameraAssembler::kMaxStoredSequence + 2) +
+static_assert(JpegHeader::kSizeBytes +
+                      CameraAssembler::kPayloadBytes * (CameraAssembler::kMaxStoredSequence + 2) +
                       CameraAssembler::kEndMarkerBytes >
                   AssemblyBuffer::kSizeBytes,
               "one slot more must not fit");
@@ -28,6 +29,18 @@ static_assert(JpegHeader::kSizeBytes + CameraAssembler::kPayloadBytes * (CameraA
 int byteAt(const QByteArray &bytes, int index)
 {
     return index < bytes.size() ? quint8(bytes.at(index)) : 0;
+}
+
+// The bytes of a packet whose trailer is wrong: the packet and its trailer,
+// or less when the next packet's "@" already begins where the trailer should
+// be (a trailer that was lost rather than damaged).
+int damagedPacketBytes(const QByteArray &buffer)
+{
+    for (int at = CameraAssembler::kPacketBytes; at < CameraAssembler::kFramedPacketBytes; ++at) {
+        if (buffer.at(at) == '@')
+            return at;
+    }
+    return CameraAssembler::kFramedPacketBytes;
 }
 
 bool writeFile(const QString &path, const char *bytes, int count)
@@ -41,9 +54,7 @@ bool writeFile(const QString &path, const char *bytes, int count)
 
 } // namespace
 
-CameraAssembler::CameraAssembler(AssemblyBuffer &block) : m_block(block)
-{
-}
+CameraAssembler::CameraAssembler(AssemblyBuffer &block) : m_block(block) {}
 
 int CameraAssembler::pictureBytes(int lastSequence)
 {
@@ -85,13 +96,25 @@ CameraStep CameraAssembler::process(const QByteArray &buffer, const QString &ime
     QByteArray hex = buffer.toHex(' ');
     if (!buffer.isEmpty())
         hex.append(' ');
-    step.rawViewText = QStringLiteral("Camera:%1 Packet:%2 Bytes:%3\r\n\r\n").arg(step.camera).arg(n).arg(buffer.size()) +
-                       QString::fromLatin1(hex);
+    step.rawViewText =
+        QStringLiteral("Camera:%1 Packet:%2 Bytes:%3\r\n\r\n").arg(step.camera).arg(n).arg(buffer.size()) +
+        QString::fromLatin1(hex);
 
     // The trailer is looked for right behind the packet, not at the end of the
     // buffer, so that a packet followed at once by the next one is still framed.
-    if (buffer.size() < kFramedPacketBytes || buffer.mid(kPacketBytes, kTrailerBytes) != kTrailer)
+    if (buffer.size() < kFramedPacketBytes)
         return step;
+    if (buffer.mid(kPacketBytes, kTrailerBytes) != kTrailer) {
+        // A damaged packet is dropped at once, so that what follows it in the
+        // same transmission is framed in this pass.
+        step.complete = true;
+        step.consumedBytes = damagedPacketBytes(buffer);
+        step.debugLines << QStringLiteral(
+                               "!!-- Error: Camera %1 packet %2 has a damaged trailer; packet dropped")
+                               .arg(step.camera)
+                               .arg(n);
+        return step;
+    }
     step.complete = true;
     step.consumedBytes = kFramedPacketBytes;
     step.packet = buffer.left(kPacketBytes);
@@ -112,7 +135,8 @@ CameraStep CameraAssembler::process(const QByteArray &buffer, const QString &ime
     // A last packet beyond the block would need bytes that were never stored
     // (and no end marker): such a picture is dropped, no file and no view.
     if (n > kMaxStoredSequence) {
-        step.debugLines << QStringLiteral("!!-- Error: Image packet %1 lies beyond the assembly buffer; image not saved")
+        step.debugLines << QStringLiteral(
+                               "!!-- Error: Image packet %1 lies beyond the assembly buffer; image not saved")
                                .arg(n);
         return step;
     }

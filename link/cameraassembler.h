@@ -44,6 +44,8 @@ public:
     explicit CameraAssembler(AssemblyBuffer &block = AssemblyBuffer::shared());
 
     // One step over the receive buffer, whose first byte is the packet's "@".
+    // A packet whose trailer is wrong is complete but stores nothing: it is
+    // reported and its bytes consumed.
     // imei may be empty; orientation is the station's heading field as text.
     CameraStep process(const QByteArray &buffer, const QString &imei, const QString &imagePath,
                        const QString &orientation, const QDateTime &nowUtc);
