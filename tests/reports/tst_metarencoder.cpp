@@ -109,10 +109,6 @@ void TestMetarEncoder::storedPackets_data()
                              "RMK AO2 SLPNO LTG DSNT RAB2310E2310 LTG B0000 LTG E0000 "
                              "WND DATA ESTMD ALSTG/SLP ESTMD 90° -180°");
     // Without a "CL" line there is no cloud group and no low-cloud remark.
-    QTest::newRow("no CL and LD lines")
-        << "weather_no_cl_ld_lines_aux.txt"
-        << QString::fromUtf8("METAR 300234063909322 241805Z AUTO 00000KT 10SM 32/23 A2986 RMK AO2 SLPNO "
-                             "WND DATA ESTMD ALSTG/SLP ESTMD -33.8688° 151.2093°");
     // Latitude -91.5 holds no "?", so the altimeter stays; the position does not.
     QTest::newRow("fog, no cloud detected") << "weather_fog_no_cloud_detected.txt"
                                             << "METAR 300234063909324 152359Z AUTO VRB00G01KT 1/2SM -RA FG "
@@ -137,21 +133,14 @@ void TestMetarEncoder::groups_data()
     QTest::newRow("base") << QStringList() << "VRB01KT 10SM 23/03 RMK AO2 SLPNO ";
 
     // Wind
-    QTest::newRow("calm") << QStringList{"WI:0:90", "GU:0:90"} << "00000KT 10SM 23/03 RMK AO2 SLPNO ";
     QTest::newRow("calm ignores gust and spread")
         << QStringList{"WI:0:90", "GU:15:200"} << "00000KT 10SM 23/03 RMK AO2 SLPNO MAX WND 20015KT ";
     QTest::newRow("direction 4 is north")
         << QStringList{"WI:12:4", "GU:12:4"} << "36012KT 10SM 23/03 RMK AO2 SLPNO ";
     QTest::newRow("direction 275 rounds up")
         << QStringList{"WI:8:275", "GU:8:270"} << "28008KT 10SM 23/03 RMK AO2 SLPNO ";
-    QTest::newRow("spread 50 not variable")
-        << QStringList{"WI:15:240", "GU:15:290"} << "24015KT 10SM 23/03 RMK AO2 SLPNO ";
     QTest::newRow("6 kt not variable")
         << QStringList{"WI:6:240", "GU:6:300"} << "24006KT 10SM 23/03 RMK AO2 SLPNO ";
-    QTest::newRow("gust from north too")
-        << QStringList{"WI:12:0", "GU:15:0"} << "36012G15KT 10SM 23/03 RMK AO2 SLPNO ";
-    QTest::newRow("gust 22") << QStringList{"WI:15:240", "GU:22:250"}
-                             << "24015G22KT 10SM 23/03 RMK AO2 SLPNO MAX WND 25022KT ";
     QTest::newRow("gust 30") << QStringList{"WI:20:240", "GU:30:270"}
                              << "24020G30KT 10SM 23/03 RMK AO2 SLPNO MAX WND 27030KT ";
     QTest::newRow("120 kt capped at 99")
@@ -159,22 +148,16 @@ void TestMetarEncoder::groups_data()
 
     // Missing wind readings
     QTest::newRow("speed ?") << QStringList{"WI:?:240"} << "10SM 23/03 RMK AO2 SLPNO ";
-    QTest::newRow("no wind line") << QStringList{"-WI"} << "10SM 23/03 RMK AO2 SLPNO ";
     QTest::newRow("direction empty") << QStringList{"WI:5:", "GU:5:?"} << "VRB05KT 10SM 23/03 RMK AO2 SLPNO ";
-    QTest::newRow("gust speed missing")
-        << QStringList{"WI:5:200", "GU:?:250"} << "20005KT 10SM 23/03 RMK AO2 SLPNO ";
     QTest::newRow("gust direction missing: no peak wind")
         << QStringList{"WI:5:200", "GU:30:?"} << "20005G30KT 10SM 23/03 RMK AO2 SLPNO ";
     QTest::newRow("speed missing, strong gust")
         << QStringList{"WI:?:200", "GU:28:250"} << "10SM 23/03 RMK AO2 SLPNO MAX WND 25028KT ";
-    QTest::newRow("speed missing, light gust")
-        << QStringList{"WI:?:200", "GU:10:250"} << "10SM 23/03 RMK AO2 SLPNO ";
 
     // Visibility (with the obstruction it brings along)
     QTest::newRow("visibility 2 haze") << QStringList{"VI:2"} << "VRB01KT 2SM HZ 23/03 RMK AO2 SLPNO ";
     QTest::newRow("visibility -1") << QStringList{"VI:-1"} << "VRB01KT //// FG 23/03 RMK AO2 SLPNO ";
     QTest::newRow("visibility ?") << QStringList{"VI:?"} << "VRB01KT //// 23/03 RMK AO2 SLPNO ";
-    QTest::newRow("no visibility line") << QStringList{"-VI"} << "VRB01KT //// 23/03 RMK AO2 SLPNO ";
 
     // Thunderstorm and lightning
     QTest::newRow("lightning 3 at 12 mi")
@@ -183,9 +166,6 @@ void TestMetarEncoder::groups_data()
         << QStringList{"LD:7:3:--"} << "VRB01KT 10SM VCTS 23/03 RMK AO2 SLPNO OCNL LTG ";
     QTest::newRow("lightning 20 at 3 mi")
         << QStringList{"LD:3:20:--"} << "VRB01KT 10SM TS 23/03 RMK AO2 SLPNO FRQ LTG ";
-    QTest::newRow("lightning 15 at 5 mi")
-        << QStringList{"LD:5:15:--"} << "VRB01KT 10SM TS 23/03 RMK AO2 SLPNO FRQ LTG ";
-    QTest::newRow("no strikes") << QStringList{"LD:3:0:--"} << "VRB01KT 10SM 23/03 RMK AO2 SLPNO ";
     QTest::newRow("strikes without distance")
         << QStringList{"LD:?:4:--"} << "VRB01KT 10SM 23/03 RMK AO2 SLPNO ";
     QTest::newRow("lightning begin and end")
@@ -194,8 +174,6 @@ void TestMetarEncoder::groups_data()
     // Present weather and rain remarks
     QTest::newRow("heavy rain with times")
         << QStringList{"PW:0.5:25:?:HI:99"} << "VRB01KT 10SM +RA 23/03 RMK AO2 SLPNO RAB0235E0140 ";
-    QTest::newRow("light rain without times")
-        << QStringList{"PW:0.05:25:?:--:99"} << "VRB01KT 10SM -RA 23/03 RMK AO2 SLPNO ";
     QTest::newRow("rain and mist") << QStringList{"PW:0.35:25:?:--:99", "VI:2", "RH:90"}
                                    << "VRB01KT 2SM RA BR 23/21 RMK AO2 SLPNO ";
 
@@ -206,42 +184,26 @@ void TestMetarEncoder::groups_data()
                                << "VRB01KT 10SM ///003 ///012 23/03 RMK AO2 CLD LYR BLO 004 SLPNO ";
     QTest::newRow("five layers give four") << QStringList{"CL:1:304.8:609.6:914.4:1219.2:1524:?"}
                                            << "VRB01KT 10SM ///010 ///020 ///030 ///040 23/03 RMK AO2 SLPNO ";
-    QTest::newRow("six layers give five")
-        << QStringList{"CL:1:304.8:609.6:914.4:1219.2:1524:1828.8"}
-        << "VRB01KT 10SM ///010 ///020 ///030 ///040 ///050 23/03 RMK AO2 SLPNO ";
-    QTest::newRow("single low layer")
-        << QStringList{"CL:1:100:?:?:?:?:?"} << "VRB01KT 10SM ///003 23/03 RMK AO2 CLD LYR BLO 004 SLPNO ";
     QTest::newRow("no cloud detected")
         << QStringList{"CL:1:0:0:0:0:0:0"} << "VRB01KT 10SM NCD 23/03 RMK AO2 SLPNO ";
     QTest::newRow("ceilometer off") << QStringList{"CL:--00:0:0:0:0:0:0"}
                                     << "VRB01KT 10SM 23/03 RMK AO2 SLPNO ";
-    QTest::newRow("no cloud line (NA)") << QStringList{"-CL"} << "VRB01KT 10SM 23/03 RMK AO2 SLPNO ";
     QTest::newRow("no usable height")
         << QStringList{"CL:1:-5:?:?:?:?:?"} << "VRB01KT 10SM 23/03 RMK AO2 SLPNO ";
 
     // Temperature and dew point
-    QTest::newRow("-0.4 without humidity")
-        << QStringList{"TA:-0.4", "-RH"} << "VRB01KT 10SM 00/ RMK AO2 SLPNO ";
     QTest::newRow("-0.5 without humidity")
         << QStringList{"TA:-0.5", "-RH"} << "VRB01KT 10SM M01/ RMK AO2 SLPNO ";
     QTest::newRow("5.5 over -3.2") << QStringList{"TA:5.5", "RH:53.4"}
                                    << "VRB01KT 10SM 06/M03 RMK AO2 SLPNO ";
-    QTest::newRow("negative humidity") << QStringList{"RH:-3"} << "VRB01KT 10SM 23/ RMK AO2 SLPNO ";
     QTest::newRow("temperature ?") << QStringList{"TA:?"} << "VRB01KT 10SM RMK AO2 SLPNO ";
-    QTest::newRow("no temperature line") << QStringList{"-TA"} << "VRB01KT 10SM RMK AO2 SLPNO ";
 
     // Altimeter and position
     QTest::newRow("altimeter with position") << QStringList{"LA:44.9778", "LO:-93.2650", "BA:1018.30:2992"}
                                              << QString::fromUtf8("VRB01KT 10SM 23/03 A2992 RMK AO2 SLPNO ") +
                                                     kTail + QString::fromUtf8("44.9778° -93.2650°");
-    QTest::newRow("position without altimeter field")
-        << QStringList{"LA:44.9778", "LO:-93.2650"}
-        << QString::fromUtf8("VRB01KT 10SM 23/03 RMK AO2 SLPNO ") + kTail +
-               QString::fromUtf8("44.9778° -93.2650°");
     QTest::newRow("altimeter without gps fix")
         << QStringList{"BA:1018.30:2992"} << "VRB01KT 10SM 23/03 RMK AO2 SLPNO ";
-    QTest::newRow("altimeter without LO line")
-        << QStringList{"-LO", "BA:1018.30:2992"} << "VRB01KT 10SM 23/03 A2992 RMK AO2 SLPNO ";
     QTest::newRow("latitude out of range")
         << QStringList{"LA:91.5", "LO:10", "BA:1018.30:2992"} << "VRB01KT 10SM 23/03 A2992 RMK AO2 SLPNO ";
 }
@@ -263,7 +225,6 @@ void TestMetarEncoder::variableWind_data()
     // Directions are rounded to tens first; the spread is the short way round.
     QTest::newRow("240/300") << 240 << 300 << "240V300 ";
     QTest::newRow("300/240") << 300 << 240 << "240V300 ";
-    QTest::newRow("240/290 spread 50") << 240 << 290 << "";
     QTest::newRow("350/010 spread 20") << 350 << 10 << "";
     QTest::newRow("010/350 spread 20") << 10 << 350 << "";
     QTest::newRow("330/030 spread 60") << 330 << 30 << "330V030 ";
@@ -298,12 +259,9 @@ void TestMetarEncoder::visibilityTable_data()
 {
     QTest::addColumn<double>("miles");
     QTest::addColumn<QString>("text");
-    const std::pair<double, const char *> rows[] = {
-        {0.25, "M1/4SM"}, {0.26, "1/4SM"},  {0.376, "1/2SM"}, {0.7, "3/4SM"},
-        {1.125, "1SM"},   {1.2, "1 1/4SM"}, {1.5, "1 1/2SM"}, {1.8, "1 3/4SM"},
-        {2.5, "2SM"},     {2.51, "3SM"},    {4.5, "4SM"},     {5.5, "5SM"},
-        {5.6, "6SM"},     {6.19, "6SM"},    {6.2, "10SM"},    {-1, "////"},
-    };
+    const std::pair<double, const char *> rows[] = {{0.25, "M1/4SM"}, {0.26, "1/4SM"}, {0.376, "1/2SM"},
+                                                    {1.2, "1 1/4SM"}, {2.51, "3SM"},   {6.19, "6SM"},
+                                                    {6.2, "10SM"},    {-1, "////"}};
     for (const auto &row : rows)
         QTest::addRow("%g", row.first) << row.first << QString::fromLatin1(row.second);
 }
