@@ -282,7 +282,7 @@ void TestMainWindowPictures::acousticSeriesLayout_data()
     QTest::addColumn<int>("packets");
     QTest::addColumn<int>("flags");
     QTest::newRow("spectral") << 0 << 0 << RecordingSource::spectralBlock(1) << 1 << 0x00;
-    QTest::newRow("mp3 number 7") << 1 << 7 << RecordingSource::mp3Like(3, 1) << 4 << 0x3a;
+    QTest::newRow("mp3 number 7") << 1 << 7 << RecordingSource::mp3Recording() << 7 << 0x3a;
     QTest::newRow("raw number 5") << 2 << 5 << RecordingSource::rawTone(300, 1000) << 73 << 0x2c;
     QTest::newRow("raw number 37 wraps to 5") << 2 << 37 << RecordingSource::rawTone(300, 1000) << 73 << 0x2c;
 }
@@ -428,13 +428,13 @@ void TestMainWindowPictures::mp3ResultKeptAsSent()
     sendWeather(fixture("weather_example_no_gps_no_ceilometer.txt").replace("300234063909320", kImei));
 
     const QDateTime utc = QDateTime::fromString("2024-03-05T14:30:07Z", Qt::ISODate);
-    const QByteArray mp3 = RecordingSource::mp3Like(3, 9);
+    const QByteArray mp3 = RecordingSource::mp3Recording();
     QVERIFY(send(StationSimulator::acousticPackets(StationSimulator::Mp3, 7, utc, mp3).join()));
 
     const QString name = QString::fromLatin1(kImei) + "_20240305_143007Z_KTRtime_MP3_07.mp3";
     QTRY_COMPARE_WITH_TIMEOUT(files("Audio"), QStringList{name}, kWriteWaitMs);
     const QByteArray saved = fileBytes("Audio", name);
-    QCOMPARE(saved.size(), 4 * 330);
+    QCOMPARE(saved.size(), 7 * 330);
     QVERIFY(saved.startsWith(mp3));
 }
 
