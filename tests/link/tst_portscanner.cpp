@@ -54,7 +54,6 @@ private slots:
     void scanSequence_data();
     void scanSequence();
     void memoryKeepsBothPorts();
-    void portGone_data();
     void portGone();
     void systemPortsFollowTheSystemList();
 };
@@ -82,9 +81,6 @@ void TestPortScanner::scan_data()
     QTest::newRow("second port appears")
         << QStringList{"ttyUSB0"} << QStringList{"ttyACM0", "ttyUSB0"} << 0 << "ttyUSB0"
         << QStringList{"ttyUSB0", "ttyACM0"} << 0 << "ttyUSB0" << false << QStringList{"Adding ttyACM0"};
-    QTest::newRow("port in front of the chosen one vanishes")
-        << QStringList{"ttyUSB0", "ttyUSB1"} << QStringList{"ttyUSB1"} << 1 << "ttyUSB1"
-        << QStringList{"ttyUSB1"} << 0 << "ttyUSB1" << false << QStringList{"Removing ttyUSB0"};
 }
 
 void TestPortScanner::scan()
@@ -188,9 +184,6 @@ void TestPortScanner::scanSequence_data()
         << QStringList{"/dev/pts/3", "/dev/pts/4"} << ""
         << QStringList{"/dev/pts/3 /dev/pts/4||/dev/pts/3|data", "/dev/pts/4||/dev/pts/4",
                        "/dev/pts/3 /dev/pts/4|/dev/pts/3|/dev/pts/3", "/dev/pts/3 /dev/pts/4||/dev/pts/3"};
-    QTest::newRow("USB station back under a new name")
-        << QStringList() << ""
-        << QStringList{"ttyUSB1 ttyUSB0||ttyUSB1|data", "ttyUSB0||ttyUSB0", "ttyUSB0 ttyUSB9||ttyUSB9"};
     QTest::newRow("the user's pick is not left for the station")
         << QStringList() << ""
         << QStringList{"ttyUSB1 ttyUSB0||ttyUSB1|data", "ttyUSB0||ttyUSB0|pick ttyUSB0",
@@ -247,20 +240,11 @@ void TestPortScanner::memoryKeepsBothPorts()
     QCOMPARE(port("ttyACM0").identity(), QString("usb:2341:0043"));
 }
 
-void TestPortScanner::portGone_data()
-{
-    QTest::addColumn<QSerialPort::SerialPortError>("error");
-    QTest::addColumn<bool>("gone");
-    QTest::newRow("resource") << QSerialPort::ResourceError << true;
-    QTest::newRow("read") << QSerialPort::ReadError << true;
-    QTest::newRow("write") << QSerialPort::WriteError << false;
-}
-
 void TestPortScanner::portGone()
 {
-    QFETCH(QSerialPort::SerialPortError, error);
-    QFETCH(bool, gone);
-    QCOMPARE(PortScanner::meansPortGone(error), gone);
+    QVERIFY(PortScanner::meansPortGone(QSerialPort::ResourceError));
+    QVERIFY(PortScanner::meansPortGone(QSerialPort::ReadError));
+    QVERIFY(!PortScanner::meansPortGone(QSerialPort::WriteError));
 }
 
 // The second look is answered without reading the system's list again; it

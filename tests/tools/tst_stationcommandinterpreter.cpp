@@ -50,7 +50,7 @@ void TestStationCommandInterpreter::commands_data()
     QTest::addColumn<int>("ignored");
 
     const QList<Action> none;
-    for (int mode = 0; mode <= 6; ++mode)
+    for (const int mode : {0, 6})
         QTest::addRow("m%d", mode) << "m" + QByteArray::number(mode) + "\r"
                                    << changed([mode](StationSettings &s) { s.mode = mode; }) << none << 0;
     for (int c = 0; c <= 2; ++c)
@@ -72,7 +72,7 @@ void TestStationCommandInterpreter::commands_data()
             << 0;
     QTest::newRow("I0") << QByteArray("I0\r\r") << changed([](StationSettings &s) { s.camerasOn = false; })
                         << none << 0;
-    for (int camera = 1; camera <= 4; ++camera)
+    for (const int camera : {1, 4})
         QTest::addRow("I%d", camera) << "I" + QByteArray::number(camera) + "\r" << defaults()
                                      << QList<Action>{{Action::RequestImages, camera}} << 0;
     QTest::newRow("I0 then I5") << QByteArray("I0\r\rI5\r\r") << defaults()

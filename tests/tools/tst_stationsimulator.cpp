@@ -103,12 +103,10 @@ class TestStationSimulator : public QObject
 private slots:
     void packetLayout_data();
     void packetLayout();
-    void intervalsFollowTheMode();
     void gpsFixMovesThePosition();
     void nextImageTime_data();
     void nextImageTime();
     void picturesAtTheAutomaticImageHour();
-    void terminalIsRaw();
     void bannerThenPromptInOneTransmission();
     void sleepingStationAnswersAfterItsReport();
     void commandsChangeTheNextPacket_data();
@@ -124,7 +122,6 @@ void TestStationSimulator::packetLayout_data()
     for (const int mode : {0, 3, 4, 6})
         QTest::addRow("mode %d", mode) << mode << false << (mode <= 3);
     QTest::newRow("slow with auxiliary part") << 1 << true << true;
-    QTest::newRow("fast with auxiliary part") << 5 << true << false;
 }
 
 void TestStationSimulator::packetLayout()
@@ -169,13 +166,6 @@ void TestStationSimulator::packetLayout()
     QVERIFY(packet.contains("\r\nB:"));
     QCOMPARE(parsed(packet).getField("B", 1), QString::number(mode));
     QVERIFY(packet.contains("\r\nT:24/03/05,14:30:07\r\n"));
-}
-
-void TestStationSimulator::intervalsFollowTheMode()
-{
-    const int expectedSeconds[] = {3 * 3600, 3600, 1200, 300, 60, 20, 10};
-    for (int mode = 0; mode <= 6; ++mode)
-        QCOMPARE(StationSimulator::modeIntervalMs(mode), expectedSeconds[mode] * 1000);
 }
 
 void TestStationSimulator::gpsFixMovesThePosition()
@@ -243,38 +233,6 @@ void TestStationSimulator::picturesAtTheAutomaticImageHour()
     QVERIFY(link.shortestGapMs() > kMinGapMs);
 }
 
-void TestStationSimulator::terminalIsRaw()
-{
-    PseudoTerminal terminal;
-    QVERIFY2(terminal.open(), qPrintable(terminal.errorString()));
-    const int slave = ::open(terminal.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    QVERIFY(slave >= 0);
-    const auto drain = [](int fd, QByteArray &into) {
-        char buffer[64];
-        const qint64 got = PseudoTerminal::readSome(fd, buffer, sizeof buffer);
-        if (got > 0)
-            into.append(buffer, static_cast<int>(got));
-    };
-
-    // Station to client: CR and LF pass as they are, no line editing.
-    const QByteArray down("a\rb\n\x7f\x03\x00\xff", 8);
-    QCOMPARE(PseudoTerminal::writeSome(terminal.masterFd(), down.constData(), down.size()),
-             qint64(down.size()));
-    QTRY_COMPARE(terminal.unreadBytes(), down.size());
-    QByteArray atClient;
-    QTRY_COMPARE((drain(slave, atClient), atClient), down);
-
-    // Client to station: no LF to CR LF translation, and no echo back.
-    const QByteArray up("m3\r \n");
-    QCOMPARE(::write(slave, up.constData(), size_t(up.size())), ssize_t(up.size()));
-    QByteArray atStation;
-    QTRY_COMPARE((drain(terminal.masterFd(), atStation), atStation), up);
-    atClient.clear();
-    drain(slave, atClient);
-    QCOMPARE(atClient, QByteArray());
-    ::close(slave);
-}
-
 void TestStationSimulator::bannerThenPromptInOneTransmission()
 {
     Link link(liveOptions(4, true));
@@ -314,7 +272,6 @@ void TestStationSimulator::commandsChangeTheNextPacket_data()
     QTest::addColumn<QString>("value");
 
     QTest::newRow("reporting mode") << QByteArray("m4\r") << QByteArray("m4") << "B" << 1 << "4";
-    QTest::newRow("ceilometer off") << QByteArray("C0\r") << QByteArray("C0") << "CL" << 0 << "-0";
     QTest::newRow("GPS off") << QByteArray("G0\r") << QByteArray("G0") << "LA" << 0 << "?";
     QTest::newRow("elevation") << QByteArray("GE+0123\r") << QByteArray("GE+0123") << "EL" << 0 << "123";
     QTest::newRow("GPS elevation replaces the set one")
