@@ -136,7 +136,10 @@ double StationSimulator::toneFrequencyHz(int recordingNumber)
 
 int StationSimulator::reportIntervalMs() const
 {
-    return m_options.intervalMs > 0 ? m_options.intervalMs : realMs(modeIntervalMs(modeDigit()));
+    if (m_options.intervalMs > 0)
+        return m_options.intervalMs;
+    // A fast clock must not outrun the line: each packet needs its gap.
+    return std::max(realMs(modeIntervalMs(modeDigit())), 2 * kGapMs);
 }
 
 int StationSimulator::realMs(qint64 stationMs) const
