@@ -40,8 +40,10 @@ public:
         QStringList log;      // the debug lines, in order
     };
 
-    // actions: the names of the group's actions in group order; available:
-    // the ports that exist now (see availablePorts).
+    // Brings the menu in step. actions: the names of the group's actions in
+    // group order; available: the ports that exist now (see availablePorts).
+    // Its own choice (portIndex, connect: the first port when none is chosen)
+    // is the plain first-port rule; nextCandidate is the choice to open by.
     static Result scan(const QStringList &actions, const QStringList &available, int currentPortIndex,
                        const QString &currentPortName);
 
