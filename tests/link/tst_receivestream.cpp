@@ -115,6 +115,8 @@ void TestReceiveStream::framing_data()
         << QByteArrayList{kWeather, {}} << QList<int>{} << "SW";
     QTest::newRow("gap of 6 ticks starts afresh")
         << QByteArrayList{kWeather.left(20), kWeather.mid(20) + "SND"} << QList<int>{0, 6} << "..";
+    QTest::newRow("gap of 5 ticks keeps the bytes")
+        << QByteArrayList{kWeather.left(20), kWeather.mid(20) + "SND"} << QList<int>{0, 5} << ".W";
     QTest::newRow("re-run within the gap") << QByteArrayList{kWeather, {}} << QList<int>{3, 3} << "SW";
     QTest::newRow("an abandoned wait does not carry over")
         << QByteArrayList{kWeather, kWeather} << QList<int>{0, 6} << "SS";
@@ -184,6 +186,8 @@ void TestReceiveStream::stationChat_data()
         << banner + "\r\n>" << spaces << false << false << false << true;
     QTest::newRow("banner and prompt, one space left")
         << banner + "\r\n>" << QByteArray(" ") << false << false << false << false;
+    QTest::newRow("banner not at the start")
+        << "x" + banner + "\r\n>" << spaces << false << false << false << false;
     QTest::newRow("poke prompt at offset 1")
         << QByteArray("\r\n>") << QByteArray() << true << false << false << true;
     QTest::newRow("poke prompt, nothing pending")

@@ -133,6 +133,12 @@ void TestMetarEncoder::groups_data()
     QTest::newRow("base") << QStringList() << "VRB01KT 10SM 23/03 RMK AO2 SLPNO ";
 
     // Wind
+    QTest::newRow("calm ignores gust and spread")
+        << QStringList{"WI:0:90", "GU:15:200"} << "00000KT 10SM 23/03 RMK AO2 SLPNO MAX WND 20015KT ";
+    QTest::newRow("direction 275 rounds up")
+        << QStringList{"WI:8:275", "GU:8:270"} << "28008KT 10SM 23/03 RMK AO2 SLPNO ";
+    QTest::newRow("gust 22") << QStringList{"WI:15:240", "GU:22:250"}
+                             << "24015G22KT 10SM 23/03 RMK AO2 SLPNO MAX WND 25022KT ";
     QTest::newRow("direction 4 is north")
         << QStringList{"WI:12:4", "GU:12:4"} << "36012KT 10SM 23/03 RMK AO2 SLPNO ";
     QTest::newRow("6 kt not variable")
@@ -171,6 +177,11 @@ void TestMetarEncoder::groups_data()
     // Clouds
     QTest::newRow("two layers") << QStringList{"CL:1:365.8:1036.3:?:?:?:?"}
                                 << "VRB01KT 10SM ///012 ///034 23/03 RMK AO2 SLPNO ";
+    QTest::newRow("five layers give four") << QStringList{"CL:1:304.8:609.6:914.4:1219.2:1524:?"}
+                                           << "VRB01KT 10SM ///010 ///020 ///030 ///040 23/03 RMK AO2 SLPNO ";
+    QTest::newRow("six layers give five")
+        << QStringList{"CL:1:304.8:609.6:914.4:1219.2:1524:1828.8"}
+        << "VRB01KT 10SM ///010 ///020 ///030 ///040 ///050 23/03 RMK AO2 SLPNO ";
     QTest::newRow("low layer") << QStringList{"CL:1:91.44:365.8:?:?:?:?"}
                                << "VRB01KT 10SM ///003 ///012 23/03 RMK AO2 CLD LYR BLO 004 SLPNO ";
     QTest::newRow("no cloud detected")
@@ -179,6 +190,8 @@ void TestMetarEncoder::groups_data()
                                     << "VRB01KT 10SM 23/03 RMK AO2 SLPNO ";
 
     // Temperature and dew point
+    QTest::newRow("-0.4 without humidity")
+        << QStringList{"TA:-0.4", "-RH"} << "VRB01KT 10SM 00/ RMK AO2 SLPNO ";
     QTest::newRow("-0.5 without humidity")
         << QStringList{"TA:-0.5", "-RH"} << "VRB01KT 10SM M01/ RMK AO2 SLPNO ";
     QTest::newRow("5.5 over -3.2") << QStringList{"TA:5.5", "RH:53.4"}
@@ -210,6 +223,7 @@ void TestMetarEncoder::variableWind_data()
     QTest::newRow("300/240") << 300 << 240 << "240V300 ";
     QTest::newRow("350/010 spread 20") << 350 << 10 << "";
     QTest::newRow("010/350 spread 20") << 10 << 350 << "";
+    QTest::newRow("240/290 spread 50") << 240 << 290 << "";
     QTest::newRow("330/030 spread 60") << 330 << 30 << "330V030 ";
     QTest::newRow("030/330 spread 60") << 30 << 330 << "330V030 ";
     QTest::newRow("340/030 spread 50") << 340 << 30 << "";
