@@ -37,7 +37,6 @@ class TestStationCommandInterpreter : public QObject
 private slots:
     void commands_data();
     void commands();
-    void splitFeedAndNoise();
     void overlongLineIsDropped();
     void actionsAreBounded();
 };
@@ -121,21 +120,6 @@ void TestStationCommandInterpreter::commands()
     QCOMPARE(interpreter.takeActions(), actions);
     QCOMPARE(interpreter.takeActions(), QList<StationAction>());
     QCOMPARE(interpreter.ignoredCount(), ignored);
-}
-
-void TestStationCommandInterpreter::splitFeedAndNoise()
-{
-    StationCommandInterpreter interpreter(defaults());
-    // Left-over wake-up spaces, a line feed, then the command one byte per tick.
-    const QByteArray received("    \n  m3 \r\r\rC2\rbogus\rS1\r");
-    QList<QByteArray> understood;
-    for (const char c : received)
-        understood += interpreter.feed(QByteArray(1, c));
-    QCOMPARE(understood, QList<QByteArray>({"m3", "C2", "S1"}));
-    QCOMPARE(interpreter.settings().mode, 3);
-    QCOMPARE(interpreter.settings().ceilometer, 2);
-    QVERIFY(interpreter.settings().speci);
-    QCOMPARE(interpreter.ignoredCount(), 1);
 }
 
 void TestStationCommandInterpreter::overlongLineIsDropped()
