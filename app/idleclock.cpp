@@ -8,17 +8,22 @@ namespace {
 constexpr int kFadeEndGrey = 200;
 }
 
-QString IdleClock::fadeTag(int idleTicks)
+QString IdleClock::fadeTagSince(int ticksSinceSet)
 {
-    const int grey = static_cast<int>(std::sqrt(200.0 * std::max(idleTicks, 0)));
+    const int grey = static_cast<int>(std::sqrt(200.0 * std::max(ticksSinceSet, 0)));
     if (grey > kFadeEndGrey)
         return QString();
     return QString::asprintf("<font color='#%02x%02x%02x'>", grey, grey, grey);
 }
 
+bool IdleClock::messageExpired(int ticksSinceSet, int idleTicks)
+{
+    return ticksSinceSet > kMessageClearTicks && idleTicks > kMessageClearTicks;
+}
+
 QString IdleClock::idleText(int idleTicks)
 {
     const int t = std::max(idleTicks, 0);
-    return QStringLiteral("Idle:\t\t")
-           + QString::asprintf("%02d:%02d:%02d.%01d", t / 36000, (t / 600) % 60, (t / 10) % 60, t % 10);
+    return QStringLiteral("Idle:\t\t") +
+           QString::asprintf("%02d:%02d:%02d.%01d", t / 36000, (t / 600) % 60, (t / 10) % 60, t % 10);
 }

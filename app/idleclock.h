@@ -4,21 +4,29 @@
 
 #include <QString>
 
-// What the status bar shows as time passes without station data: the status
-// message fades from near black to light grey over 20 s, and a clock counts
-// the time since the last receive pass.
+// What the status bar shows as time passes: a new status message appears in
+// near black and fades to light grey over the 20 s after it was set, and a
+// clock counts the time since the last receive pass.
 class IdleClock
 {
 public:
     static constexpr int kTickMs = 100;
     // After this many ticks without data the progress bar gives way to the message.
     static constexpr int kProgressHideTicks = 50;
-    // After this many ticks without data the status message is cleared.
+    // The status message is cleared once both the data and the message are this old.
     static constexpr int kMessageClearTicks = 600;
 
-    // The opening font tag for the message after idleTicks ticks, or an empty
-    // text once the fade has ended and the label is left alone.
-    static QString fadeTag(int idleTicks);
+    // The opening font tag for a message set ticksSinceSet ticks ago (1 on the
+    // first tick after it was set), or an empty text once the fade has ended
+    // and the label is left alone. A message set after a long silence fades
+    // just the same: the idle count plays no part.
+    static QString fadeTagSince(int ticksSinceSet);
+    // The same fade counted from the last receive pass, for a window that does
+    // not yet count from the moment its message was set.
+    static QString fadeTag(int idleTicks) { return fadeTagSince(idleTicks); }
+    // Whether the message should be cleared: the station has been silent for
+    // a minute and the message is a minute old, so a fresh one is never lost.
+    static bool messageExpired(int ticksSinceSet, int idleTicks);
     // "Idle:\t\thh:mm:ss.t"
     static QString idleText(int idleTicks);
 };

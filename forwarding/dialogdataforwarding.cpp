@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "forwarding/dialogdataforwarding.h"
 
+#include "forwarding/forwardingsettings.h"
 #include "ui_dialogdataforwarding.h"
 
 DialogDataForwarding::DialogDataForwarding(QWidget *parent)
@@ -18,7 +19,7 @@ DialogDataForwarding::~DialogDataForwarding() = default;
 void DialogDataForwarding::setValues(const QString &ip, int port)
 {
     m_ui->lineEditIp->setText(ip);
-    m_ui->spinBoxPort->setValue(port);
+    m_ui->spinBoxPort->setValue(ForwardingSettings::usablePort(port));
 }
 
 DialogDataForwarding::Values DialogDataForwarding::values() const

@@ -11,7 +11,8 @@ class DialogDataForwarding;
 }
 
 // "Data Forwarding Settings": the receiver's address and port. No syntax check
-// is made; a wrong receiver shows up when forwarding to it fails.
+// is made on the address; a wrong receiver shows up when forwarding to it
+// fails. The port input takes 1 to 65535; below them it shows "not set" (0).
 class DialogDataForwarding : public QDialog
 {
     Q_OBJECT
@@ -26,7 +27,7 @@ public:
     explicit DialogDataForwarding(QWidget *parent = nullptr);
     ~DialogDataForwarding() override;
 
-    // The port is limited to the input's range, 0 to 99999.
+    // A port outside 1 to 65535 shows as not set (0), never as another port.
     void setValues(const QString &ip, int port);
     // What the inputs hold now, accepted or not.
     Values values() const;

@@ -28,11 +28,16 @@ QString ForwardingSettings::ip() const
     return m_store->value(kIpKey).toString();
 }
 
+int ForwardingSettings::usablePort(int port)
+{
+    return port >= kMinPort && port <= kMaxPort ? port : 0;
+}
+
 int ForwardingSettings::port() const
 {
     bool ok = false;
     const int port = m_store->value(kPortKey).toInt(&ok);
-    return ok && port > 0 ? port : 0;
+    return ok ? usablePort(port) : 0;
 }
 
 bool ForwardingSettings::enabled() const
@@ -43,7 +48,7 @@ bool ForwardingSettings::enabled() const
 void ForwardingSettings::storeTarget(const QString &ip, int port)
 {
     m_store->setValue(kIpKey, ip);
-    m_store->setValue(kPortKey, port);
+    m_store->setValue(kPortKey, usablePort(port));
     m_store->sync();
 }
 

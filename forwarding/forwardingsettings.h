@@ -9,12 +9,18 @@ class QSettings;
 
 // The forwarding choices kept from one run to the next: receiver address,
 // receiver port and whether forwarding is switched on. Missing or unusable
-// values read as the defaults: empty address, port 0, forwarding off.
+// values read as the defaults: empty address, port 0 (not set), forwarding off.
 class ForwardingSettings
 {
 public:
     static constexpr const char *kOrganisation = "Vorsetti";
     static constexpr const char *kApplication = "KTR_Control";
+    // The TCP ports a receiver can listen on; 0 stands for "not set".
+    static constexpr int kMinPort = 1;
+    static constexpr int kMaxPort = 65535;
+
+    // port when it is a usable TCP port, else 0.
+    static int usablePort(int port);
 
     // The user's settings store of the platform.
     ForwardingSettings();
@@ -23,7 +29,7 @@ public:
     ~ForwardingSettings();
 
     QString ip() const;
-    // A stored port that is not a number greater than 0 reads as 0.
+    // A stored port that is not a whole number from 1 to 65535 reads as 0.
     int port() const;
     bool enabled() const;
 

@@ -30,6 +30,18 @@ int byteAt(const QByteArray &bytes, int index)
     return index < bytes.size() ? quint8(bytes.at(index)) : 0;
 }
 
+// The bytes of a packet whose trailer is wrong: the packet and its trailer,
+// or less when the next packet's "@" already begins where the trailer should
+// be (a trailer that was lost rather than damaged).
+int damagedPacketBytes(const QByteArray &buffer)
+{
+    for (int at = CameraAssembler::kPacketBytes; at < CameraAssembler::kFramedPacketBytes; ++at) {
+        if (buffer.at(at) == '@')
+            return at;
+    }
+    return CameraAssembler::kFramedPacketBytes;
+}
+
 // The station time and the camera: what the packets of one picture share.
 quint64 seriesKey(const QByteArray &buffer, int camera)
 {
@@ -89,8 +101,19 @@ CameraStep CameraAssembler::process(const QByteArray &buffer, const QString &ime
 
     // The trailer is looked for right behind the packet, not at the end of the
     // buffer, so that a packet followed at once by the next one is still framed.
-    if (buffer.size() < kFramedPacketBytes || buffer.mid(kPacketBytes, kTrailerBytes) != kTrailer)
+    if (buffer.size() < kFramedPacketBytes)
         return step;
+    if (buffer.mid(kPacketBytes, kTrailerBytes) != kTrailer) {
+        // A damaged packet is dropped at once, so that what follows it in the
+        // same transmission is framed in this pass.
+        step.complete = true;
+        step.consumedBytes = damagedPacketBytes(buffer);
+        step.debugLines << QStringLiteral(
+                               "!!-- Error: Camera %1 packet %2 has a damaged trailer; packet dropped")
+                               .arg(step.camera)
+                               .arg(n);
+        return step;
+    }
     step.complete = true;
     step.consumedBytes = kFramedPacketBytes;
     step.packet = buffer.left(kPacketBytes);

@@ -48,6 +48,8 @@ public:
     explicit CameraAssembler(AssemblyBuffer &block = AssemblyBuffer::shared());
 
     // One step over the receive buffer, whose first byte is the packet's "@".
+    // A packet whose trailer is wrong is complete but stores nothing: it is
+    // reported and its bytes consumed.
     // imei may be empty; orientation is the station's heading field as text.
     // The picture file's write goes to health (as an image write) when given.
     CameraStep process(const QByteArray &buffer, const QString &imei, const QString &imagePath,

@@ -2,17 +2,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "link/portinfo.h"
+
 #include <QSerialPort>
 #include <QStringList>
+#include <QVector>
 
-// Keeps the port menu in step with the ports that exist and picks the port to
-// connect to when none is chosen. Pure: the window applies the result to its
-// action group and writes the log lines as debug messages.
+// Keeps the port menu in step with the ports that exist and chooses the port
+// to open. No I/O of its own: the window applies the results to its action
+// group and its serial port, writes the log lines as debug messages and
+// reports back what became of each attempt.
+//
+// The choice, over the scans of one run: candidates are tried in the order of
+// candidateOrder; a port that failed to open makes the next scan try the
+// candidate after it (round robin, so one bad port never blocks the rest and
+// is itself tried again); an open port is kept; and when the port that
+// delivered station data comes back after it had gone, the scan returns to it
+// from wherever it is, unless the user picked that port in the menu.
 class PortScanner
 {
 public:
     static constexpr int kScanIntervalTicks = 20;
     static constexpr int kNoPort = -1;
+    // Scans that keep trying a station port that came back, before the
+    // others get their turn again: a fresh device node may refuse to open
+    // until the system has set it up.
+    static constexpr int kStationReturnScans = 5;
 
     struct Result
     {
@@ -25,8 +40,10 @@ public:
         QStringList log;      // the debug lines, in order
     };
 
-    // actions: the names of the group's actions in group order; available:
-    // the ports that exist now (see availablePorts).
+    // Brings the menu in step. actions: the names of the group's actions in
+    // group order; available: the ports that exist now (see availablePorts).
+    // Its own choice (portIndex, connect: the first port when none is chosen)
+    // is the plain first-port rule; nextCandidate is the choice to open by.
     static Result scan(const QStringList &actions, const QStringList &available, int currentPortIndex,
                        const QString &currentPortName);
 
@@ -36,10 +53,52 @@ public:
     // The system's port names. They are read again only when the device
     // folders have changed since the last call (on Linux; elsewhere always).
     static QStringList systemPorts();
+    // The same ports with what identifies their devices.
+    static QVector<PortInfo> systemPortInfos();
+    // The named ports (as plain names) first, in their order, then the
+    // system's ports that are not among them.
+    static QVector<PortInfo> availablePortInfos(const QStringList &namedPorts,
+                                                const QVector<PortInfo> &systemPorts);
+
+    // The ports of available in the order they are tried: those named on the
+    // command line, in their order; the user's menu choice; the port that last
+    // delivered station data; the other USB ports; the rest. Choice and
+    // station port are PortInfo identities, empty when not known.
+    static QVector<PortInfo> candidateOrder(const QStringList &namedPorts, const QVector<PortInfo> &available,
+                                            const QString &stationIdentity, const QString &choiceIdentity);
+
+    explicit PortScanner(const QStringList &namedPorts = {}, const QString &stationIdentity = {},
+                         const QString &choiceIdentity = {});
+
+    // Every scan, after the menu has been brought in step: the port to open
+    // now, or an info with an empty name to leave the link as it is.
+    // openPort is the name of the port that is open now, empty when none is.
+    PortInfo nextCandidate(const QVector<PortInfo> &available, const QString &openPort);
+    // The port that nextCandidate (or the menu) gave did not open.
+    void noteOpenFailed(const QString &name);
+    // Station data arrived on this port: it is the station port from now on
+    // (the window stores it in PortMemory as well).
+    void noteStationData(const PortInfo &port);
+    // The user picked this port in the menu.
+    void noteMenuChoice(const PortInfo &port);
+    QString stationIdentity() const { return m_station; }
 
     // Whether a port error means the device has gone (cable pulled, device
     // closed at the far end); the port must then be closed and the choice
     // cleared. Linux reports a vanished device as a read error or as a
     // resource error.
     static bool meansPortGone(QSerialPort::SerialPortError error);
+
+private:
+    PortInfo tryPort(const PortInfo &port);
+
+    QStringList m_named;
+    QString m_station;
+    QString m_choice;
+    QString m_pinned; // the port picked in the menu in this run
+    QString m_lastTried;
+    bool m_lastFailed = false;
+    bool m_firstScan = true;
+    bool m_stationSeen = false;
+    int m_returnScans = 0;
 };

@@ -5,7 +5,6 @@
 #include "weather/weatherparser.h"
 
 #include <QVector>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -96,13 +95,20 @@ void appendWind(QString &metar, double speed, double direction, double gust, dou
         appendDigits(metar, gust, 2);
     }
     metar += QLatin1String("KT ");
-    if (gustDirection >= 0 && direction >= 0 && speed > kVariableWindMinKnots
-        && std::abs(direction - gustDirection) >= kVariableWindSpreadDeg) {
-        appendDigits(metar, std::min(direction, gustDirection), 3);
-        metar += QLatin1Char('V');
-        appendDigits(metar, std::max(direction, gustDirection), 3);
-        metar += QLatin1Char(' ');
-    }
+    if (gustDirection < 0 || direction < 0 || speed <= kVariableWindMinKnots)
+        return;
+    // Directions lie on a circle: the sector is the short way round between
+    // the two, named clockwise from where it starts (330V030 across north).
+    const double clockwise = std::fmod(std::fmod(gustDirection - direction, 360) + 360, 360);
+    const double spread = std::min(clockwise, 360 - clockwise);
+    if (spread < kVariableWindSpreadDeg)
+        return;
+    // Half a circle has no short way; the lower direction goes first then.
+    const bool fromWind = clockwise < 180 || (clockwise == 180 && direction < gustDirection);
+    appendDigits(metar, fromWind ? direction : gustDirection, 3);
+    metar += QLatin1Char('V');
+    appendDigits(metar, fromWind ? gustDirection : direction, 3);
+    metar += QLatin1Char(' ');
 }
 
 // Appends the cloud groups; returns whether a layer lies below 400 ft.
@@ -114,8 +120,8 @@ bool appendClouds(QString &metar, const QString &clouds)
     }
     // "NA" means the ceilometer sent no readings at all; an empty text means
     // no usable height. Neither is a layer at ground level.
-    if (clouds.isEmpty() || clouds == QLatin1String("NA") || clouds.contains(QLatin1String("No Ceilometer"))
-        || clouds.contains(QLatin1String("Ceilometer OFF")))
+    if (clouds.isEmpty() || clouds == QLatin1String("NA") ||
+        clouds.contains(QLatin1String("No Ceilometer")) || clouds.contains(QLatin1String("Ceilometer OFF")))
         return false;
 
     bool low = false;
@@ -182,9 +188,9 @@ QString MetarEncoder::visibilityText(double miles)
     // Up to and including each bound; from 0.375 to 5.5 the bounds are the
     // midpoints between reportable values. "6SM" ends just below 6.2.
     static const Step kSteps[] = {
-        {0.25, "M1/4SM"}, {0.375, "1/4SM"},   {0.625, "1/2SM"},   {0.875, "3/4SM"}, {1.125, "1SM"},
-        {1.375, "1 1/4SM"}, {1.625, "1 1/2SM"}, {1.875, "1 3/4SM"}, {2.5, "2SM"},   {3.5, "3SM"},
-        {4.5, "4SM"},     {5.5, "5SM"},
+        {0.25, "M1/4SM"}, {0.375, "1/4SM"},   {0.625, "1/2SM"},   {0.875, "3/4SM"},
+        {1.125, "1SM"},   {1.375, "1 1/4SM"}, {1.625, "1 1/2SM"}, {1.875, "1 3/4SM"},
+        {2.5, "2SM"},     {3.5, "3SM"},       {4.5, "4SM"},       {5.5, "5SM"},
     };
     constexpr double kTenMilesFrom = 6.2;
     if (miles < 0)
@@ -266,8 +272,8 @@ QString MetarEncoder::getMetar(const WeatherParser &parser, const Readings &read
 
     const QString latText = parser.getField(QStringLiteral("LA"), 0);
     const QString lonText = parser.getField(QStringLiteral("LO"), 0);
-    const bool noPosition = !lonText.isEmpty()
-                            && (latText.contains(QLatin1Char('?')) || lonText.contains(QLatin1Char('?')));
+    const bool noPosition =
+        !lonText.isEmpty() && (latText.contains(QLatin1Char('?')) || lonText.contains(QLatin1Char('?')));
     if (!noPosition) {
         const double altimeter = reading(WeatherParser::validDouble(parser.getField(QStringLiteral("BA"), 1)),
                                          WeatherParser::missingValue);
@@ -284,8 +290,8 @@ QString MetarEncoder::getMetar(const WeatherParser &parser, const Readings &read
     metar += QLatin1String("SLPNO ");
 
     // The speed difference only counts when the mean speed is known.
-    if (gust >= 0 && gustDirection >= 0
-        && ((speed >= 0 && std::abs(speed - gust) > kPeakWindSpreadKnots) || gust > kPeakWindMinKnots)) {
+    if (gust >= 0 && gustDirection >= 0 &&
+        ((speed >= 0 && std::abs(speed - gust) > kPeakWindSpreadKnots) || gust > kPeakWindMinKnots)) {
         metar += QLatin1String("MAX WND ");
         appendDigits(metar, gustDirection, 3);
         appendDigits(metar, gust, 2);

@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(build-essential cmake pkg-config ccache qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev
           libqt5network5 libqt5sql5-sqlite libqt5charts5-dev libmosquitto-dev mosquitto mosquitto-clients
-          mpg123 "$@")
+          mpg123 lame sox "$@")
 
 missing=()
 for package in "${packages[@]}"; do

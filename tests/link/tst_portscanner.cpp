@@ -1,9 +1,45 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "link/portmemory.h"
 #include "link/portscanner.h"
 
 #include <QSerialPortInfo>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QtTest>
+
+namespace {
+// The ports of the tests: a built-in port, two USB adapters with serial
+// numbers (ttyUSB9 is the second one plugged in again under a new name), one
+// without, and paths named on the command line.
+PortInfo port(const QString &name)
+{
+    const QHash<QString, PortInfo> known = {
+        {"ttyUSB0", {"ttyUSB0", "FT1", 0x0403, 0x6001, true}},
+        {"ttyUSB1", {"ttyUSB1", "FT2", 0x0403, 0x6001, true}},
+        {"ttyUSB9", {"ttyUSB9", "FT2", 0x0403, 0x6001, true}},
+        {"ttyACM0", {"ttyACM0", "", 0x2341, 0x0043, true}},
+    };
+    return known.value(name, PortInfo{name, QString(), 0, 0, false});
+}
+
+QVector<PortInfo> ports(const QString &names)
+{
+    QVector<PortInfo> list;
+    const QStringList split = names.split(' ', Qt::SkipEmptyParts);
+    for (const QString &name : split)
+        list << port(name);
+    return list;
+}
+
+QString names(const QVector<PortInfo> &list)
+{
+    QStringList out;
+    for (const PortInfo &info : list)
+        out << info.name;
+    return out.join(' ');
+}
+} // namespace
 
 class TestPortScanner : public QObject
 {
@@ -12,10 +48,12 @@ class TestPortScanner : public QObject
 private slots:
     void scan_data();
     void scan();
-    void cablePulledThenNothingLeft();
-    void availablePorts_data();
     void availablePorts();
-    void portGone_data();
+    void candidateOrder_data();
+    void candidateOrder();
+    void scanSequence_data();
+    void scanSequence();
+    void memoryKeepsBothPorts();
     void portGone();
     void systemPortsFollowTheSystemList();
 };
@@ -33,41 +71,16 @@ void TestPortScanner::scan_data()
     QTest::addColumn<QStringList>("log");
 
     QTest::newRow("start with one port")
-        << QStringList() << QStringList {"ttyUSB0"} << -1 << QString() << QStringList {"ttyUSB0"} << 0 << "ttyUSB0"
-        << true << QStringList {"Adding ttyUSB0", "Connecting to first available port: ttyUSB0"};
-    QTest::newRow("port listed at start, nothing chosen yet")
-        << QStringList {"ttyUSB0", "ttyS0"} << QStringList {"ttyUSB0", "ttyS0"} << -1 << QString()
-        << QStringList {"ttyUSB0", "ttyS0"} << 0 << "ttyUSB0" << true
-        << QStringList {"Connecting to first available port: ttyUSB0"};
-    QTest::newRow("no port at all") << QStringList() << QStringList() << -1 << QString() << QStringList() << -1 << ""
-                                    << false << QStringList {"No COM port detected"};
+        << QStringList() << QStringList{"ttyUSB0"} << -1 << QString() << QStringList{"ttyUSB0"} << 0
+        << "ttyUSB0" << true << QStringList{"Adding ttyUSB0", "Connecting to first available port: ttyUSB0"};
+    QTest::newRow("no port at all") << QStringList() << QStringList() << -1 << QString() << QStringList()
+                                    << -1 << "" << false << QStringList{"No COM port detected"};
     QTest::newRow("chosen port vanishes")
-        << QStringList {"ttyUSB0"} << QStringList() << 0 << "ttyUSB0" << QStringList() << -1 << "" << false
-        << QStringList {"Removing ttyUSB0"};
+        << QStringList{"ttyUSB0"} << QStringList() << 0 << "ttyUSB0" << QStringList() << -1 << "" << false
+        << QStringList{"Removing ttyUSB0"};
     QTest::newRow("second port appears")
-        << QStringList {"ttyUSB0"} << QStringList {"ttyACM0", "ttyUSB0"} << 0 << "ttyUSB0"
-        << QStringList {"ttyUSB0", "ttyACM0"} << 0 << "ttyUSB0" << false << QStringList {"Adding ttyACM0"};
-    QTest::newRow("chosen port vanishes, another is left")
-        << QStringList {"ttyUSB0", "ttyUSB1"} << QStringList {"ttyUSB1"} << 0 << "ttyUSB0"
-        << QStringList {"ttyUSB1"} << 0 << "ttyUSB1" << true
-        << QStringList {"Removing ttyUSB0", "Connecting to first available port: ttyUSB1"};
-    QTest::newRow("port in front of the chosen one vanishes")
-        << QStringList {"ttyUSB0", "ttyUSB1"} << QStringList {"ttyUSB1"} << 1 << "ttyUSB1"
-        << QStringList {"ttyUSB1"} << 0 << "ttyUSB1" << false << QStringList {"Removing ttyUSB0"};
-    QTest::newRow("other port vanishes") << QStringList {"ttyUSB0", "ttyUSB1"} << QStringList {"ttyUSB0"} << 0
-                                         << "ttyUSB0" << QStringList {"ttyUSB0"} << 0 << "ttyUSB0" << false
-                                         << QStringList {"Removing ttyUSB1"};
-    QTest::newRow("after a resource error the first port is taken")
-        << QStringList {"ttyUSB0", "ttyUSB1"} << QStringList {"ttyUSB0", "ttyUSB1"} << -1 << QString()
-        << QStringList {"ttyUSB0", "ttyUSB1"} << 0 << "ttyUSB0" << true
-        << QStringList {"Connecting to first available port: ttyUSB0"};
-    QTest::newRow("port comes back") << QStringList() << QStringList {"ttyUSB0"} << -1 << QString()
-                                     << QStringList {"ttyUSB0"} << 0 << "ttyUSB0" << true
-                                     << QStringList {"Adding ttyUSB0", "Connecting to first available port: ttyUSB0"};
-    QTest::newRow("port named on the command line first")
-        << QStringList() << PortScanner::availablePorts({"/dev/pts/7"}, {"ttyS0", "/dev/pts/7"}) << -1 << QString()
-        << QStringList {"/dev/pts/7", "ttyS0"} << 0 << "/dev/pts/7" << true
-        << QStringList {"Adding /dev/pts/7", "Adding ttyS0", "Connecting to first available port: /dev/pts/7"};
+        << QStringList{"ttyUSB0"} << QStringList{"ttyACM0", "ttyUSB0"} << 0 << "ttyUSB0"
+        << QStringList{"ttyUSB0", "ttyACM0"} << 0 << "ttyUSB0" << false << QStringList{"Adding ttyACM0"};
 }
 
 void TestPortScanner::scan()
@@ -96,59 +109,142 @@ void TestPortScanner::scan()
     QCOMPARE(rebuilt + result.added, actionsAfter);
 }
 
-void TestPortScanner::cablePulledThenNothingLeft()
+void TestPortScanner::availablePorts()
 {
-    // The resource error has cleared the choice before the scan runs.
-    PortScanner::Result result = PortScanner::scan({"ttyUSB0"}, {}, -1, QString());
-    QCOMPARE(result.log, QStringList {"Removing ttyUSB0"});
-    QCOMPARE(result.removed, QStringList {"ttyUSB0"});
-    for (int i = 0; i < 2; ++i) {
-        result = PortScanner::scan(result.actions, {}, result.portIndex, result.portName);
-        QCOMPARE(result.log, QStringList {"No COM port detected"});
-        QCOMPARE(result.portIndex, -1);
+    QCOMPARE(PortScanner::availablePorts({"ttyUSB0", "ttyUSB0", ""}, {"ttyS0", "ttyUSB0"}),
+             QStringList({"ttyUSB0", "ttyS0"}));
+    QCOMPARE(
+        names(PortScanner::availablePortInfos({"/dev/pts/9", "/dev/pts/3", ""}, ports("ttyS0 /dev/pts/3"))),
+        QString("/dev/pts/9 /dev/pts/3 ttyS0"));
+}
+
+void TestPortScanner::candidateOrder_data()
+{
+    QTest::addColumn<QStringList>("named");
+    QTest::addColumn<QString>("available");
+    QTest::addColumn<QString>("station");
+    QTest::addColumn<QString>("choice");
+    QTest::addColumn<QString>("order");
+    QTest::newRow("USB before the built-in port") << QStringList() << "ttyS0 ttyACM0 ttyUSB0"
+                                                  << ""
+                                                  << ""
+                                                  << "ttyACM0 ttyUSB0 ttyS0";
+    QTest::newRow("named, choice, station, USB, rest")
+        << QStringList{"/dev/pts/4", "ttyS1", "/dev/pts/3"}
+        << "ttyS0 ttyUSB0 ttyACM0 ttyUSB9 /dev/pts/3 /dev/pts/4"
+        << "usb:0403:6001:FT2"
+        << "name:ttyS0"
+        << "/dev/pts/4 /dev/pts/3 ttyS0 ttyUSB9 ttyUSB0 ttyACM0";
+    QTest::newRow("station found by vendor and product") << QStringList() << "ttyUSB0 ttyS0 ttyACM0"
+                                                         << "usb:2341:0043"
+                                                         << ""
+                                                         << "ttyACM0 ttyUSB0 ttyS0";
+}
+
+void TestPortScanner::candidateOrder()
+{
+    QFETCH(QStringList, named);
+    QFETCH(QString, available);
+    QFETCH(QString, station);
+    QFETCH(QString, choice);
+    QFETCH(QString, order);
+    QCOMPARE(names(PortScanner::candidateOrder(named, ports(available), station, choice)), order);
+}
+
+void TestPortScanner::scanSequence_data()
+{
+    QTest::addColumn<QStringList>("named");
+    QTest::addColumn<QString>("station");
+    // One scan each: "available|ports that fail to open|port tried, - for
+    // none|data: station data arrives on the open port, pick X: the user
+    // picks X in the menu (after the scan)".
+    QTest::addColumn<QStringList>("scans");
+
+    QTest::newRow("built-in port is not taken first")
+        << QStringList() << "" << QStringList{"ttyS0 ttyUSB0||ttyUSB0", "ttyS0 ttyUSB0||-"};
+    QTest::newRow("named path that is no serial port")
+        << QStringList{"/dev/null", "/dev/pts/3"} << ""
+        << QStringList{"/dev/null /dev/pts/3 ttyS0|/dev/null|/dev/null",
+                       "/dev/null /dev/pts/3 ttyS0|/dev/null|/dev/pts/3",
+                       "/dev/null /dev/pts/3 ttyS0|/dev/null|-"};
+    QTest::newRow("round robin, never stuck")
+        << QStringList() << ""
+        << QStringList{"ttyS0 ttyUSB0|ttyS0 ttyUSB0|ttyUSB0", "ttyS0 ttyUSB0|ttyS0 ttyUSB0|ttyS0",
+                       "ttyS0 ttyUSB0|ttyS0|ttyUSB0", "ttyS0 ttyUSB0||-"};
+    QTest::newRow("single failing port is retried")
+        << QStringList() << ""
+        << QStringList{"ttyS0|ttyS0|ttyS0", "ttyS0|ttyS0|ttyS0", "ttyS0||ttyS0", "ttyS0||-"};
+    QTest::newRow("remembered station under a new name")
+        << QStringList() << "usb:0403:6001:FT2" << QStringList{"ttyUSB0 ttyUSB9 ttyS0||ttyUSB9"};
+    QTest::newRow("station port comes back")
+        << QStringList{"/dev/pts/3", "/dev/pts/4"} << ""
+        << QStringList{"/dev/pts/3 /dev/pts/4||/dev/pts/3|data", "/dev/pts/4||/dev/pts/4", "/dev/pts/4||-",
+                       "/dev/pts/4 /dev/pts/3||/dev/pts/3", "/dev/pts/4 /dev/pts/3||-"};
+    QTest::newRow("returning station port refuses at first")
+        << QStringList{"/dev/pts/3", "/dev/pts/4"} << ""
+        << QStringList{"/dev/pts/3 /dev/pts/4||/dev/pts/3|data", "/dev/pts/4||/dev/pts/4",
+                       "/dev/pts/3 /dev/pts/4|/dev/pts/3|/dev/pts/3", "/dev/pts/3 /dev/pts/4||/dev/pts/3"};
+    QTest::newRow("the user's pick is not left for the station")
+        << QStringList() << ""
+        << QStringList{"ttyUSB1 ttyUSB0||ttyUSB1|data", "ttyUSB0||ttyUSB0|pick ttyUSB0",
+                       "ttyUSB0 ttyUSB1||-"};
+}
+
+// Drives the choice as the window does: opens what it offers, reports a
+// failure, and closes a port that has gone.
+void TestPortScanner::scanSequence()
+{
+    QFETCH(QStringList, named);
+    QFETCH(QString, station);
+    QFETCH(QStringList, scans);
+    PortScanner scanner(named, station);
+    QString open;
+    for (const QString &scan : qAsConst(scans)) {
+        const QStringList parts = scan.split('|');
+        const QVector<PortInfo> available = ports(parts.at(0));
+        if (!names(available).split(' ').contains(open))
+            open.clear();
+        const PortInfo tried = scanner.nextCandidate(available, open);
+        QCOMPARE(tried.name.isEmpty() ? QString("-") : tried.name, parts.at(2));
+        if (!tried.name.isEmpty()) {
+            const bool fails = parts.at(1).split(' ').contains(tried.name);
+            open = fails ? QString() : tried.name;
+            if (fails)
+                scanner.noteOpenFailed(tried.name);
+        }
+        const QString action = parts.value(3);
+        if (action == "data")
+            scanner.noteStationData(port(open));
+        if (action.startsWith("pick ")) {
+            open = action.mid(5);
+            scanner.noteMenuChoice(port(open));
+        }
     }
 }
 
-void TestPortScanner::availablePorts_data()
+void TestPortScanner::memoryKeepsBothPorts()
 {
-    QTest::addColumn<QStringList>("extra");
-    QTest::addColumn<QStringList>("system");
-    QTest::addColumn<QStringList>("available");
-
-    QTest::newRow("system only") << QStringList() << QStringList {"ttyS0", "ttyUSB0"}
-                                 << QStringList {"ttyS0", "ttyUSB0"};
-    QTest::newRow("extra first, in their order")
-        << QStringList {"/dev/pts/9", "/dev/pts/3"} << QStringList {"ttyS0"}
-        << QStringList {"/dev/pts/9", "/dev/pts/3", "ttyS0"};
-    QTest::newRow("no duplicates") << QStringList {"ttyUSB0", "ttyUSB0", ""} << QStringList {"ttyS0", "ttyUSB0"}
-                                   << QStringList {"ttyUSB0", "ttyS0"};
-}
-
-void TestPortScanner::availablePorts()
-{
-    QFETCH(QStringList, extra);
-    QFETCH(QStringList, system);
-    QFETCH(QStringList, available);
-    QCOMPARE(PortScanner::availablePorts(extra, system), available);
-}
-
-void TestPortScanner::portGone_data()
-{
-    QTest::addColumn<QSerialPort::SerialPortError>("error");
-    QTest::addColumn<bool>("gone");
-    QTest::newRow("resource") << QSerialPort::ResourceError << true;
-    QTest::newRow("read") << QSerialPort::ReadError << true;
-    QTest::newRow("none") << QSerialPort::NoError << false;
-    QTest::newRow("write") << QSerialPort::WriteError << false;
-    QTest::newRow("timeout") << QSerialPort::TimeoutError << false;
-    QTest::newRow("open") << QSerialPort::OpenError << false;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("ports.ini");
+    {
+        QSettings settings(path, QSettings::IniFormat);
+        PortMemory memory(settings);
+        QCOMPARE(memory.stationPort(), QString());
+        memory.storeStationPort(port("ttyUSB1"));
+        memory.storeMenuChoice(port("ttyS0"));
+    }
+    QSettings settings(path, QSettings::IniFormat);
+    const PortMemory memory(settings);
+    QCOMPARE(memory.stationPort(), QString("usb:0403:6001:FT2"));
+    QCOMPARE(memory.menuChoice(), QString("name:ttyS0"));
+    QCOMPARE(port("ttyACM0").identity(), QString("usb:2341:0043"));
 }
 
 void TestPortScanner::portGone()
 {
-    QFETCH(QSerialPort::SerialPortError, error);
-    QFETCH(bool, gone);
-    QCOMPARE(PortScanner::meansPortGone(error), gone);
+    QVERIFY(PortScanner::meansPortGone(QSerialPort::ResourceError));
+    QVERIFY(PortScanner::meansPortGone(QSerialPort::ReadError));
+    QVERIFY(!PortScanner::meansPortGone(QSerialPort::WriteError));
 }
 
 // The second look is answered without reading the system's list again; it

@@ -13,7 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
-
 #include <csignal>
 #include <cstdio>
 
@@ -48,11 +47,7 @@ bool isImei(const QString &text)
 class LinkGuard
 {
 public:
-    LinkGuard(const QString &link, const QString &target)
-        : m_link(link)
-        , m_target(target)
-    {
-    }
+    LinkGuard(const QString &link, const QString &target) : m_link(link), m_target(target) {}
     ~LinkGuard()
     {
         if (!m_link.isEmpty() && QFileInfo(m_link).symLinkTarget() == m_target)
@@ -93,18 +88,25 @@ int main(int argc, char *argv[])
                                         QStringLiteral("Seed of the simulated weather (default 1)."),
                                         QStringLiteral("number"), QStringLiteral("1"));
     const QCommandLineOption noBannerOption(
-        QStringLiteral("no-banner"), QStringLiteral("Start as a running, sleeping station, without power-up banner."));
-    const QCommandLineOption countOption(QStringLiteral("count"),
-                                         QStringLiteral("Quit after <n> weather packets."), QStringLiteral("n"));
+        QStringLiteral("no-banner"),
+        QStringLiteral("Start as a running, sleeping station, without power-up banner."));
+    const QCommandLineOption countOption(
+        QStringLiteral("count"), QStringLiteral("Quit after <n> weather packets."), QStringLiteral("n"));
     const QCommandLineOption auxOption(
         QStringLiteral("aux-every"),
         QStringLiteral("Add the auxiliary part to every <n>-th packet, 0 for never (default 6)."),
         QStringLiteral("n"), QStringLiteral("6"));
-    const QCommandLineOption linkOption(QStringLiteral("link"),
-                                        QStringLiteral("Also reach the terminal through a symlink at <path>."),
-                                        QStringLiteral("path"));
-    parser.addOptions(
-        {intervalOption, modeOption, imeiOption, seedOption, noBannerOption, countOption, auxOption, linkOption});
+    const QCommandLineOption linkOption(
+        QStringLiteral("link"), QStringLiteral("Also reach the terminal through a symlink at <path>."),
+        QStringLiteral("path"));
+    const QCommandLineOption clockSpeedOption(
+        QStringLiteral("clock-speed"),
+        QStringLiteral(
+            "Run the station clock <n> times as fast as the PC's (60: an hour in a minute); reporting "
+            "intervals and automatic image hours follow it (default 1)."),
+        QStringLiteral("n"), QStringLiteral("1"));
+    parser.addOptions({intervalOption, modeOption, imeiOption, seedOption, noBannerOption, countOption,
+                       auxOption, linkOption, clockSpeedOption});
     parser.process(app);
 
     StationSimulatorOptions options;
@@ -133,6 +135,10 @@ int main(int argc, char *argv[])
     options.auxEvery = parser.value(auxOption).toInt(&ok);
     if (!ok || options.auxEvery < 0)
         return fail(QStringLiteral("--aux-every takes 0 or a number of packets"));
+
+    options.clockSpeed = parser.value(clockSpeedOption).toDouble(&ok);
+    if (!ok || options.clockSpeed < 1.0 || options.clockSpeed > 3600.0)
+        return fail(QStringLiteral("--clock-speed takes 1 to 3600"));
 
     PseudoTerminal terminal;
     if (!terminal.open())
@@ -163,6 +169,11 @@ int main(int argc, char *argv[])
     QObject::connect(&station, &StationSimulator::commandReceived, &app, [](const QByteArray &command) {
         std::fprintf(stderr, "Command: %s\n", command.constData());
     });
+    QObject::connect(&station, &StationSimulator::pictureTaken, &app,
+                     [](int camera, const QDateTime &utc, const QByteArray &) {
+                         std::fprintf(stderr, "Picture of camera %d at %s\n", camera,
+                                      qPrintable(utc.toString(Qt::ISODate)));
+                     });
     QObject::connect(&station, &StationSimulator::finished, &app, &QCoreApplication::quit);
 
     // Ctrl+C and kill end the event loop normally, so the symlink is removed.

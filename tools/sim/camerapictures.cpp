@@ -7,7 +7,6 @@
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QRadialGradient>
-
 #include <array>
 
 namespace {
@@ -47,13 +46,13 @@ void drawDigit(QPainter &painter, const QRectF &box, int digit)
     const qreal x = box.left();
     const qreal y = box.top();
     const QRectF segments[7] = {
-        {x, y, w, t},                          // a
-        {x + w - t, y, t, h / 2},              // b
-        {x + w - t, y + h / 2, t, h / 2},      // c
-        {x, y + h - t, w, t},                  // d
-        {x, y + h / 2, t, h / 2},              // e
-        {x, y, t, h / 2},                      // f
-        {x, y + (h - t) / 2, w, t},            // g
+        {x, y, w, t},                     // a
+        {x + w - t, y, t, h / 2},         // b
+        {x + w - t, y + h / 2, t, h / 2}, // c
+        {x, y + h - t, w, t},             // d
+        {x, y + h / 2, t, h / 2},         // e
+        {x, y, t, h / 2},                 // f
+        {x, y + (h - t) / 2, w, t},       // g
     };
     for (int s = 0; s < 7; ++s) {
         if (on & (1 << s))

@@ -15,7 +15,8 @@ public:
     static constexpr int kWidthPixels = 320;
     static constexpr int kHeightPixels = 240;
 
-    enum class Scene {
+    enum class Scene
+    {
         // Gradients, sun, mast with instruments, camera number and time.
         Detailed,
         // Flat areas on block boundaries only: the smallest picture the

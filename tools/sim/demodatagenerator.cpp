@@ -9,7 +9,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QSaveFile>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -17,11 +16,12 @@
 namespace {
 
 constexpr int kIntervalMinutes = 30;
-constexpr int kSecondsPastMinute = 14; // the station takes a moment to read its sensors
+constexpr int kSecondsPastMinute = 14;      // the station takes a moment to read its sensors
 constexpr qint64 kSlotWindowSecs = 55 * 60; // begin/end letters name the last hour only
 constexpr int kPictureHhmm = 1802;
 
-enum Flag : unsigned {
+enum Flag : unsigned
+{
     Aux = 1u << 0,              // the auxiliary "@3" part follows the weather part
     NoGpsFix = 1u << 1,         // "LA:?" and "LO:?"
     CeilometerOff = 1u << 2,    // switched off by command
@@ -182,8 +182,7 @@ QByteArray direction(int degrees)
 
 // The two five-minute slot letters of the latest event of the last hour, as
 // the station writes them; "--" without one. nowSecs counts from midnight.
-template <std::size_t N>
-QByteArray slotCode(const Episode (&episodes)[N], qint64 nowSecs)
+template <std::size_t N> QByteArray slotCode(const Episode (&episodes)[N], qint64 nowSecs)
 {
     static const char kSlotLetters[] = "ABCDEFGHIJKL";
     const Episode *latest = nullptr;
@@ -289,8 +288,8 @@ QByteArray transmission(WeatherGenerator &station, const Transmission &t, const 
         setLine(packet, "LD", "?:0:" + lightningCode);
     if (t.flags & Aux) {
         setLine(packet, "LDD",
-                QByteArray::number(t.strikes) + ':' + fixed(t.lightningMiles * 0.8, 1) + ':'
-                    + fixed(t.lightningMiles * 1.2, 1) + ':' + lightningCode);
+                QByteArray::number(t.strikes) + ':' + fixed(t.lightningMiles * 0.8, 1) + ':' +
+                    fixed(t.lightningMiles * 1.2, 1) + ':' + lightningCode);
     }
 
     if (!(t.flags & CeilometerOff))

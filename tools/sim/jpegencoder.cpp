@@ -137,12 +137,12 @@ class ScanEncoder
 {
 public:
     explicit ScanEncoder(QByteArray &out)
-        : m_bits(out),
-          m_dc{makeCodes(JpegHeader::dcTable(JpegHeader::Luminance)),
-               makeCodes(JpegHeader::dcTable(JpegHeader::Chrominance))},
+        : m_bits(out), m_dc{makeCodes(JpegHeader::dcTable(JpegHeader::Luminance)),
+                            makeCodes(JpegHeader::dcTable(JpegHeader::Chrominance))},
           m_ac{makeCodes(JpegHeader::acTable(JpegHeader::Luminance)),
                makeCodes(JpegHeader::acTable(JpegHeader::Chrominance))},
-          m_quant{JpegHeader::quantTable(JpegHeader::Luminance), JpegHeader::quantTable(JpegHeader::Chrominance)}
+          m_quant{JpegHeader::quantTable(JpegHeader::Luminance),
+                  JpegHeader::quantTable(JpegHeader::Chrominance)}
     {
     }
 

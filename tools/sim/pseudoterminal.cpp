@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstring>
-
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -51,7 +50,7 @@ bool PseudoTerminal::open()
     }
     m_slavePath = QString::fromLocal8Bit(name);
 
-    termios settings {};
+    termios settings{};
     if (::tcgetattr(slave, &settings) != 0) {
         m_error = systemError("tcgetattr");
         close();

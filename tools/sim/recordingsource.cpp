@@ -80,20 +80,6 @@ QByteArray RecordingSource::spectralBlock(quint32 seed)
     return packSevenBit(spectralLevels(seed));
 }
 
-QByteArray RecordingSource::mp3Like(int frameCount, quint32 seed)
-{
-    Noise noise(seed);
-    QByteArray out;
-    const int frames = std::max(0, frameCount);
-    out.reserve(frames * kMp3FrameBytes);
-    for (int frame = 0; frame < frames; ++frame) {
-        out.append(reinterpret_cast<const char *>(kMp3FrameHeader), int(sizeof kMp3FrameHeader));
-        for (int i = int(sizeof kMp3FrameHeader); i < kMp3FrameBytes; ++i)
-            out.append(char(noise.next() % 0xff)); // 0x00 .. 0xFE
-    }
-    return out;
-}
-
 QVector<quint16> RecordingSource::toneSamples(double frequencyHz, int amplitude)
 {
     const double pi = std::acos(-1.0);

@@ -15,7 +15,7 @@ public:
     // the average of the other 15 (seconds 0, 2, ... 28), each level 7 bits.
     static constexpr int kBandCount = 21;
     static constexpr int kBlockCount = 16;
-    static constexpr int kSpectralValueCount = kBandCount * kBlockCount; // 336
+    static constexpr int kSpectralValueCount = kBandCount * kBlockCount;     // 336
     static constexpr int kSpectralBytes = (kSpectralValueCount * 7 + 7) / 8; // 294
     static constexpr int kLevelMax = 127;
 
@@ -26,9 +26,8 @@ public:
     static constexpr int kSampleMax = 4095;
     static constexpr int kSampleMid = 2048;
 
-    // MP3 stand-in: MPEG-1 Layer III frames at 128 kbit/s and 44.1 kHz.
-    static constexpr int kMp3FrameBytes = 417;
-    static constexpr unsigned char kMp3FrameHeader[4] = {0xff, 0xfb, 0x90, 0x00};
+    // The MP3 recording: two seconds of a 440 Hz tone (tone.mp3).
+    static constexpr int kMp3DurationMs = 2000;
 
     // The 336 levels of one recording. The seed varies the site's noise.
     static QVector<int> spectralLevels(quint32 seed);
@@ -38,9 +37,8 @@ public:
     // packSevenBit(spectralLevels(seed)): 294 bytes.
     static QByteArray spectralBlock(quint32 seed);
 
-    // frameCount frames, each a frame header followed by filler bytes that
-    // never contain 0xFF, so the headers are the only frame syncs.
-    static QByteArray mp3Like(int frameCount, quint32 seed);
+    // Real MPEG audio that any player decodes, made with lame.
+    static QByteArray mp3Recording();
 
     // A sine tone around the mid level, 16000 samples of 12 bits.
     static QVector<quint16> toneSamples(double frequencyHz, int amplitude);

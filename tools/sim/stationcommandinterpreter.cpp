@@ -30,15 +30,12 @@ int digitIn(const QByteArray &line, int lowest, int highest)
 
 bool StationSettings::operator==(const StationSettings &other) const
 {
-    return mode == other.mode && ceilometer == other.ceilometer && speci == other.speci
-           && gpsEnabled == other.gpsEnabled && elevationMetres == other.elevationMetres
-           && autoHours == other.autoHours && camerasOn == other.camerasOn;
+    return mode == other.mode && ceilometer == other.ceilometer && speci == other.speci &&
+           gpsEnabled == other.gpsEnabled && elevationMetres == other.elevationMetres &&
+           autoHours == other.autoHours && camerasOn == other.camerasOn;
 }
 
-StationCommandInterpreter::StationCommandInterpreter(const StationSettings &initial)
-    : m_settings(initial)
-{
-}
+StationCommandInterpreter::StationCommandInterpreter(const StationSettings &initial) : m_settings(initial) {}
 
 QList<QByteArray> StationCommandInterpreter::feed(const QByteArray &bytes)
 {

@@ -9,8 +9,8 @@
 // The settings a simulated station keeps between wake-ups.
 struct StationSettings
 {
-    int mode = 1;        // reporting mode digit 0..6 ("m" command)
-    int ceilometer = 1;  // 0 disabled, 1 auto, 2 always
+    int mode = 1;       // reporting mode digit 0..6 ("m" command)
+    int ceilometer = 1; // 0 disabled, 1 auto, 2 always
     bool speci = false;
     bool gpsEnabled = true;
     int elevationMetres = 0;
@@ -24,15 +24,16 @@ struct StationSettings
 // Something the station is asked to do once, rather than a lasting setting.
 struct StationAction
 {
-    enum Kind {
-        RequestImages,          // argument: camera 1..4, 0 for every camera
-        UpdateGps,              // fix latitude and longitude
-        UpdateGpsAndElevation,  // fix latitude, longitude and elevation
+    enum Kind
+    {
+        RequestImages,         // argument: camera 1..4, 0 for every camera
+        UpdateGps,             // fix latitude and longitude
+        UpdateGpsAndElevation, // fix latitude, longitude and elevation
         AcousticOff,
         RecordAcousticSpectral,
         GetSpectral,
-        GetMp3,                 // argument: the acoustic offset 0..25
-        GetRaw,                 // argument: the acoustic offset 0..29
+        GetMp3, // argument: the acoustic offset 0..25
+        GetRaw, // argument: the acoustic offset 0..29
     };
 
     Kind kind = RequestImages;
@@ -64,6 +65,8 @@ public:
     bool execute(const QByteArray &line);
 
     const StationSettings &settings() const { return m_settings; }
+    // The elevation as the station's GPS measured it ("Gi").
+    void setElevationMetres(int metres) { m_settings.elevationMetres = metres; }
     // The actions requested since the last call, oldest first.
     QList<StationAction> takeActions();
     int ignoredCount() const { return m_ignored; }

@@ -9,8 +9,9 @@
 #include <QDateTime>
 #include <QSocketNotifier>
 #include <QtDebug>
-
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace {
 constexpr char kPrompt[] = "\r\n>";
@@ -26,20 +27,15 @@ StationSettings initialSettings(const StationSimulatorOptions &options, const We
 
 StationSimulator::StationSimulator(const StationSimulatorOptions &options, PseudoTerminal *terminal,
                                    QObject *parent)
-    : QObject(parent)
-    , m_options(options)
-    , m_terminal(terminal)
-    , m_weather(options.seed, options.imei)
-    , m_interpreter(initialSettings(options, m_weather))
+    : QObject(parent), m_options(options), m_terminal(terminal), m_weather(options.seed, options.imei),
+      m_interpreter(initialSettings(options, m_weather))
 {
     setUp(terminal ? terminal->masterFd() : -1);
 }
 
 StationSimulator::StationSimulator(const StationSimulatorOptions &options, int masterFd, QObject *parent)
-    : QObject(parent)
-    , m_options(options)
-    , m_weather(options.seed, options.imei)
-    , m_interpreter(initialSettings(options, m_weather))
+    : QObject(parent), m_options(options), m_weather(options.seed, options.imei),
+      m_interpreter(initialSettings(options, m_weather))
 {
     setUp(masterFd);
 }
@@ -55,6 +51,11 @@ void StationSimulator::setUp(int masterFd)
     m_sleepTimer.setInterval(kAwakeQuietMs);
     m_promptTimer.setSingleShot(true);
     m_promptTimer.setInterval(kBannerPromptMs);
+    m_imageTimer.setSingleShot(true);
+    connect(&m_imageTimer, &QTimer::timeout, this, &StationSimulator::takeScheduledPictures);
+    m_clockStart =
+        m_options.clockStartUtc.isValid() ? m_options.clockStartUtc.toUTC() : QDateTime::currentDateTimeUtc();
+    m_clock.start();
     connect(&m_reportTimer, &QTimer::timeout, this, &StationSimulator::report);
     connect(&m_gapTimer, &QTimer::timeout, this, &StationSimulator::pump);
     connect(&m_sleepTimer, &QTimer::timeout, this, &StationSimulator::fallAsleep);
@@ -81,14 +82,14 @@ int StationSimulator::modeIntervalMs(int modeDigit)
 
 QByteArray StationSimulator::bannerText(const QByteArray &imei)
 {
-    return QByteArray("\r\n\rKTR v") + kFirmwareVersion + "\r\nKTR automatic weather station\r\nModem IMEI "
-           + imei + "\r\nSelf test passed\r\n";
+    return QByteArray("\r\n\rKTR v") + kFirmwareVersion + "\r\nKTR automatic weather station\r\nModem IMEI " +
+           imei + "\r\nSelf test passed\r\n";
 }
 
 QByteArray StationSimulator::stationTime(const QDateTime &utc)
 {
     const QDateTime time = utc.toUTC();
-    const int fields[] = {time.date().year() % 100, time.date().month(), time.date().day(),
+    const int fields[] = {time.date().year() % 100, time.date().month(),  time.date().day(),
                           time.time().hour(),       time.time().minute(), time.time().second()};
     QByteArray bytes;
     for (const int value : fields)
@@ -135,7 +136,64 @@ double StationSimulator::toneFrequencyHz(int recordingNumber)
 
 int StationSimulator::reportIntervalMs() const
 {
-    return m_options.intervalMs > 0 ? m_options.intervalMs : modeIntervalMs(modeDigit());
+    if (m_options.intervalMs > 0)
+        return m_options.intervalMs;
+    // A fast clock must not outrun the line: each packet needs its gap.
+    return std::max(realMs(modeIntervalMs(modeDigit())), 2 * kGapMs);
+}
+
+int StationSimulator::realMs(qint64 stationMs) const
+{
+    const double speed = m_options.clockSpeed > 0 ? m_options.clockSpeed : 1;
+    return int(
+        std::clamp(std::ceil(double(stationMs) / speed), 1.0, double(std::numeric_limits<int>::max())));
+}
+
+QDateTime StationSimulator::stationNow() const
+{
+    const double speed = m_options.clockSpeed > 0 ? m_options.clockSpeed : 1;
+    return m_clockStart.addMSecs(qint64(double(m_clock.elapsed()) * speed));
+}
+
+QDateTime StationSimulator::nextImageTime(const QDateTime &utc, const QVector<int> &hours)
+{
+    const QDateTime after = utc.toUTC();
+    QDateTime next;
+    for (const int hour : hours) {
+        if (hour < 0 || hour > 23)
+            continue;
+        QDateTime candidate(after.date(), QTime(hour, 0), Qt::UTC);
+        if (candidate <= after)
+            candidate = candidate.addDays(1);
+        if (!next.isValid() || candidate < next)
+            next = candidate;
+    }
+    return next;
+}
+
+void StationSimulator::scheduleImages()
+{
+    // Never the same hour twice, however the timers fall.
+    const QDateTime now = std::max(stationNow(), m_nextImage.isValid() ? m_nextImage : QDateTime());
+    m_nextImage = nextImageTime(now, m_interpreter.settings().autoHours);
+    if (!m_nextImage.isValid()) {
+        m_imageTimer.stop();
+        return;
+    }
+    m_imageTimer.start(realMs(stationNow().msecsTo(m_nextImage)));
+}
+
+void StationSimulator::takeScheduledPictures()
+{
+    if (stationNow() < m_nextImage) {
+        // The timer ran a little early on the station clock.
+        m_imageTimer.start(realMs(stationNow().msecsTo(m_nextImage)));
+        return;
+    }
+    wake();
+    for (int camera = 1; camera <= 4; ++camera)
+        takePicture(camera, m_nextImage);
+    scheduleImages();
 }
 
 void StationSimulator::start()
@@ -146,6 +204,7 @@ void StationSimulator::start()
         queue(Kind::Banner, bannerText(m_options.imei));
     }
     scheduleReport(std::min(reportIntervalMs(), kFirstReportMaxMs));
+    scheduleImages();
 }
 
 void StationSimulator::scheduleReport(int delayMs)
@@ -176,7 +235,7 @@ void StationSimulator::report()
     wake();
     const int number = m_packetsSent + 1;
     const bool withAux = m_options.auxEvery > 0 && number % m_options.auxEvery == 0;
-    queue(Kind::Packet, m_weather.packet(QDateTime::currentDateTimeUtc(), modeDigit(), withAux));
+    queue(Kind::Packet, m_weather.packet(stationNow(), modeDigit(), withAux));
     scheduleReport(reportIntervalMs());
 }
 
@@ -225,10 +284,13 @@ void StationSimulator::applyCommand(const QByteArray &command)
     const StationSettings &settings = m_interpreter.settings();
     m_weather.setCeilometer(settings.ceilometer);
     m_weather.setGpsEnabled(settings.gpsEnabled);
-    m_weather.setElevationMetres(settings.elevationMetres);
+    if (command.startsWith("GE"))
+        m_weather.setElevationMetres(settings.elevationMetres);
     const QList<StationAction> actions = m_interpreter.takeActions();
     for (const StationAction &action : actions)
         perform(action);
+    if (command.startsWith('i'))
+        scheduleImages();
     if (!command.startsWith('m'))
         return;
     // The unit confirms a new mode on its own line.
@@ -240,7 +302,7 @@ void StationSimulator::applyCommand(const QByteArray &command)
 
 void StationSimulator::perform(const StationAction &action)
 {
-    QDateTime now = QDateTime::currentDateTimeUtc();
+    QDateTime now = stationNow();
     now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
     // Each recording is new; only "A2" reads out the last one again.
     const auto recordingSeed = [this] { return m_options.seed * 7919u + quint32(m_recordings); };
@@ -262,16 +324,21 @@ void StationSimulator::perform(const StationAction &action)
         break;
     case StationAction::GetMp3:
         ++m_recordings;
-        sendRecording(Mp3, action.argument, now, RecordingSource::mp3Like(kMp3Frames, recordingSeed()));
+        sendRecording(Mp3, action.argument, now, RecordingSource::mp3Recording());
         break;
     case StationAction::GetRaw:
         ++m_recordings;
         sendRecording(Raw, action.argument, now,
                       RecordingSource::rawTone(toneFrequencyHz(action.argument), kToneAmplitude));
         break;
-    case StationAction::AcousticOff:
     case StationAction::UpdateGps:
+        m_weather.takeFix(false);
+        break;
     case StationAction::UpdateGpsAndElevation:
+        m_weather.takeFix(true);
+        m_interpreter.setElevationMetres(m_weather.elevationMetres());
+        break;
+    case StationAction::AcousticOff:
         break;
     }
 }
@@ -289,7 +356,8 @@ void StationSimulator::takePicture(int camera, const QDateTime &utc)
     queueSeries(packets);
 }
 
-void StationSimulator::sendRecording(int type, int recordingNumber, const QDateTime &utc, const QByteArray &data)
+void StationSimulator::sendRecording(int type, int recordingNumber, const QDateTime &utc,
+                                     const QByteArray &data)
 {
     emit recordingMade(type, recordingNumber & 31, utc, data);
     queueSeries(acousticPackets(type, recordingNumber, utc, data));

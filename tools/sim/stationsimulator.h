@@ -19,15 +19,20 @@ class QSocketNotifier;
 
 struct StationSimulatorOptions
 {
-    int intervalMs = 0;     // fixed report interval; 0 follows the reporting mode
+    int intervalMs = 0; // fixed report interval; 0 follows the reporting mode
     quint32 seed = 1;
     QByteArray imei = WeatherGenerator::kDefaultImei;
-    int modeDigit = 4;      // "1 Minute"
-    bool banner = true;     // power up with the banner; otherwise start as a running, sleeping station
-    int packetLimit = 0;    // stop reporting after this many weather packets; 0 never stops
-    int auxEvery = 6;       // every N-th packet carries the auxiliary "@3" part; 0 never
+    int modeDigit = 4;   // "1 Minute"
+    bool banner = true;  // power up with the banner; otherwise start as a running, sleeping station
+    int packetLimit = 0; // stop reporting after this many weather packets; 0 never stops
+    int auxEvery = 6;    // every N-th packet carries the auxiliary "@3" part; 0 never
     // What the cameras see; the simple scene gives the shortest picture series.
     CameraPictures::Scene pictureScene = CameraPictures::Scene::Detailed;
+    // The station clock runs this many times faster than the PC's (60: an
+    // hour in a minute); its reporting intervals and image hours follow it.
+    double clockSpeed = 1;
+    // Where the station clock starts; invalid: the PC's time at start.
+    QDateTime clockStartUtc;
 };
 
 // Behaves like a KTR station at the far end of a serial line.
@@ -42,7 +47,11 @@ struct StationSimulatorOptions
 // Asked for pictures ("I1".."I4", "I5" for all four cameras) or acoustic
 // data ("A1".."A4nn"), it sends each result as a series of binary packets,
 // every packet a transmission of its own. While a series is under way the
-// station is busy and does not answer spaces.
+// station is busy and does not answer spaces. At each automatic image hour
+// ("i00".."i23", UTC on the station clock) it takes the pictures of all four
+// cameras on its own. The GPS commands change the position and elevation its
+// packets report ("G0"/"G1" hide and show the position, "GI" takes a new
+// fix, "Gi" a new fix with elevation, "GE" sets the elevation).
 //
 // Everything it sends goes out in transmissions: one transmission is written
 // without a pause longer than 0.6 s, and two transmissions are kept apart by
@@ -53,10 +62,10 @@ class StationSimulator : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int kGapMs = 800;            // silence between two transmissions
-    static constexpr int kBannerPromptMs = 300;   // banner to prompt, inside the power-up transmission
-    static constexpr int kAwakeQuietMs = 5000;    // asleep after this long without traffic
-    static constexpr int kPokeSettleMs = 500;     // spaces still under way when a prompt went out
+    static constexpr int kGapMs = 800;          // silence between two transmissions
+    static constexpr int kBannerPromptMs = 300; // banner to prompt, inside the power-up transmission
+    static constexpr int kAwakeQuietMs = 5000;  // asleep after this long without traffic
+    static constexpr int kPokeSettleMs = 500;   // spaces still under way when a prompt went out
     static constexpr int kFirstReportMaxMs = 10000;
     static constexpr int kQueueMax = 16;
     static constexpr int kReadChunkBytes = 256;
@@ -68,14 +77,19 @@ public:
     static constexpr int kLastPictureCode = 0x0b;
     // The most packets a series may have: the receiver keeps sequence numbers up to 195.
     static constexpr int kSeriesPacketsMax = 196;
-    static constexpr int kMp3Frames = 3;
     static constexpr int kToneAmplitude = 1200;
-    enum AcousticType { Spectral = 0, Mp3 = 1, Raw = 2 };
+    enum AcousticType
+    {
+        Spectral = 0,
+        Mp3 = 1,
+        Raw = 2
+    };
 
     // Runs on the master side of the terminal, which must stay open for the
     // simulator's life. Unread output is dropped before each transmission,
     // as on a line that nobody listens to.
-    StationSimulator(const StationSimulatorOptions &options, PseudoTerminal *terminal, QObject *parent = nullptr);
+    StationSimulator(const StationSimulatorOptions &options, PseudoTerminal *terminal,
+                     QObject *parent = nullptr);
     // Runs on any master descriptor (made non-blocking here, not closed).
     StationSimulator(const StationSimulatorOptions &options, int masterFd, QObject *parent = nullptr);
 
@@ -83,6 +97,11 @@ public:
     void start();
 
     int modeDigit() const { return m_interpreter.settings().mode; }
+    // The station clock (see StationSimulatorOptions::clockSpeed).
+    QDateTime stationNow() const;
+    // The first automatic image time strictly after utc: a whole hour of
+    // hours (UTC), today or tomorrow; invalid without hours.
+    static QDateTime nextImageTime(const QDateTime &utc, const QVector<int> &hours);
     int reportIntervalMs() const;
     bool isAwake() const { return m_awake; }
     int packetsSent() const { return m_packetsSent; }
@@ -125,7 +144,15 @@ signals:
     void recordingMade(int type, int recordingNumber, const QDateTime &utc, const QByteArray &data);
 
 private:
-    enum class Kind { Banner, PowerUpPrompt, Prompt, Packet, Echo, Series };
+    enum class Kind
+    {
+        Banner,
+        PowerUpPrompt,
+        Prompt,
+        Packet,
+        Echo,
+        Series
+    };
     struct Transmission
     {
         Kind kind = Kind::Echo;
@@ -140,6 +167,9 @@ private:
     void applyCommand(const QByteArray &command);
     void perform(const StationAction &action);
     void takePicture(int camera, const QDateTime &utc);
+    void scheduleImages();
+    void takeScheduledPictures();
+    int realMs(qint64 stationMs) const;
     void sendRecording(int type, int recordingNumber, const QDateTime &utc, const QByteArray &data);
     void queueSeries(const QList<QByteArray> &packets);
     bool seriesUnderWay() const;
@@ -167,13 +197,17 @@ private:
     QTimer m_gapTimer;
     QTimer m_sleepTimer;
     QTimer m_promptTimer;
+    QTimer m_imageTimer;
+    QElapsedTimer m_clock;
+    QDateTime m_clockStart;
+    QDateTime m_nextImage;
     QElapsedTimer m_sinceTransmission;
     QElapsedTimer m_sincePrompt;
 
     QQueue<Transmission> m_queue;
     bool m_busy = false;
     Kind m_currentKind = Kind::Echo;
-    QByteArray m_current;  // the transmission being written, all parts
+    QByteArray m_current; // the transmission being written, all parts
     QByteArray m_unwritten;
 
     bool m_awake = false;

@@ -3,7 +3,6 @@
 #include "tools/sim/weathergenerator.h"
 
 #include <QtMath>
-
 #include <algorithm>
 #include <cmath>
 
@@ -41,16 +40,26 @@ double revert(double value, double mean, double pullPerHour, double spread, doub
 } // namespace
 
 WeatherGenerator::WeatherGenerator(quint32 seed, const QByteArray &imei)
-    : m_random(seed)
-    , m_imei(imei)
+    : m_random(seed), m_imei(imei), m_fixRandom(seed ^ 0x5a17u)
 {
     m_latitude = 30.0 + 25.0 * uniform();
     m_longitude = -122.0 + 52.0 * uniform();
     m_elevationMetres = 20 + static_cast<int>(1500 * uniform());
+    m_siteElevationMetres = m_elevationMetres;
     m_headingDegrees = 360.0 * uniform();
     m_tiltDegrees = static_cast<int>(3 * uniform());
     m_climateMeanC = 24.0 - 0.55 * (m_latitude - 30.0) - 0.0065 * m_elevationMetres;
     m_pressureBiasHpa = 12.0 * (uniform() - 0.5);
+}
+
+void WeatherGenerator::takeFix(bool withElevation)
+{
+    // Up to about 30 m either way.
+    constexpr double kFixErrorDegrees = 0.0003;
+    m_fixLatitudeError = kFixErrorDegrees * (2.0 * (m_fixRandom() / 4294967296.0) - 1.0);
+    m_fixLongitudeError = kFixErrorDegrees * (2.0 * (m_fixRandom() / 4294967296.0) - 1.0);
+    if (withElevation)
+        m_elevationMetres = m_siteElevationMetres;
 }
 
 double WeatherGenerator::uniform()
@@ -120,11 +129,13 @@ void WeatherGenerator::updateEpisode(Episode &episode, qint64 secs, double start
 
 void WeatherGenerator::step(qint64 secs, double hours)
 {
-    m_temperatureAnomalyC = revert(m_temperatureAnomalyC, m_rain.active ? -2.0 : 0.0, 0.1, 0.6, hours, noise());
+    m_temperatureAnomalyC =
+        revert(m_temperatureAnomalyC, m_rain.active ? -2.0 : 0.0, 0.1, 0.6, hours, noise());
     m_pressureAnomalyHpa = revert(m_pressureAnomalyHpa, 0.0, 0.04, 1.0, hours, noise());
     m_spreadAnomalyC = revert(m_spreadAnomalyC, 0.0, 0.2, 1.2, hours, noise());
     m_cloudCover = std::clamp(revert(m_cloudCover, 0.45, 0.3, 0.35, hours, noise()), 0.0, 1.0);
-    m_cloudBaseMetres = std::clamp(revert(m_cloudBaseMetres, 1400.0, 0.3, 500.0, hours, noise()), 120.0, 4500.0);
+    m_cloudBaseMetres =
+        std::clamp(revert(m_cloudBaseMetres, 1400.0, 0.3, 500.0, hours, noise()), 120.0, 4500.0);
     m_windKnots = std::max(0.0, revert(m_windKnots, 7.0 + 2.5 * diurnal(secs), 0.4, 3.5, hours, noise()));
     m_windDegrees = wrapDegrees(m_windDegrees + 25.0 * std::sqrt(hours) * noise());
     m_signal = std::clamp(revert(m_signal, 78.0, 2.0, 15.0, hours, noise()), 0.0, 99.0);
@@ -132,7 +143,8 @@ void WeatherGenerator::step(qint64 secs, double hours)
     const double showers = m_cloudCover > 0.75 ? 0.4 : 0.02;
     updateEpisode(m_rain, secs, showers * hours, (m_cloudCover < 0.5 ? 3.0 : 0.8) * hours);
     if (m_rain.active) {
-        m_rainInchesPerHour = std::clamp(revert(m_rainInchesPerHour, 0.08, 1.5, 0.12, hours, noise()), 0.01, 1.2);
+        m_rainInchesPerHour =
+            std::clamp(revert(m_rainInchesPerHour, 0.08, 1.5, 0.12, hours, noise()), 0.01, 1.2);
         m_rainTotalInches += m_rainInchesPerHour * hours;
     } else {
         m_rainInchesPerHour = 0.0;
@@ -175,8 +187,7 @@ QByteArray WeatherGenerator::weatherLines(qint64 secs, int modeDigit)
     const QDateTime utc = QDateTime::fromSecsSinceEpoch(secs, Qt::UTC);
     const double airC = temperature(secs);
     const double dewC = airC - dewPointSpread(secs);
-    const double humidity =
-        100.0 * std::exp(17.27 * dewC / (dewC + 237.7) - 17.27 * airC / (airC + 237.7));
+    const double humidity = 100.0 * std::exp(17.27 * dewC / (dewC + 237.7) - 17.27 * airC / (airC + 237.7));
     const double seaLevelHpa = std::clamp(1013.25 + m_pressureBiasHpa + m_pressureAnomalyHpa, 950.0, 1060.0);
     const double stationHpa = seaLevelHpa * std::pow((288.0 - 0.0065 * m_elevationMetres) / 288.0, 5.2561);
     const double sunshine = std::max(0.0, diurnal(secs + 3 * 3600)) * (1.0 - 0.7 * m_cloudCover);
@@ -191,21 +202,21 @@ QByteArray WeatherGenerator::weatherLines(qint64 secs, int modeDigit)
 
     lines += "@I:" + m_imei + "\r\n";
     lines += QByteArray("@0") + kFirmwareCode + "\r\n";
-    line("N", QByteArray::number(m_sequence).rightJustified(4, '0') + ':' + integer(7 + 4 * uniform()) + ':'
-                  + integer(2 + 3 * uniform()));
-    line("B", fixed(5.05 + 0.3 * sunshine + 0.02 * noise(), 2) + ':' + QByteArray::number(modeDigit)
-                  + ":000000:6F:46:AA");
+    line("N", QByteArray::number(m_sequence).rightJustified(4, '0') + ':' + integer(7 + 4 * uniform()) + ':' +
+                  integer(2 + 3 * uniform()));
+    line("B", fixed(5.05 + 0.3 * sunshine + 0.02 * noise(), 2) + ':' + QByteArray::number(modeDigit) +
+                  ":000000:6F:46:AA");
     line("T", utc.toString(QStringLiteral("yy/MM/dd,hh:mm:ss")).toLatin1());
     if (m_gpsEnabled) {
-        line("LA", fixed(m_latitude + 0.00002 * noise(), 5));
-        line("LO", fixed(m_longitude + 0.00002 * noise(), 5));
+        line("LA", fixed(m_latitude + m_fixLatitudeError + 0.00002 * noise(), 5));
+        line("LO", fixed(m_longitude + m_fixLongitudeError + 0.00002 * noise(), 5));
     } else {
         line("LA", "?");
         line("LO", "?");
     }
     line("EL", QByteArray::number(m_elevationMetres) + ':' + integer(1 + uniform()));
-    line("OR", fixed(wrapDegrees(m_headingDegrees + 0.3 * noise()), 1) + ':' + QByteArray::number(m_tiltDegrees)
-                   + ':' + integer(2 * uniform()));
+    line("OR", fixed(wrapDegrees(m_headingDegrees + 0.3 * noise()), 1) + ':' +
+                   QByteArray::number(m_tiltDegrees) + ':' + integer(2 * uniform()));
     line("TA", fixed(airC, 1));
     line("BA", fixed(stationHpa, 2) + ':' + integer(seaLevelHpa / kHpaPerInHg * 100.0));
     line("RH", integer(std::clamp(humidity, 1.0, 100.0)));
@@ -240,8 +251,8 @@ QByteArray WeatherGenerator::weatherLines(qint64 secs, int modeDigit)
     }
     line("CL", clouds);
 
-    line("PW", fixed(m_rainInchesPerHour, 2) + ':' + integer(m_rainTotalInches * 100.0) + ":0:"
-                   + slotCode(m_rain, secs) + ':' + integer(m_signal) + ":0:0");
+    line("PW", fixed(m_rainInchesPerHour, 2) + ':' + integer(m_rainTotalInches * 100.0) +
+                   ":0:" + slotCode(m_rain, secs) + ':' + integer(m_signal) + ":0:0");
 
     double visibilityMiles = 10.0;
     const double spread = airC - dewC;
@@ -269,8 +280,8 @@ QByteArray WeatherGenerator::auxiliaryLines(qint64 secs)
     }
     lines += "\r\nLDD:";
     if (m_storm.active)
-        lines += integer(1 + 25 * uniform()) + ':' + fixed(m_stormMiles * 0.8, 1) + ':'
-                 + fixed(m_stormMiles * 1.2, 1) + ':' + slotCode(m_storm, secs);
+        lines += integer(1 + 25 * uniform()) + ':' + fixed(m_stormMiles * 0.8, 1) + ':' +
+                 fixed(m_stormMiles * 1.2, 1) + ':' + slotCode(m_storm, secs);
     else
         lines += "0:?:?:--";
     lines += "\r\n~\r\n";

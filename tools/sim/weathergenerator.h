@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QDateTime>
-
 #include <random>
 
 // Made-up but plausible weather at one made-up site, written as the station's
@@ -40,6 +39,10 @@ public:
     void setGpsEnabled(bool enabled) { m_gpsEnabled = enabled; }
     void setElevationMetres(int metres) { m_elevationMetres = metres; }
     int elevationMetres() const { return m_elevationMetres; }
+    // A fresh GPS fix ("GI", "Gi"): the reported position moves to the new
+    // fix, a few metres off the last one; with elevation, the reported
+    // elevation becomes the site's measured one again, replacing a set one.
+    void takeFix(bool withElevation);
 
 private:
     struct Episode
@@ -76,6 +79,7 @@ private:
     double m_latitude = 0;
     double m_longitude = 0;
     int m_elevationMetres = 0;
+    int m_siteElevationMetres = 0;
     double m_headingDegrees = 0;
     int m_tiltDegrees = 0;
     double m_climateMeanC = 0;
@@ -85,7 +89,7 @@ private:
     double m_temperatureAnomalyC = 0;
     double m_pressureAnomalyHpa = 0;
     double m_spreadAnomalyC = 0;
-    double m_cloudCover = 0;      // 0 clear .. 1 overcast
+    double m_cloudCover = 0; // 0 clear .. 1 overcast
     double m_cloudBaseMetres = 0;
     double m_windKnots = 0;
     double m_windDegrees = 0;
@@ -98,4 +102,9 @@ private:
 
     int m_ceilometer = 1;
     bool m_gpsEnabled = true;
+    // The error of the last fix; fixes draw from a generator of their own so
+    // that the weather stays the same whatever the commands.
+    std::mt19937 m_fixRandom;
+    double m_fixLatitudeError = 0;
+    double m_fixLongitudeError = 0;
 };
