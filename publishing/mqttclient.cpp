@@ -182,6 +182,10 @@ void MqttClient::connectNow()
             connectionLost(tr("TLS failure: a client certificate needs its key, and a key its certificate"));
             return;
         }
+        if (!m_settings.certFile.isEmpty() && m_settings.caFile.isEmpty()) {
+            connectionLost(tr("TLS failure: a client certificate needs a CA file"));
+            return;
+        }
     }
     ++m_session;
     m_mosq = mosquitto_new(m_clientId.toUtf8().constData(), true, this);
@@ -205,15 +209,16 @@ void MqttClient::connectNow()
         mosquitto_will_set(m_mosq, topic.constData(), m_willPayload.size(), m_willPayload.constData(), 1,
                            true);
     }
-    if (m_settings.tls) {
+    if (m_settings.tls && m_settings.caFile.isEmpty()) {
+        // The system's trusted authorities.
+        mosquitto_int_option(m_mosq, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
+    } else if (m_settings.tls) {
         const QByteArray ca = QFile::encodeName(m_settings.caFile);
         const QByteArray cert = QFile::encodeName(m_settings.certFile);
         const QByteArray key = QFile::encodeName(m_settings.keyFile);
-        if (ca.isEmpty())
-            mosquitto_int_option(m_mosq, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
-        const int result = mosquitto_tls_set(m_mosq, ca.isEmpty() ? nullptr : ca.constData(), nullptr,
-                                             cert.isEmpty() ? nullptr : cert.constData(),
-                                             key.isEmpty() ? nullptr : key.constData(), nullptr);
+        const int result =
+            mosquitto_tls_set(m_mosq, ca.constData(), nullptr, cert.isEmpty() ? nullptr : cert.constData(),
+                              key.isEmpty() ? nullptr : key.constData(), nullptr);
         if (result != MOSQ_ERR_SUCCESS) {
             connectionLost(tr("TLS failure: %1").arg(QString::fromUtf8(mosquitto_strerror(result))));
             return;
