@@ -40,7 +40,10 @@ public slots:
         switch (stream.frame()) {
         case ReceiveStream::Kind::SndWait:
             ++sndWaits;
-            QTimer::singleShot(ReceiveStream::kSndWaitMs, this, &Receiver::pass);
+            QTimer::singleShot(ReceiveStream::kSndWaitMs, this, [this] {
+                stream.sndRerun();
+                pass();
+            });
             return;
         case ReceiveStream::Kind::Weather:
             packets << stream.text();
