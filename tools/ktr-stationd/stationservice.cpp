@@ -48,7 +48,11 @@ StationService::StationService(const ServiceConfig &config, QObject *parent)
         m_portIndex = PortScanner::kNoPort;
         m_portName.clear();
     });
-    connect(m_session, &StationSession::weatherReceived, m_publisher, &MqttPublisher::publishObservation);
+    connect(m_session, &StationSession::weatherReceived, this, [this](const Observation &observation) {
+        m_publisher->publishObservation(observation);
+        qInfo().noquote() << QStringLiteral("Weather packet from %1, station time %2")
+                                 .arg(observation.imei, Observation::isoTime(observation.stationTime));
+    });
     connect(m_session, &StationSession::pictureReady, this, [this](int camera, const QByteArray &jpeg) {
         if (!jpeg.isEmpty())
             m_publisher->publishPicture(QString::fromLatin1(m_session->stationImei()), camera, jpeg);
@@ -74,7 +78,7 @@ bool StationService::start()
         return false;
     }
     qInfo().noquote() << QStringLiteral("Data folder %1; configuration at power-up: %2")
-                             .arg(folder.root(), QString::fromLatin1(m_config.command().toPercentEncoding()));
+                             .arg(folder.root(), QString::fromLatin1(m_config.command()));
     m_publisher->setSettings(m_config.mqtt);
     if (!m_config.mqtt.enabled || m_config.mqtt.host.isEmpty())
         qInfo() << "MQTT publishing off";
