@@ -119,7 +119,6 @@ private slots:
         QTest::newRow("host and port") << "10.0.0.5:8883" << true << "10.0.0.5" << 8883;
         QTest::newRow("v6 and port") << "[::1]:1884" << true << "::1" << 1884;
         QTest::newRow("bare v6") << "::1" << false << "" << 0;
-        QTest::newRow("empty port") << "broker:" << false << "" << 0;
         QTest::newRow("port too large") << "broker:65536" << false << "" << 0;
     }
     void hostAndPort()

@@ -73,8 +73,6 @@ public:
         m_process.waitForFinished(1000);
     }
 
-    QByteArray log() { return m_process.readAll(); }
-
 private:
     // Started as root, mosquitto would otherwise become "mosquitto" and lose
     // the temporary folder.

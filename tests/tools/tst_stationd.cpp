@@ -46,7 +46,6 @@ public:
         m_log += QString::fromUtf8(m_process.readAllStandardError());
         return m_log;
     }
-    int count(const QString &text) { return log().count(text); }
     void signal(int number) { ::kill(pid_t(m_process.processId()), number); }
     QProcess &process() { return m_process; }
 
@@ -134,7 +133,7 @@ private slots:
                 service.log().contains(QStringLiteral("Connected to ") + station.portName()), 10000);
             QVERIFY(service.log().contains(QLatin1String("configuration at power-up: m1\\r\\r")));
             QVERIFY(station.write(packet(value)));
-            QTRY_COMPARE_WITH_TIMEOUT(service.count(QStringLiteral("Weather packet from")), 1, 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(service.log().count(QStringLiteral("Weather packet from")), 1, 10000);
             if (value == temperatures[1]) {
                 QVERIFY(broker.start());
                 QTRY_COMPARE_WITH_TIMEOUT(observations.lines().size(), 2, 30000);
