@@ -77,36 +77,62 @@ bool Outbox::exec(const QString &sql)
 
 Outbox::Queued Outbox::enqueue(const QString &topic, const QByteArray &payload, const QDateTime &nowUtc)
 {
+    return enqueue(
+        topic, [&payload](qint64) { return payload; }, nowUtc);
+}
+
+Outbox::Queued Outbox::enqueue(const QString &topic, const std::function<QByteArray(qint64 id)> &payloadFor,
+                               const QDateTime &nowUtc)
+{
     Queued result;
     if (!open())
         return result;
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.transaction()) {
+        m_error = db.lastError().text();
+        return result;
+    }
     QSqlQuery insert(db);
     insert.prepare(
         QStringLiteral("INSERT INTO outbox (channel, topic, payload, queued_time) VALUES (?, ?, ?, ?)"));
     insert.addBindValue(m_channel);
     insert.addBindValue(topic);
-    insert.addBindValue(payload);
+    insert.addBindValue(QByteArray(""));
     insert.addBindValue(nowUtc.toUTC().toString(QLatin1String(kTimeFormat)));
     if (!insert.exec()) {
         m_error = insert.lastError().text();
+        db.rollback();
         return result;
     }
-    result.id = insert.lastInsertId().toLongLong();
-    const int excess = count() - m_maxMessages;
-    if (excess > 0) {
-        QSqlQuery drop(db);
-        drop.prepare(QStringLiteral("DELETE FROM outbox WHERE id IN (SELECT id FROM outbox WHERE channel = ? "
-                                    "ORDER BY id LIMIT ?)"));
-        drop.addBindValue(m_channel);
-        drop.addBindValue(excess);
-        if (drop.exec())
-            result.dropped = drop.numRowsAffected();
+    const qint64 id = insert.lastInsertId().toLongLong();
+    QSqlQuery update(db);
+    update.prepare(QStringLiteral("UPDATE outbox SET payload = ? WHERE id = ?"));
+    update.addBindValue(payloadFor(id));
+    update.addBindValue(id);
+    if (!update.exec() || !db.commit()) {
+        m_error = update.lastError().isValid() ? update.lastError().text() : db.lastError().text();
+        db.rollback();
+        return result;
     }
+    result.id = id;
+    result.dropped = dropExcess();
     return result;
 }
 
-QVector<Outbox::Message> Outbox::oldest(int limit) const
+int Outbox::dropExcess()
+{
+    const int excess = count() - m_maxMessages;
+    if (excess <= 0)
+        return 0;
+    QSqlQuery drop(QSqlDatabase::database(m_connection, false));
+    drop.prepare(QStringLiteral("DELETE FROM outbox WHERE id IN (SELECT id FROM outbox WHERE channel = ? "
+                                "ORDER BY id LIMIT ?)"));
+    drop.addBindValue(m_channel);
+    drop.addBindValue(excess);
+    return drop.exec() ? drop.numRowsAffected() : 0;
+}
+
+QVector<Outbox::Message> Outbox::oldest(int limit, qint64 afterId) const
 {
     QVector<Message> messages;
     if (!isOpen())
@@ -114,8 +140,9 @@ QVector<Outbox::Message> Outbox::oldest(int limit) const
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(
         QStringLiteral("SELECT id, topic, payload, queued_time, attempts FROM outbox WHERE channel = ? "
-                       "ORDER BY id LIMIT ?"));
+                       "AND id > ? ORDER BY id LIMIT ?"));
     query.addBindValue(m_channel);
+    query.addBindValue(afterId);
     query.addBindValue(limit);
     if (!query.exec())
         return messages;
@@ -159,6 +186,15 @@ int Outbox::dropQueuedBefore(const QDateTime &cutoffUtc)
     query.prepare(QStringLiteral("DELETE FROM outbox WHERE channel = ? AND queued_time < ?"));
     query.addBindValue(m_channel);
     query.addBindValue(cutoffUtc.toUTC().toString(QLatin1String(kTimeFormat)));
+    return query.exec() ? query.numRowsAffected() : 0;
+}
+
+int Outbox::removeTopic(const QString &topic)
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("DELETE FROM outbox WHERE channel = ? AND topic = ?"));
+    query.addBindValue(m_channel);
+    query.addBindValue(topic);
     return query.exec() ? query.numRowsAffected() : 0;
 }
 

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QVector>
+#include <functional>
 
 // Messages waiting for delivery, kept in an SQLite file so that a restart,
 // a crash or a long outage loses none. Each sender (SBD forwarding, MQTT) has
@@ -44,16 +45,24 @@ public:
     int maxMessages() const { return m_maxMessages; }
 
     Queued enqueue(const QString &topic, const QByteArray &payload, const QDateTime &nowUtc);
-    // The oldest messages of the channel, oldest first.
-    QVector<Message> oldest(int limit) const;
+    // For payloads that carry their own message id: the payload is built from
+    // the id the message gets, and stored with it in one transaction.
+    Queued enqueue(const QString &topic, const std::function<QByteArray(qint64 id)> &payloadFor,
+                   const QDateTime &nowUtc);
+    // The oldest messages of the channel with an id above afterId, oldest first.
+    QVector<Message> oldest(int limit, qint64 afterId = 0) const;
     bool remove(qint64 id);
     bool countAttempt(qint64 id);
     // Drops messages queued before the cutoff; returns how many went.
     int dropQueuedBefore(const QDateTime &cutoffUtc);
+    // Drops the queued messages of one topic (a newer one supersedes them);
+    // returns how many went.
+    int removeTopic(const QString &topic);
     int count() const;
 
 private:
     bool exec(const QString &sql);
+    int dropExcess();
 
     QString m_file;
     QString m_channel;

@@ -1,0 +1,302 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "publishing/mqttpublisher.h"
+#include "publishing/observationjson.h"
+#include "support/mosquittobroker.h"
+#include "weather/observation.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+#include <QtTest>
+#include <memory>
+
+using testsupport::MosquittoBroker;
+using testsupport::Subscriber;
+
+namespace {
+const QString kImei = QStringLiteral("300234010753370");
+
+Observation sample()
+{
+    Observation o;
+    o.imei = kImei;
+    o.stationTime = QDateTime(QDate(2026, 3, 1), QTime(12, 0, 5), Qt::UTC);
+    o.receivedTime = QDateTime(QDate(2026, 3, 1), QTime(12, 0, 7), Qt::UTC);
+    o.reportingMode = QStringLiteral("5 Minute");
+    o.windDirDeg = 270;
+    o.temperatureC = -3.5;
+    o.pressureHpa = 1013.2;
+    o.interference = 55;
+    o.metar = QStringLiteral("METAR KTR 011200Z 27012KT M04/M06 A2992");
+    return o;
+}
+
+MqttSettings brokerAt(int port)
+{
+    MqttSettings settings;
+    settings.enabled = true;
+    settings.host = QStringLiteral("127.0.0.1");
+    settings.port = port;
+    return settings;
+}
+
+std::unique_ptr<MqttPublisher> startPublisher(const QString &databaseFile, const MqttSettings &settings)
+{
+    auto publisher = std::make_unique<MqttPublisher>(databaseFile);
+    publisher->setRetryDelays(100, 400);
+    publisher->setSettings(settings);
+    return publisher;
+}
+
+QJsonObject jsonOf(const QString &text)
+{
+    return QJsonDocument::fromJson(text.toUtf8()).object();
+}
+
+QStringList g_log;
+void collectLog(QtMsgType, const QMessageLogContext &, const QString &text)
+{
+    g_log.append(text);
+}
+} // namespace
+
+class TestMqttPublisher : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        if (!MosquittoBroker::available() && QByteArray(QTest::currentTestFunction()) != "observationJson" &&
+            QByteArray(QTest::currentTestFunction()) != "hostAndPort")
+            QSKIP("no mosquitto broker installed");
+    }
+
+    void observationJson_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QJsonValue>("expected");
+        QTest::newRow("message id") << "message_id" << QJsonValue(42);
+        QTest::newRow("imei") << "imei" << QJsonValue(kImei);
+        QTest::newRow("station time") << "station_time" << QJsonValue("2026-03-01T12:00:05Z");
+        QTest::newRow("received time") << "received_time" << QJsonValue("2026-03-01T12:00:07Z");
+        QTest::newRow("mode") << "reporting_mode" << QJsonValue("5 Minute");
+        QTest::newRow("wind direction") << "wind_dir_deg" << QJsonValue(270);
+        QTest::newRow("negative reading") << "temperature_c" << QJsonValue(-3.5);
+        QTest::newRow("pressure") << "pressure_hpa" << QJsonValue(1013.2);
+        QTest::newRow("interference") << "interference" << QJsonValue(55);
+        QTest::newRow("missing gust") << "gust_speed_kt" << QJsonValue(QJsonValue::Null);
+        QTest::newRow("missing latitude") << "latitude_deg" << QJsonValue(QJsonValue::Null);
+        QTest::newRow("no present weather") << "present_weather" << QJsonValue(QJsonValue::Null);
+        QTest::newRow("metar") << "metar" << QJsonValue("METAR KTR 011200Z 27012KT M04/M06 A2992");
+    }
+    void observationJson()
+    {
+        QFETCH(QString, field);
+        QFETCH(QJsonValue, expected);
+        const QJsonObject json = QJsonDocument::fromJson(ObservationJson::toJson(sample(), 42)).object();
+        QVERIFY(json.contains(field));
+        QCOMPARE(json.value(field), expected);
+    }
+
+    // Every reading is there, null when the station did not send it.
+    void emptyObservationIsAllNull()
+    {
+        const QJsonObject json = QJsonDocument::fromJson(ObservationJson::toJson(Observation(), 7)).object();
+        QCOMPARE(json.size(), 27);
+        for (auto it = json.begin(); it != json.end(); ++it)
+            QVERIFY2(it.key() == QLatin1String("message_id") || it.value().isNull(), qPrintable(it.key()));
+    }
+
+    void hostAndPort_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::newRow("host") << "broker.example" << true << "broker.example" << 1883;
+        QTest::newRow("host and port") << "10.0.0.5:8883" << true << "10.0.0.5" << 8883;
+        QTest::newRow("v6 and port") << "[::1]:1884" << true << "::1" << 1884;
+        QTest::newRow("bare v6") << "::1" << false << "" << 0;
+        QTest::newRow("port too large") << "broker:65536" << false << "" << 0;
+    }
+    void hostAndPort()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QString host;
+        int port = 0;
+        QCOMPARE(MqttSettings::parseHostPort(text, &host, &port), valid);
+        if (valid) {
+            QTEST(host, "host");
+            QTEST(port, "port");
+        }
+    }
+
+    void observationStateAndPicture()
+    {
+        MosquittoBroker broker;
+        QVERIFY(broker.start());
+        QTemporaryDir dir;
+        Subscriber observations(broker.port(), QStringLiteral("ktr/+/observation"), QStringLiteral("%r %p"));
+        Subscriber pictures(broker.port(), QStringLiteral("ktr/+/camera/2"), QStringLiteral("%x"));
+        auto publisher =
+            startPublisher(dir.filePath(QStringLiteral("history.sqlite")), brokerAt(broker.port()));
+
+        QByteArray picture(20000, '\0');
+        for (char &byte : picture)
+            byte = char(QRandomGenerator::global()->bounded(256));
+        QVERIFY(publisher->publishObservation(sample()));
+        QVERIFY(publisher->publishPicture(kImei, 2, picture));
+
+        QTRY_COMPARE_WITH_TIMEOUT(observations.lines().size(), 1, 10000);
+        const QString line = observations.lines().first();
+        QVERIFY(line.startsWith(QLatin1String("0 ")));
+        const qint64 id = qint64(jsonOf(line.mid(2)).value(QLatin1String("message_id")).toDouble());
+        QCOMPARE(line.mid(2).toUtf8(), ObservationJson::toJson(sample(), id));
+        QTRY_COMPARE_WITH_TIMEOUT(pictures.lines().size(), 1, 10000);
+        QCOMPARE(pictures.lines().first().toLatin1(), picture.toHex());
+        QTRY_COMPARE_WITH_TIMEOUT(publisher->queuedCount(), 0, 10000);
+
+        // What a consumer that comes later finds.
+        Subscriber state(broker.port(), QStringLiteral("ktr/%1/state").arg(kImei), QStringLiteral("%r %p"));
+        QTRY_VERIFY_WITH_TIMEOUT(!state.lines().isEmpty(), 10000);
+        QCOMPARE(state.lines().first(), QStringLiteral("1 ") + line.mid(2));
+        Subscriber status(broker.port(), QStringLiteral("ktr/%1/status").arg(kImei), QStringLiteral("%r %p"));
+        QTRY_VERIFY_WITH_TIMEOUT(!status.lines().isEmpty(), 10000);
+        QCOMPARE(status.lines().first(), QStringLiteral("1 online"));
+    }
+
+    void offlineWhenGone_data()
+    {
+        QTest::addColumn<bool>("killed");
+        QTest::newRow("killed: Last Will") << true;
+        QTest::newRow("shut down") << false;
+    }
+    void offlineWhenGone()
+    {
+        QFETCH(bool, killed);
+        MosquittoBroker broker;
+        QVERIFY(broker.start());
+        QTemporaryDir dir;
+        const QString statusTopic = QStringLiteral("ktr/%1/status").arg(kImei);
+        Subscriber live(broker.port(), statusTopic, QStringLiteral("%p"));
+        auto publisher =
+            startPublisher(dir.filePath(QStringLiteral("history.sqlite")), brokerAt(broker.port()));
+        QVERIFY(publisher->publishObservation(sample()));
+        QTRY_COMPARE_WITH_TIMEOUT(live.lines(), QStringList{QStringLiteral("online")}, 10000);
+
+        if (killed) {
+            publisher.reset();
+        } else {
+            QSignalSpy finished(publisher.get(), &MqttPublisher::shutdownFinished);
+            publisher->shutdown();
+            QVERIFY(finished.wait(5000));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(live.lines().last(), QStringLiteral("offline"), 10000);
+        Subscriber later(broker.port(), statusTopic, QStringLiteral("%r %p"));
+        QTRY_VERIFY_WITH_TIMEOUT(!later.lines().isEmpty(), 10000);
+        QCOMPARE(later.lines().first(), QStringLiteral("1 offline"));
+    }
+
+    // The broker is away while 15 packets arrive (and the program may be
+    // killed meanwhile): all 15 arrive once each, in order.
+    void outageLosesNothing_data()
+    {
+        QTest::addColumn<bool>("restartProgram");
+        QTest::newRow("broker away") << false;
+        QTest::newRow("broker away, program killed and started again") << true;
+    }
+    void outageLosesNothing()
+    {
+        QFETCH(bool, restartProgram);
+        MosquittoBroker broker;
+        QVERIFY(broker.start());
+        QTemporaryDir dir;
+        const QString database = dir.filePath(QStringLiteral("history.sqlite"));
+        Subscriber observations(broker.port(), QStringLiteral("ktr/+/observation"), QStringLiteral("%p"));
+        auto publisher = startPublisher(database, brokerAt(broker.port()));
+        QTRY_VERIFY_WITH_TIMEOUT(publisher->isConnected(), 10000);
+
+        broker.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(!publisher->isConnected(), 10000);
+        Observation o = sample();
+        for (int i = 0; i < 15; ++i) {
+            o.temperatureC = i;
+            QVERIFY(publisher->publishObservation(o));
+        }
+        QCOMPARE(publisher->queuedCount(), 16); // and one state, the latest
+        if (restartProgram)
+            publisher = startPublisher(database, brokerAt(broker.port()));
+        QVERIFY(broker.start());
+        QTRY_COMPARE_WITH_TIMEOUT(publisher->queuedCount(), 0, 30000);
+        // A last one behind them: once it is there, no duplicate is still on its way.
+        o.temperatureC = 15;
+        QVERIFY(publisher->publishObservation(o));
+        QTRY_VERIFY_WITH_TIMEOUT(observations.lines().size() >= 16 &&
+                                     jsonOf(observations.lines().last()).value("temperature_c").toInt() == 15,
+                                 30000);
+        const QStringList lines = observations.lines();
+        QCOMPARE(lines.size(), 16);
+        qint64 lastId = 0;
+        for (int i = 0; i < lines.size(); ++i) {
+            const QJsonObject json = jsonOf(lines.at(i));
+            QCOMPARE(json.value(QLatin1String("temperature_c")).toInt(), i);
+            const qint64 id = qint64(json.value(QLatin1String("message_id")).toDouble());
+            QVERIFY(id > lastId);
+            lastId = id;
+        }
+    }
+
+    void refusedConnectionKeepsOutbox_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("wrong password") << "password"
+                                        << "refused";
+        QTest::newRow("TLS to a plain listener") << "tls"
+                                                 << "TLS failure";
+        QTest::newRow("unreadable CA file") << "ca"
+                                            << "cannot read the CA file";
+    }
+    void refusedConnectionKeepsOutbox()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, expected);
+        const QString secret = QStringLiteral("not-the-password");
+        QTemporaryDir dir;
+        const QString passwords = dir.filePath(QStringLiteral("passwords"));
+        QCOMPARE(QProcess::execute(QStringLiteral("mosquitto_passwd"),
+                                   {QStringLiteral("-b"), QStringLiteral("-c"), passwords,
+                                    QStringLiteral("station"), QStringLiteral("right-password")}),
+                 0);
+        MosquittoBroker broker(QStringLiteral("allow_anonymous false\npassword_file %1").arg(passwords));
+        QVERIFY(broker.start());
+        MqttSettings settings = brokerAt(broker.port());
+        settings.username = QStringLiteral("station");
+        settings.password = secret;
+        settings.tls = fault != QLatin1String("password");
+        if (fault == QLatin1String("ca"))
+            settings.caFile = dir.filePath(QStringLiteral("missing-ca.pem"));
+
+        g_log.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(collectLog);
+        auto publisher = std::make_unique<MqttPublisher>(dir.filePath(QStringLiteral("history.sqlite")));
+        QSignalSpy errors(publisher.get(), &MqttPublisher::errorOccurred);
+        publisher->setSettings(settings);
+        QVERIFY(publisher->publishObservation(sample()));
+        QTRY_VERIFY_WITH_TIMEOUT(!errors.isEmpty(), 10000);
+        qInstallMessageHandler(previous);
+
+        const QString text = errors.first().first().toString();
+        QVERIFY2(text.contains(expected), qPrintable(text));
+        QVERIFY(!publisher->isConnected());
+        QCOMPARE(publisher->queuedCount(), 2);
+        QVERIFY(!g_log.isEmpty());
+        QVERIFY(!g_log.join(QLatin1Char('\n')).contains(secret));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMqttPublisher)
+#include "tst_mqttpublisher.moc"

@@ -1,0 +1,53 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "tools/ktr-stationd/serviceconfig.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+class MqttPublisher;
+class SerialLink;
+class StationSession;
+
+// The station session without a window: the 100 ms tick, the port scan
+// every 2 s (the configured ports, or every port the system lists), the
+// configuration at each power-up, and MQTT publishing of what arrives.
+// Everything it does is logged as one line per event.
+class StationService : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit StationService(const ServiceConfig &config, QObject *parent = nullptr);
+    ~StationService() override;
+
+    // False when the data folder cannot be created.
+    bool start();
+    // Closes the port, tells the broker "offline" and disconnects;
+    // stopped() follows.
+    void stop();
+
+signals:
+    void stopped();
+
+private:
+    void scanPorts();
+    QStringList availablePorts() const;
+
+    ServiceConfig m_config;
+    StationSession *m_session;
+    SerialLink *m_serial;
+    MqttPublisher *m_publisher;
+    QTimer m_tick;
+    int m_scanTicks = 0;
+    QStringList m_knownPorts;
+    int m_portIndex = -1;
+    QString m_portName;
+    QString m_lastStatus;
+    QString m_lastConnection;
+    bool m_noPortLogged = false;
+    bool m_stopping = false;
+};
