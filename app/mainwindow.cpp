@@ -5,64 +5,47 @@
 #include "app/idleclock.h"
 #include "commands/configcommand.h"
 #include "commands/dialogimageschedule.h"
+#include "demo/demoreplay.h"
 #include "forwarding/dialogdataforwarding.h"
 #include "forwarding/forwardingpolicy.h"
 #include "forwarding/forwardingsettings.h"
 #include "forwarding/qmythread.h"
 #include "link/cameraassembler.h"
 #include "link/portscanner.h"
-#include "weather/stationtime.h"
-#include "storage/rawlog.h"
-#include "storage/csvlog.h"
+#include "link/seriallink.h"
 #include "reports/metarencoder.h"
 #include "reports/weatherdisplay.h"
-#include "ui_mainwindow.h"
+#include "session/stationsession.h"
+#include "storage/csvlog.h"
+#include "storage/rawlog.h"
+#include "ui/cameraviews.h"
 #include "ui/dialogabout.h"
 #include "ui/dialoghelp.h"
+#include "ui/portmenu.h"
+#include "ui/statusbarview.h"
+#include "ui_mainwindow.h"
+#include "weather/stationtime.h"
 
-#include <QActionGroup>
 #include <QComboBox>
 #include <QDebug>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QImage>
-#include <QPixmap>
-#include <QPushButton>
-#include <QSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
-#include <QStackedWidget>
+#include <QSpinBox>
 #include <QTimer>
 
 namespace {
-constexpr int kPortScanTicks = 20;
-constexpr int kForwardingIntervalMs = 285000;
 constexpr int kImageRequestIntervalMs = 1200000;
-constexpr int kDemoIntervalMs = 20000;
-constexpr int kSndWaitMs = 250;
 constexpr int kRawViewMaxLines = 1000;
-constexpr int kProgressMaximum = 44;
-constexpr int kStatusPointSize = 8;
-constexpr int kPictureMaxWidth = 640;
-constexpr int kPictureMaxHeight = 480;
-// Station pictures are 320 x 240 baseline JPEGs of a few tens of kilobytes.
-constexpr qint64 kMaxDemoPictureBytes = 4 * 1024 * 1024;
 
 const char kStyleWhite[] = "background: white; border: 1px solid lightgray";
 
-QString connectedText(const QString &detail)
-{
-    return QStringLiteral("<b>&nbsp;&nbsp;<font color=#3CB371>Connected</font></b> to ") + detail;
-}
-
 // The idle clock changes every tick. A label that may change its size asks
 // for a new layout of the whole window on every new text, and that repaints
-// all of it; at a fixed size it repaints only itself. Its text stands at the
-// left edge of its place either way.
+// all of it; at a fixed size it repaints only itself.
 void fixSizeToText(QLabel *label)
 {
     label->ensurePolished();
@@ -76,7 +59,8 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
 {
     ui->setupUi(this);
 
-    m_serial = new QSerialPort(this);
+    m_session = new StationSession(m_dataFolder, this);
+    m_serial = new SerialLink(this);
     m_forwardingDialog = new DialogDataForwarding(this);
     m_forwardingSettings = m_start.settingsFile.isEmpty()
                                ? std::make_unique<ForwardingSettings>()
@@ -87,35 +71,23 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
     m_tickTimer->start(IdleClock::kTickMs);
 
     m_forwardingTimer = new QTimer(this);
-    m_forwardingTimer->setInterval(kForwardingIntervalMs);
+    m_forwardingTimer->setInterval(ForwardingPolicy::kForwardingIntervalMs);
     connect(m_forwardingTimer, &QTimer::timeout, this, &MainWindow::handleForwardingTimer);
-
-    m_sndTimer = new QTimer(this);
-    m_sndTimer->setSingleShot(true);
-    m_sndTimer->setInterval(kSndWaitMs);
-    connect(m_sndTimer, &QTimer::timeout, this, &MainWindow::readData);
 
     m_options = FeatureOptions::readFile(m_start.optionsFile);
     if (m_start.demo)
         m_options.advanced = true;
     fillSelectors();
 
-    const QScreen *screen = this->screen();
-    if (screen) {
+    if (const QScreen *screen = this->screen()) {
         const QSize available = screen->availableSize();
         QMainWindow::resize(std::min(width(), available.width()), std::min(height(), available.height()));
     }
 
-    m_camViews[0] = ui->cam1Label;
-    m_camViews[1] = ui->cam2Label;
-    m_camViews[2] = ui->cam3Label;
-    m_camViews[3] = ui->cam4Label;
-    m_camCaptions[0] = ui->cam1TextLabel;
-    m_camCaptions[1] = ui->cam2TextLabel;
-    m_camCaptions[2] = ui->cam3TextLabel;
-    m_camCaptions[3] = ui->cam4TextLabel;
-
-    buildStatusBar();
+    QLabel *const views[] = {ui->cam1Label, ui->cam2Label, ui->cam3Label, ui->cam4Label};
+    QLabel *const captions[] = {ui->cam1TextLabel, ui->cam2TextLabel, ui->cam3TextLabel, ui->cam4TextLabel};
+    m_cameras = std::make_unique<CameraViews>(views, captions);
+    m_statusBar = std::make_unique<StatusBarView>(ui->statusBar, font());
     fixSizeToText(ui->idleLabel);
 
     ui->tabWidget->setCurrentIndex(0);
@@ -123,8 +95,11 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
     ui->unitValLabel->setText(QStringLiteral("-"));
     ui->actionEnableDataLogging->setChecked(true);
     ui->actionEnableForwarding->setChecked(false);
+    ui->plainTextEdit->setMaximumBlockCount(kRawViewMaxLines);
+    ui->plainTextEdit->setReadOnly(true);
 
-    buildPortMenu();
+    m_portMenu = new PortMenu(ui->menuComPort, availablePorts());
+    connect(m_portMenu, &PortMenu::chosen, this, &MainWindow::openSerialPort);
 
     if (m_options.forwarding) {
         forwardingIp = m_forwardingSettings->ip();
@@ -139,21 +114,26 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
     m_aboutDialog = new DialogAbout(this);
     m_helpDialog = new DialogHelp(this);
 
+    connectSession();
     openSerialPort();
-
     m_dataFolder.createRoot();
 
-    connect(ui->imgComboBox, QOverload<int>::of(&QComboBox::activated), this, &MainWindow::handleImgSelection);
-    connect(ui->gpsComboBox, QOverload<int>::of(&QComboBox::activated), this, &MainWindow::handleGpsSelection);
+    connect(ui->imgComboBox, QOverload<int>::of(&QComboBox::activated), this,
+            &MainWindow::handleImgSelection);
+    connect(ui->gpsComboBox, QOverload<int>::of(&QComboBox::activated), this,
+            &MainWindow::handleGpsSelection);
     connect(ui->audioComboBox, QOverload<int>::of(&QComboBox::activated), this,
             &MainWindow::handleAudioSelection);
+    connect(ui->reportingComboBox, QOverload<int>::of(&QComboBox::activated), this, [this] {
+        m_reportingChosen = true;
+        followStationMode(m_stationMode);
+    });
     connect(ui->spinBox, QOverload<int>::of(&QSpinBox::valueChanged), this, &MainWindow::getElev);
     connect(ui->audioSpinBox, QOverload<int>::of(&QSpinBox::valueChanged), this, &MainWindow::getAudioOffset);
     connect(ui->updatePushButton, &QPushButton::clicked, this, &MainWindow::configButtonPushed);
-    connect(m_serial, &QSerialPort::errorOccurred, this, &MainWindow::handleError);
-    connect(m_serial, &QSerialPort::readyRead, this, &MainWindow::readData);
     connect(ui->actionDataForwarding, &QAction::triggered, this, &MainWindow::configureDataForwarding);
     connect(ui->actionEnableDataLogging, &QAction::triggered, this, &MainWindow::updateDataOptionsMenu);
+    connect(ui->actionEnableDataLogging, &QAction::toggled, m_session, &StationSession::setLoggingEnabled);
     connect(ui->actionEnableForwarding, &QAction::triggered, this, &MainWindow::checkDataForwarding);
     connect(ui->actionAbout_2, &QAction::triggered, this, &MainWindow::showAbout);
     connect(ui->actionContents, &QAction::triggered, this, &MainWindow::showHelp);
@@ -186,6 +166,32 @@ QString MainWindow::versionText()
     return QStringLiteral("KTR Control v2.14");
 }
 
+void MainWindow::connectSession()
+{
+    m_session->setForwarder(this);
+    m_session->setConfigSource([this] { return updateConfig(); });
+    StatusBarView *bar = m_statusBar.get();
+    connect(m_session, &StationSession::statusChanged, this,
+            [bar](const QString &text) { bar->setStatus(text); });
+    connect(m_session, &StationSession::connectionChanged, bar->connectionLabel, &QLabel::setText);
+    connect(m_session, &StationSession::reset, this, &MainWindow::clearViews);
+    connect(m_session, &StationSession::rawTextReplaced, ui->plainTextEdit, &QPlainTextEdit::setPlainText);
+    connect(m_session, &StationSession::rawTextAppended, ui->plainTextEdit, &QPlainTextEdit::appendPlainText);
+    connect(
+        m_session, &StationSession::progressChanged, this,
+        [bar](const QString &format, int maximum, int value) { bar->showProgress(format, maximum, value); });
+    connect(m_session, &StationSession::progressHidden, this, [bar] { bar->hideProgress(); });
+    connect(m_session, &StationSession::pictureReady, this,
+            [this](int camera, const QByteArray &jpeg, const QString &caption) {
+                m_cameras->show(camera, jpeg, caption);
+            });
+    connect(m_session, &StationSession::weatherReceived, this, &MainWindow::displayWeatherData);
+    connect(m_session, &StationSession::stationModeReported, this, &MainWindow::followStationMode);
+    connect(m_session, &StationSession::firmwareChanged, ui->firmwareValLabel, &QLabel::setText);
+    connect(m_session, &StationSession::sendCaptionChanged, ui->updatePushButton, &QPushButton::setText);
+    connect(m_session, &StationSession::linkGone, this, &MainWindow::handleError);
+}
+
 void MainWindow::fillSelectors()
 {
     ui->reportingComboBox->addItems(ConfigCommand::reportingItems());
@@ -210,45 +216,12 @@ void MainWindow::fillSelectors()
     ui->spinBoxCamera->hide();
     ui->audioSpinBox->hide();
     ui->labelForwardingTimeLeft->hide();
-}
 
-void MainWindow::buildStatusBar()
-{
-    QFont statusFont = font();
-    statusFont.setPointSize(kStatusPointSize);
-
-    connectionLabel = new QLabel(this);
-    connectionLabel->setFont(statusFont);
-    connectionLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-
-    statusStack = new QStackedWidget(this);
-    messageLabel = new QLabel(statusStack);
-    messageLabel->setFont(statusFont);
-    messageLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    progressBar = new QProgressBar(statusStack);
-    progressBar->setFont(statusFont);
-    progressBar->setAlignment(Qt::AlignCenter);
-    progressBar->setRange(0, kProgressMaximum);
-    progressBar->hide();
-    statusStack->addWidget(messageLabel);
-    statusStack->addWidget(progressBar);
-    statusStack->setCurrentIndex(0);
-
-    ui->statusBar->addWidget(connectionLabel, 1);
-    ui->statusBar->addWidget(statusStack, 1);
-    ui->statusBar->setStyleSheet(QStringLiteral("QStatusBar::item { border: none; } "));
-}
-
-void MainWindow::buildPortMenu()
-{
-    m_portGroup = new QActionGroup(this);
-    m_portGroup->setExclusive(true);
-    const QStringList ports = availablePorts();
-    for (const QString &name : ports)
-        addPortAction(name);
-    if (!m_portGroup->actions().isEmpty())
-        m_portGroup->actions().first()->setChecked(true);
-    connect(m_portGroup, &QActionGroup::triggered, this, &MainWindow::openSerialPort);
+    m_stationModeLabel = new QLabel(this);
+    m_stationModeLabel->setObjectName(QStringLiteral("stationModeLabel"));
+    m_stationModeLabel->setToolTip(tr("The reporting mode of the station's last packet"));
+    ui->horizontalLayout_Reporting->addWidget(m_stationModeLabel);
+    m_stationModeLabel->hide();
 }
 
 QStringList MainWindow::availablePorts() const
@@ -261,41 +234,23 @@ QStringList MainWindow::availablePorts() const
         if (QFileInfo::exists(port))
             named << port;
     }
-    return PortScanner::availablePorts(named, m_start.systemPorts ? PortScanner::systemPorts() : QStringList());
+    return PortScanner::availablePorts(named,
+                                       m_start.systemPorts ? PortScanner::systemPorts() : QStringList());
 }
 
 void MainWindow::scanPorts()
 {
-    QStringList names;
-    const QList<QAction *> actions = m_portGroup->actions();
-    for (const QAction *action : actions)
-        names << action->text();
     const PortScanner::Result scan =
-        PortScanner::scan(names, availablePorts(), currentPortIndex, currentPortName);
+        PortScanner::scan(m_portMenu->names(), availablePorts(), currentPortIndex, currentPortName);
     for (const QString &line : scan.log)
         qDebug().noquote() << line;
-    for (const QString &name : scan.added)
-        addPortAction(name);
-    for (QAction *action : actions) {
-        if (scan.removed.contains(action->text())) {
-            m_portGroup->removeAction(action);
-            ui->menuComPort->removeAction(action);
-            action->deleteLater();
-        }
-    }
+    m_portMenu->update(scan.added, scan.removed);
     currentPortIndex = scan.portIndex;
     currentPortName = scan.portName;
     if (scan.connect) {
-        m_portGroup->actions().at(currentPortIndex)->setChecked(true);
+        m_portMenu->check(currentPortIndex);
         openSerialPort();
     }
-}
-
-void MainWindow::addPortAction(const QString &name)
-{
-    QAction *action = ui->menuComPort->addAction(name);
-    action->setCheckable(true);
-    m_portGroup->addAction(action);
 }
 
 void MainWindow::applyFeatureOptions()
@@ -307,8 +262,7 @@ void MainWindow::applyFeatureOptions()
     if (m_options.advanced) {
         m_imageTimer = new QTimer(this);
         connect(m_imageTimer, &QTimer::timeout, this, &MainWindow::handleImgTimer);
-        m_demoTimer = new QTimer(this);
-        connect(m_demoTimer, &QTimer::timeout, this, &MainWindow::handleDemoTimer);
+        m_demo = new DemoReplay(m_start.demoFolder, this);
     } else {
         ui->menuAdvanced->setTitle(QString());
         ui->menuAdvanced->menuAction()->setVisible(false);
@@ -332,42 +286,27 @@ void MainWindow::applyFeatureOptions()
     }
     if (!m_options.fastModes) {
         for (int i = 0; i < 3; ++i)
-            ui->reportingComboBox->removeItem(5);
+            ui->reportingComboBox->removeItem(ConfigCommand::kFirstFastModeIndex);
     }
 }
 
 void MainWindow::Timer()
 {
-    if (++portScanTicks >= kPortScanTicks) {
+    if (++portScanTicks >= PortScanner::kScanIntervalTicks) {
         scanPorts();
         portScanTicks = 0;
     }
-    m_stream.tick();
-    const int idle = m_stream.idleTicks();
+    m_session->tick();
+    const int idle = m_session->idleTicks();
 
     ui->labelForwardingTimeLeft->setText(
-        ForwardingPolicy::countdownText(m_parser.modeDigit(), m_forwardingTimer->remainingTime()));
-    updateStatusFade();
+        ForwardingPolicy::countdownText(m_session->parser().modeDigit(), m_forwardingTimer->remainingTime()));
+    m_statusBar->tick(idle);
     const QString idleText = IdleClock::idleText(idle);
     const bool idleTextResized = idleText.size() != ui->idleLabel->text().size();
     ui->idleLabel->setText(idleText);
     if (idleTextResized)
         fixSizeToText(ui->idleLabel);
-    if (idle > IdleClock::kProgressHideTicks) {
-        hideProgress();
-        if (idle > IdleClock::kMessageClearTicks)
-            statusMessage.clear();
-    }
-    const QByteArray next = m_sendCycle.tickBytes();
-    if (!next.isEmpty())
-        writeData(next);
-}
-
-void MainWindow::updateStatusFade()
-{
-    const QString tag = IdleClock::fadeTag(m_stream.idleTicks());
-    if (!tag.isEmpty())
-        messageLabel->setText(tag + statusMessage + QStringLiteral("</font>"));
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -378,11 +317,7 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 
 void MainWindow::resize()
 {
-    const int height = static_cast<int>(ui->cam1Label->width() * 0.75);
-    for (int i = 0; i < 4; ++i) {
-        m_camViews[i]->setFixedHeight(height);
-        m_camCaptions[i]->setMaximumWidth(m_camViews[i]->width());
-    }
+    m_cameras->fitHeights();
 }
 
 void MainWindow::showAbout()
@@ -395,12 +330,9 @@ void MainWindow::showAbout()
 
 void MainWindow::showHelp()
 {
-    if (m_helpDialog->isVisible()) {
-        m_helpDialog->raise();
-        m_helpDialog->activateWindow();
-        return;
-    }
     m_helpDialog->show();
+    m_helpDialog->raise();
+    m_helpDialog->activateWindow();
 }
 
 void MainWindow::clearRaw()
@@ -410,27 +342,7 @@ void MainWindow::clearRaw()
 
 void MainWindow::setProgress(const QString &s)
 {
-    statusMessage = s;
-}
-
-void MainWindow::hideProgress()
-{
-    statusStack->setCurrentIndex(0);
-    progressBar->hide();
-}
-
-void MainWindow::showProgress(const QString &format, int maximum, int value)
-{
-    statusStack->setCurrentIndex(1);
-    progressBar->setMaximum(maximum);
-    progressBar->setFormat(format);
-    progressBar->show();
-    progressBar->setValue(value);
-}
-
-void MainWindow::setRawText(const QString &text)
-{
-    ui->plainTextEdit->setPlainText(text);
+    m_statusBar->setStatus(s);
 }
 
 QByteArray MainWindow::updateConfig()
@@ -458,6 +370,18 @@ int MainWindow::updateReportingMode(const QString &mode)
     return ConfigCommand::updateReportingMode(mode);
 }
 
+void MainWindow::followStationMode(const QString &mode)
+{
+    m_stationMode = mode;
+    const int index = ConfigCommand::reportingIndexForMode(mode, ui->reportingComboBox->count());
+    if (index == ui->reportingComboBox->currentIndex())
+        m_reportingChosen = false;
+    if (!m_reportingChosen)
+        ui->reportingComboBox->setCurrentIndex(index);
+    m_stationModeLabel->setText(tr("Station: %1").arg(mode.isEmpty() ? tr("unknown") : mode));
+    m_stationModeLabel->setVisible(m_reportingChosen);
+}
+
 void MainWindow::on_reportingComboBox_currentIndexChanged(int index)
 {
     ui->label_CommandNote->setVisible(ConfigCommand::isFastModeIndex(index));
@@ -478,15 +402,13 @@ void MainWindow::handleAudioSelection()
 {
     const int index = ui->audioComboBox->currentIndex();
     ui->audioSpinBox->setVisible(ConfigCommand::showsAudioOffsetInput(index));
-    const int capped = ConfigCommand::clampAudioOffset(index, ui->audioSpinBox->value());
-    if (capped != ui->audioSpinBox->value())
-        ui->audioSpinBox->setValue(capped);
+    getAudioOffset();
 }
 
 int MainWindow::getAudioOffset()
 {
-    const int index = ui->audioComboBox->currentIndex();
-    audioOffset = ConfigCommand::clampAudioOffset(index, ui->audioSpinBox->value());
+    audioOffset =
+        ConfigCommand::clampAudioOffset(ui->audioComboBox->currentIndex(), ui->audioSpinBox->value());
     if (audioOffset != ui->audioSpinBox->value())
         ui->audioSpinBox->setValue(audioOffset);
     return audioOffset;
@@ -525,8 +447,9 @@ void MainWindow::toggleAutomaticImageRequest()
 
 void MainWindow::handleImgTimer()
 {
+    // Joins a request the user has pending instead of cancelling it.
     ui->imgComboBox->setCurrentIndex(ConfigCommand::kCameraRequestImagesIndex);
-    configButtonPushed();
+    m_session->requestSend(updateConfig());
 }
 
 void MainWindow::toggleDemoMode()
@@ -534,274 +457,138 @@ void MainWindow::toggleDemoMode()
     if (!m_options.advanced)
         return;
     if (!ui->actionEnableDemoMode->isChecked()) {
-        m_demoMode = false;
-        m_demoTimer->stop();
+        m_demo->stop();
+        m_session->setReplay(nullptr);
         qDebug().noquote() << "Demo Mode: OFF";
         return;
     }
-    m_demoMode = true;
-    const QDir folder(m_start.demoFolder);
-    m_demoFiles = folder.entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
-    if (m_demoFiles.isEmpty()) {
-        qDebug().noquote() << "No demo data files found";
-    } else {
-        m_demoPosition = 0;
-        m_demoTimer->start(kDemoIntervalMs);
-        handleDemoTimer();
-        qDebug().noquote() << "Demo Mode: ON";
-    }
-
-    const QStringList pictures = folder.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
-    const QString orientation = m_parser.getOrientation();
-    for (int i = 0; i < std::min<int>(pictures.size(), 4); ++i) {
-        QFile file(folder.filePath(pictures.at(i)));
-        const QByteArray jpeg = file.open(QIODevice::ReadOnly) ? file.read(kMaxDemoPictureBytes) : QByteArray();
-        showPicture(i + 1, jpeg, CameraAssembler::caption(i + 1, orientation));
-    }
+    m_session->setReplay(m_demo);
+    m_demo->start();
+    const QList<QByteArray> pictures = m_demo->pictures();
+    const QString orientation = m_session->parser().getOrientation();
+    for (int i = 0; i < pictures.size(); ++i)
+        m_cameras->show(i + 1, pictures.at(i), CameraAssembler::caption(i + 1, orientation));
 }
 
 void MainWindow::handleDemoTimer()
 {
-    readData();
-    if (m_demoFiles.isEmpty())
-        return;
-    if (++m_demoPosition >= m_demoFiles.size())
-        m_demoPosition = 0;
-}
-
-void MainWindow::showPicture(int camera, const QByteArray &jpeg, const QString &caption)
-{
-    if (camera < 1 || camera > 4)
-        return;
-    QLabel *view = m_camViews[camera - 1];
-    QImage image;
-    if (image.loadFromData(jpeg, "JPG")) {
-        view->setPixmap(QPixmap::fromImage(
-            image.scaled(kPictureMaxWidth, kPictureMaxHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-    } else {
-        view->clear();
-    }
-    m_camCaptions[camera - 1]->setText(caption);
+    if (m_demo)
+        m_demo->advance();
 }
 
 void MainWindow::configButtonPushed()
 {
-    const SendCycle::PressResult result = m_sendCycle.press(updateConfig());
-    restartForwardingTimerIfEnabled();
-    statusMessage = result.status;
-    ui->updatePushButton->setText(result.caption);
-}
-
-void MainWindow::restartForwardingTimerIfEnabled()
-{
-    if (m_options.forwarding)
-        m_forwardingTimer->start(kForwardingIntervalMs);
-}
-
-void MainWindow::powerUpSeen()
-{
-    m_sendCycle.powerUpSeen();
-    statusMessage = m_sendCycle.status();
-}
-
-void MainWindow::promptSeen()
-{
-    const QByteArray command = m_sendCycle.handOver(m_sendCycle.isPending() ? QByteArray() : updateConfig());
-    restartForwardingTimerIfEnabled();
-    statusMessage = m_sendCycle.status();
-    ui->updatePushButton->setText(m_sendCycle.caption());
-    qDebug().noquote() << "Cmd: " + QString::fromLatin1(command);
-    setRawText(QString::fromLatin1(command));
-}
-
-void MainWindow::flushPort()
-{
-    if (!m_demoMode && m_serial->isOpen())
-        m_serial->flush();
+    const SendCycle::PressResult result = m_session->pressSend(updateConfig());
+    if (result.pending)
+        m_reportingChosen = false;
+    followStationMode(m_stationMode);
 }
 
 void MainWindow::writeData(const QByteArray &bytes)
 {
-    // A closed port swallows the bytes; the paced writer moves on all the same.
-    if (m_serial->isOpen())
-        m_serial->write(bytes);
+    m_serial->write(bytes);
 }
 
 void MainWindow::readData()
 {
-    // A pass never runs inside another; one that would is run right after.
-    if (m_inReceivePass) {
-        QTimer::singleShot(0, this, &MainWindow::readData);
-        return;
-    }
-    m_inReceivePass = true;
-    try {
-        runReceivePass();
-    } catch (...) {
-        qDebug().noquote() << "!!-- Caught Error: Clearing buffer and continuing";
-        m_stream.clear();
-    }
-    m_inReceivePass = false;
-}
-
-void MainWindow::runReceivePass()
-{
-    const bool reading = !m_demoMode && m_serial->isOpen();
-    m_stream.begin(reading ? m_serial->readAll() : QByteArray());
-    if (m_demoMode && m_demoPosition < m_demoFiles.size()) {
-        QFile file(QDir(m_start.demoFolder).filePath(m_demoFiles.at(m_demoPosition)));
-        if (file.open(QIODevice::ReadOnly)) {
-            qDebug().noquote() << "Demo File: " + m_demoFiles.at(m_demoPosition);
-            m_stream.replaceWith(file.read(ReceiveStream::kMaxBufferBytes));
-        }
-    }
-
-    if (m_stream.isModeEcho())
-        setRawText(m_stream.text());
-    if (m_stream.isPowerUpBanner()) {
-        powerUpSeen();
-        hideProgress();
-        setRawText(m_stream.text());
-    }
-    if (m_stream.isPrompt(m_sendCycle.outgoingCommand(), m_sendCycle.isPending())) {
-        promptSeen();
-        connectionLabel->setText(connectedText(currentPortName + QStringLiteral(" : ") + m_parser.getImei()));
-    }
-
-    bool framing = true;
-    while (framing) {
-        switch (m_stream.frame()) {
-        case ReceiveStream::Kind::Weather:
-            framing = false;
-            // Until its re-run, a packet still without "SND" waits: a read may
-            // end right behind its "~" while the auxiliary part and the
-            // marker are still on the line.
-            if (m_sndTimer->isActive() && !m_stream.buffer().contains("SND"))
-                break;
-            processWeatherPacket();
-            break;
-        case ReceiveStream::Kind::SndWait:
-            m_sndTimer->start();
-            return;
-        case ReceiveStream::Kind::Camera:
-            framing = processCameraPacket();
-            break;
-        case ReceiveStream::Kind::Acoustic:
-            framing = processAcousticPacket();
-            break;
-        case ReceiveStream::Kind::Nothing:
-            framing = false;
-            break;
-        }
-    }
-
-    ui->plainTextEdit->setMaximumBlockCount(kRawViewMaxLines);
-    ui->plainTextEdit->setReadOnly(true);
-    m_stream.endPass();
-    flushPort();
-}
-
-void MainWindow::processWeatherPacket()
-{
-    const QByteArray buffer = m_stream.buffer();
-    m_parser.setPacketText(m_stream.text());
-    const QString imei = m_parser.getImei();
-    stationImei = imei.toUtf8();
-
-    setRawText(m_stream.text());
-    hideProgress();
-    connectionLabel->setText(connectedText(imei + QStringLiteral(" (") + currentPortName + QLatin1Char(')')));
-
-    const QDateTime now = QDateTime::currentDateTime();
-    if (imei.isEmpty())
-        logData(buffer, true);
-    const bool logging = ui->actionEnableDataLogging->isChecked();
-    if (logging)
-        logData(RawLog::weatherEntry(buffer, now), true);
-
-    if (ui->actionEnableForwarding->isChecked() && CheckIfSendablePacket()) {
-        forwardData(m_stream.forwardingSlice());
-        qDebug().noquote() << "--Attempting to forward";
-    } else {
-        if (ui->actionEnableForwarding->isChecked())
-            qDebug().noquote() << "--Not forwarding";
-        statusMessage = QStringLiteral("Received Weather Data");
-    }
-
-    displayWeatherData();
-
-    ui->reportingComboBox->setCurrentIndex(
-        ConfigCommand::reportingIndexForMode(m_parser.getMode(), ui->reportingComboBox->count()));
-    ui->firmwareValLabel->setText(m_stream.firmwareCode());
-
-    const QByteArray auxiliary = m_stream.auxiliaryPart();
-    if (!auxiliary.isEmpty() && logging)
-        logData(RawLog::auxiliaryEntry(auxiliary, now), false);
-
-    m_stream.finishWeather();
-    flushPort();
+    m_session->receivePass();
 }
 
 void MainWindow::logData(const QByteArray &msg, bool isWeather)
 {
-    RawLog::append(isWeather ? m_dataFolder.rawPath() : m_dataFolder.auxiliaryPath(), m_parser.getImei(), msg,
+    const DataFolder &folder = m_session->dataFolder();
+    RawLog::append(isWeather ? folder.rawPath() : folder.auxiliaryPath(), m_session->parser().getImei(), msg,
                    QDateTime::currentDateTimeUtc());
 }
 
 void MainWindow::logToCsv()
 {
-    CsvLog::append(m_dataFolder.csvPath(), m_parser, QDateTime::currentDateTimeUtc());
+    CsvLog::append(m_session->dataFolder().csvPath(), m_session->parser(), QDateTime::currentDateTimeUtc());
+}
+
+void MainWindow::clearViews()
+{
+    ui->plainTextEdit->clear();
+    ui->textEditMetar->clear();
+    for (QLineEdit *edit : findChildren<QLineEdit *>())
+        edit->clear();
+    ui->firmwareValLabel->setText(QStringLiteral("-"));
+    ui->unitValLabel->setText(QStringLiteral("-"));
+    ui->lineEditInterference->setStyleSheet(QLatin1String(kStyleWhite));
+    ui->lineEditVoltage->setStyleSheet(QLatin1String(kStyleWhite));
+    m_cameras->clear();
 }
 
 void MainWindow::openSerialPort()
 {
     if (currentPortIndex == -1)
         return;
-    closeSerialPort();
-    QAction *checked = m_portGroup->checkedAction();
-    if (!checked)
+    if (m_portMenu->checkedIndex() < 0)
         return;
-    currentPortIndex = m_portGroup->actions().indexOf(checked);
-    currentPortName = checked->text();
+    currentPortIndex = m_portMenu->checkedIndex();
+    currentPortName = m_portMenu->checkedName();
+    m_serial->close();
     m_serial->setPortName(currentPortName);
-
-    m_parser.setPacketText(QString());
-    ui->plainTextEdit->clear();
-    ui->textEditMetar->clear();
-    ui->lineEditCeilometerHits->clear();
-    ui->lineEditCloudLayers->clear();
-    ui->lineEditElevation->clear();
-    ui->firmwareValLabel->setText(QStringLiteral("-"));
-    ui->unitValLabel->setText(QStringLiteral("-"));
-    ui->lineEditInterference->setStyleSheet(QLatin1String(kStyleWhite));
-    ui->lineEditVoltage->setStyleSheet(QLatin1String(kStyleWhite));
-    for (int i = 0; i < 4; ++i) {
-        m_camViews[i]->clear();
-        m_camCaptions[i]->clear();
-    }
-
-    if (!m_serial->open(QIODevice::ReadWrite)) {
-        connectionLabel->setText(QStringLiteral("&nbsp;&nbsp;<font color=#B22222>Open COM Error</font>"));
-        return;
-    }
-    connectionLabel->setText(connectedText(currentPortName));
+    m_session->connectLink(m_serial);
 }
 
 void MainWindow::closeSerialPort()
 {
-    if (m_serial->isOpen())
-        m_serial->close();
-    connectionLabel->setText(QStringLiteral("<b>&nbsp;&nbsp;<font color=#B22222>No Connection</font></b>"));
+    m_session->disconnectLink();
 }
 
-void MainWindow::handleError(QSerialPort::SerialPortError error)
+void MainWindow::handleError(const QString &reason)
 {
-    if (!PortScanner::meansPortGone(error))
-        return;
-    qDebug().noquote() << "!!-- Error: " + QString::number(error);
-    closeSerialPort();
+    qDebug().noquote() << "Port closed: " + reason;
     currentPortIndex = -1;
     currentPortName.clear();
+}
+
+void MainWindow::displayWeatherData()
+{
+    const WeatherParser &parser = m_session->parser();
+    const QString metar = MetarEncoder::getMetar(parser);
+    ui->unitValLabel->setText(parser.getImei());
+    ui->textEditMetar->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ui->textEditMetar->setHtml(WeatherDisplay::metarHtml(metar));
+    const QVector<WeatherDisplay::Field> fields = WeatherDisplay::fields(parser);
+    for (const WeatherDisplay::Field &field : fields) {
+        if (auto *edit = findChild<QLineEdit *>(field.objectName))
+            edit->setText(field.text);
+    }
+    ui->lineEditVoltage->setStyleSheet(WeatherDisplay::voltageStyle(parser));
+    ui->lineEditInterference->setStyleSheet(WeatherDisplay::interferenceStyle(parser));
+}
+
+QString MainWindow::getDateTime(const QByteArray &buffer)
+{
+    return StationTime::getDateTime(buffer, QDateTime::currentDateTimeUtc());
+}
+
+QString MainWindow::getDateTimeSpectral(const QByteArray &buffer)
+{
+    return StationTime::getDateTimeSpectral(buffer, QDateTime::currentDateTimeUtc());
+}
+
+bool MainWindow::isForwarding() const
+{
+    return ui->actionEnableForwarding->isChecked();
+}
+
+bool MainWindow::isSendable(int modeDigit, const QByteArray &buffer) const
+{
+    return ForwardingPolicy::isSendable(modeDigit, buffer, forwardingWindowOpen);
+}
+
+void MainWindow::forward(const QByteArray &payload, const QByteArray &)
+{
+    forwardData(payload);
+}
+
+void MainWindow::commandRequested()
+{
+    if (m_options.forwarding)
+        m_forwardingTimer->start(ForwardingPolicy::kForwardingIntervalMs);
 }
 
 bool MainWindow::configureDataForwarding()
@@ -846,7 +633,7 @@ void MainWindow::toggleDataForwarding()
         qDebug().noquote() << "Enabled data forwarding";
         forwardingWindowOpen = true;
         ui->labelForwardingTimeLeft->show();
-        m_forwardingTimer->start(kForwardingIntervalMs);
+        m_forwardingTimer->start(ForwardingPolicy::kForwardingIntervalMs);
     } else {
         qDebug().noquote() << "Disabled data forwarding";
         ui->labelForwardingTimeLeft->hide();
@@ -863,20 +650,22 @@ bool MainWindow::updateDataOptionsMenu()
 
 bool MainWindow::CheckIfSendablePacket()
 {
-    return ForwardingPolicy::isSendable(m_parser.modeDigit(), m_stream.buffer(), forwardingWindowOpen);
+    return isSendable(m_session->parser().modeDigit(), m_session->stream().buffer());
 }
 
 bool MainWindow::forwardData(const QByteArray &payload)
 {
-    if (stationImei.isEmpty()) {
+    const QByteArray imei = m_session->stationImei();
+    if (imei.isEmpty()) {
         ui->actionEnableForwarding->setChecked(false);
-        showMessageLater(QStringLiteral("Error"),
-                         QStringLiteral("Data cannot be forwarded until IMEI is known. Please wait until weather "
-                                        "data is received."),
-                         true);
+        showMessageLater(
+            QStringLiteral("Error"),
+            QStringLiteral("Data cannot be forwarded until IMEI is known. Please wait until weather "
+                           "data is received."),
+            true);
         return false;
     }
-    auto *attempt = new QMyThread(payload, forwardingIp, forwardingPort, stationImei);
+    auto *attempt = new QMyThread(payload, forwardingIp, forwardingPort, imei);
     connect(attempt, &QMyThread::resultReady, this, &MainWindow::forwardStatus, Qt::QueuedConnection);
     connect(attempt, &QThread::finished, attempt, &QObject::deleteLater);
     m_attempts.removeAll(nullptr);
@@ -888,15 +677,16 @@ bool MainWindow::forwardData(const QByteArray &payload)
 void MainWindow::forwardStatus(bool result)
 {
     if (result) {
-        statusMessage = QStringLiteral("Data Forwarding Successful");
+        m_statusBar->setStatus(QStringLiteral("Data Forwarding Successful"));
         forwardingWindowOpen = false;
-        m_forwardingTimer->start(kForwardingIntervalMs);
+        m_forwardingTimer->start(ForwardingPolicy::kForwardingIntervalMs);
         return;
     }
     ui->actionEnableForwarding->setChecked(false);
-    statusMessage = QStringLiteral("Data Forwarding Failed");
+    m_statusBar->setStatus(QStringLiteral("Data Forwarding Failed"));
     showMessageLater(QStringLiteral("Error"),
-                     QStringLiteral("Data forwarding failed and will be disabled. Please verify parameters."), true);
+                     QStringLiteral("Data forwarding failed and will be disabled. Please verify parameters."),
+                     true);
 }
 
 void MainWindow::handleForwardingTimer()
@@ -917,74 +707,4 @@ void MainWindow::showMessageLater(const QString &title, const QString &text, boo
                                    QMessageBox::Ok, this);
     m_messageBox->setAttribute(Qt::WA_DeleteOnClose);
     m_messageBox->open();
-}
-
-bool MainWindow::processCameraPacket()
-{
-    const CameraStep step = m_camera.process(m_stream.buffer(), m_parser.getImei(), m_dataFolder.imagePath(),
-                                             m_parser.getOrientation(), QDateTime::currentDateTimeUtc());
-    showPacketStep(step);
-    if (!step.packet.isEmpty() && ui->actionEnableForwarding->isChecked())
-        forwardData(step.packet);
-    if (!step.picture.isEmpty() || !step.caption.isEmpty())
-        showPicture(step.camera, step.picture, step.caption);
-    return finishPacketStep(step);
-}
-
-bool MainWindow::processAcousticPacket()
-{
-    const AcousticStep step = m_acoustic.process(m_stream.buffer(), m_parser.getImei(), m_dataFolder.audioPath(),
-                                                 QDateTime::currentDateTimeUtc());
-    showPacketStep(step);
-    return finishPacketStep(step);
-}
-
-void MainWindow::showPacketStep(const PacketStep &step)
-{
-    showProgress(step.progressText, step.progressMaximum, step.progressValue);
-    setRawText(step.rawViewText);
-    if (!step.rawViewAppend.isEmpty())
-        ui->plainTextEdit->appendPlainText(step.rawViewAppend);
-    for (const QString &line : step.debugLines)
-        qDebug().noquote() << line;
-}
-
-bool MainWindow::finishPacketStep(const PacketStep &step)
-{
-    if (step.last)
-        hideProgress();
-    if (!step.complete)
-        return false;
-    m_stream.consume(step.consumedBytes);
-    return !m_stream.buffer().isEmpty();
-}
-
-QString MainWindow::getDateTime(const QByteArray &buffer)
-{
-    return StationTime::getDateTime(buffer, QDateTime::currentDateTimeUtc());
-}
-
-QString MainWindow::getDateTimeSpectral(const QByteArray &buffer)
-{
-    return StationTime::getDateTimeSpectral(buffer, QDateTime::currentDateTimeUtc());
-}
-
-void MainWindow::displayWeatherData()
-{
-    const QString metar = MetarEncoder::getMetar(m_parser);
-    ui->unitValLabel->setText(m_parser.getImei());
-    ui->textEditMetar->setPlainText(metar);
-    ui->textEditMetar->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    ui->textEditMetar->setHtml(WeatherDisplay::metarHtml(metar));
-
-    if (ui->actionEnableDataLogging->isChecked())
-        logToCsv();
-
-    const QVector<WeatherDisplay::Field> fields = WeatherDisplay::fields(m_parser);
-    for (const WeatherDisplay::Field &field : fields) {
-        if (auto *edit = findChild<QLineEdit *>(field.objectName))
-            edit->setText(field.text);
-    }
-    ui->lineEditVoltage->setStyleSheet(WeatherDisplay::voltageStyle(m_parser));
-    ui->lineEditInterference->setStyleSheet(WeatherDisplay::interferenceStyle(m_parser));
 }

@@ -2,35 +2,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "storage/datafolder.h"
 #include "app/featureoptions.h"
-#include "commands/sendcycle.h"
-#include "link/acousticassembler.h"
-#include "link/cameraassembler.h"
-#include "link/receivestream.h"
-#include "weather/weatherparser.h"
+#include "forwarding/packetforwarder.h"
+#include "storage/datafolder.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
-#include <QSerialPort>
 #include <QString>
 #include <QStringList>
-
 #include <memory>
 
-class QActionGroup;
 class QLabel;
 class QMessageBox;
-class QProgressBar;
-class QStackedWidget;
 class QTimer;
+class CameraViews;
+class DemoReplay;
 class DialogAbout;
 class DialogDataForwarding;
 class DialogHelp;
+class PortMenu;
+class StatusBarView;
 class ForwardingSettings;
 class QMyThread;
+class SerialLink;
+class StationSession;
 class dialogImageSchedule;
 
 namespace Ui {
@@ -55,18 +52,20 @@ struct MainWindowOptions
     QString settingsFile;
 };
 
-// The program's one window. Its slots keep the operations of the program
-// (receive pass, port handling, commands, forwarding, demo) and hand the work
-// to the core classes; they apply the results to the widgets.
-class MainWindow : public QMainWindow
+// The program's one window: the form over a station session. The session
+// talks to the station and logs; the window shows what it reports and hands
+// the user's choices to it.
+class MainWindow : public QMainWindow, private PacketForwarder
 {
     Q_OBJECT
 
 public:
-    explicit MainWindow(const MainWindowOptions &startOptions = MainWindowOptions(), QWidget *parent = nullptr);
+    explicit MainWindow(const MainWindowOptions &startOptions = MainWindowOptions(),
+                        QWidget *parent = nullptr);
     ~MainWindow() override;
 
     static QString versionText();
+    StationSession *session() const { return m_session; }
 
 public slots:
     bool forwardData(const QByteArray &payload);
@@ -87,7 +86,7 @@ public slots:
     int getElev();
     void handleAudioSelection();
     int getAudioOffset();
-    void handleError(QSerialPort::SerialPortError error);
+    void handleError(const QString &reason);
     void Timer();
     void handleImgTimer();
     void handleDemoTimer();
@@ -111,65 +110,46 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // PacketForwarder
+    bool isForwarding() const override;
+    bool isSendable(int modeDigit, const QByteArray &buffer) const override;
+    void forward(const QByteArray &payload, const QByteArray &imei) override;
+    void commandRequested() override;
+
     void fillSelectors();
-    void buildStatusBar();
-    void buildPortMenu();
+    void connectSession();
     void applyFeatureOptions();
     void scanPorts();
     QStringList availablePorts() const;
-    void addPortAction(const QString &name);
-    void updateStatusFade();
-    void runReceivePass();
-    void processWeatherPacket();
-    // Both return whether the stream holds more bytes to frame after the packet.
-    bool processCameraPacket();
-    bool processAcousticPacket();
-    void showPacketStep(const PacketStep &step);
-    bool finishPacketStep(const PacketStep &step);
-    void showProgress(const QString &format, int maximum, int value);
-    void hideProgress();
-    void setRawText(const QString &text);
-    void showPicture(int camera, const QByteArray &jpeg, const QString &caption);
-    void powerUpSeen();
-    void promptSeen();
-    void restartForwardingTimerIfEnabled();
-    void flushPort();
+    void clearViews();
+    void followStationMode(const QString &mode);
     void showMessageLater(const QString &title, const QString &text, bool warning);
 
     Ui::MainWindow *ui;
     MainWindowOptions m_start;
     FeatureOptions m_options;
     DataFolder m_dataFolder;
-    WeatherParser m_parser;
-    ReceiveStream m_stream;
-    CameraAssembler m_camera;
-    AcousticAssembler m_acoustic;
-    SendCycle m_sendCycle;
+    StationSession *m_session = nullptr;
+    SerialLink *m_serial = nullptr;
+    DemoReplay *m_demo = nullptr;
 
-    QSerialPort *m_serial = nullptr;
-    QActionGroup *m_portGroup = nullptr;
+    PortMenu *m_portMenu = nullptr;
     int currentPortIndex = -1;
     QString currentPortName;
     int portScanTicks = 0;
 
     QTimer *m_tickTimer = nullptr;
-    QTimer *m_sndTimer = nullptr;
     QTimer *m_forwardingTimer = nullptr;
     QTimer *m_imageTimer = nullptr;
-    QTimer *m_demoTimer = nullptr;
 
-    QLabel *connectionLabel = nullptr;
-    QStackedWidget *statusStack = nullptr;
-    QLabel *messageLabel = nullptr;
-    QProgressBar *progressBar = nullptr;
-    QString statusMessage;
+    std::unique_ptr<StatusBarView> m_statusBar;
+    std::unique_ptr<CameraViews> m_cameras;
+    QLabel *m_stationModeLabel = nullptr;
 
-    QLabel *m_camViews[4] = {};
-    QLabel *m_camCaptions[4] = {};
-
-    QByteArray stationImei;
-    bool m_inReceivePass = false;
-
+    // The user picked a reporting mode that has not been sent yet: the
+    // station's packets must not overwrite it.
+    bool m_reportingChosen = false;
+    QString m_stationMode;
     int elevation = 0;
     int audioOffset = 0;
     QByteArray autoImageCommand;
@@ -184,8 +164,4 @@ private:
     DialogDataForwarding *m_forwardingDialog = nullptr;
     DialogAbout *m_aboutDialog = nullptr;
     DialogHelp *m_helpDialog = nullptr;
-
-    bool m_demoMode = false;
-    QStringList m_demoFiles;
-    int m_demoPosition = 0;
 };

@@ -16,6 +16,12 @@ SendCycle::PressResult SendCycle::press(const QByteArray &snapshot)
     return {m_pending, m_status, caption()};
 }
 
+void SendCycle::requeue(const QByteArray &snapshot)
+{
+    if (m_pending)
+        m_queued = snapshot;
+}
+
 QByteArray SendCycle::tickBytes()
 {
     if (!m_outgoing.isEmpty()) {

@@ -28,6 +28,8 @@ public:
     // moment) when idle, cancels the request when one is pending; the snapshot
     // is then ignored. Bytes already outgoing are not withdrawn.
     PressResult press(const QByteArray &snapshot);
+    // A pending request takes this snapshot instead of its own.
+    void requeue(const QByteArray &snapshot);
 
     // One step of the paced writer: the next outgoing byte, else four spaces
     // while a request waits for the prompt, else nothing.

@@ -147,6 +147,7 @@ void ticksThenPass(Station &s, int ticks, const QByteArray &bytes, int control)
         s.stream.tick();
         if (s.rerunPending && t + 1 == kSndRerunTicks - 1) {
             s.rerunPending = false;
+            s.stream.sndRerun();
             receivePass(s, QByteArray(), 0);
         }
     }

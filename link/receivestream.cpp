@@ -80,6 +80,7 @@ void ReceiveStream::clear()
 {
     m_buffer.clear();
     m_sndWaitDone = false;
+    m_sndRerunPending = false;
     resetIndex();
 }
 
@@ -348,14 +349,18 @@ ReceiveStream::Kind ReceiveStream::frame()
     switch (result) {
     case Kind::SndWait:
         m_sndWaitDone = true;
+        m_sndRerunPending = true;
         m_idleTicks = 0;
         break;
     case Kind::Camera:
     case Kind::Acoustic:
         dropFront(idPrefixBytes());
         break;
-    case Kind::Nothing:
     case Kind::Weather:
+        if (m_sndRerunPending && m_firstSnd < 0)
+            return Kind::Nothing;
+        break;
+    case Kind::Nothing:
         break;
     }
     return result;

@@ -58,6 +58,11 @@ public:
 
     const QByteArray &buffer() const { return m_buffer; }
     bool sndWaitDone() const { return m_sndWaitDone; }
+    // The re-run after an "SND" wait has come: the packet is processed now,
+    // with or without its marker. Until then a pass that finds the packet
+    // still without "SND" leaves it waiting (a read may end right behind its
+    // "~" while the auxiliary part and the marker are still on the line).
+    void sndRerun() { m_sndRerunPending = false; }
 
     // The buffer's text up to its first zero byte, as shown and as handed to
     // the weather parser.
@@ -145,6 +150,7 @@ private:
     QByteArray m_buffer;
     int m_idleTicks = 0;
     bool m_sndWaitDone = false;
+    bool m_sndRerunPending = false;
 
     qint64 m_front = 0;       // stream position of the buffer's first byte
     qint64 m_firstZero = -1;  // stream positions of the first zero byte, "~"

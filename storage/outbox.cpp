@@ -82,7 +82,8 @@ Outbox::Queued Outbox::enqueue(const QString &topic, const QByteArray &payload, 
         return result;
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery insert(db);
-    insert.prepare(QStringLiteral("INSERT INTO outbox (channel, topic, payload, queued_time) VALUES (?, ?, ?, ?)"));
+    insert.prepare(
+        QStringLiteral("INSERT INTO outbox (channel, topic, payload, queued_time) VALUES (?, ?, ?, ?)"));
     insert.addBindValue(m_channel);
     insert.addBindValue(topic);
     insert.addBindValue(payload);
@@ -111,8 +112,9 @@ QVector<Outbox::Message> Outbox::oldest(int limit) const
     if (!isOpen())
         return messages;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("SELECT id, topic, payload, queued_time, attempts FROM outbox WHERE channel = ? "
-                                 "ORDER BY id LIMIT ?"));
+    query.prepare(
+        QStringLiteral("SELECT id, topic, payload, queued_time, attempts FROM outbox WHERE channel = ? "
+                       "ORDER BY id LIMIT ?"));
     query.addBindValue(m_channel);
     query.addBindValue(limit);
     if (!query.exec())

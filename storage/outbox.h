@@ -25,7 +25,7 @@ public:
     };
     struct Queued
     {
-        qint64 id = -1; // -1: not stored
+        qint64 id = -1;  // -1: not stored
         int dropped = 0; // oldest messages dropped to make room
     };
 

@@ -14,7 +14,8 @@ std::optional<double> number(const QString &text)
 }
 } // namespace
 
-Observation Observation::fromParser(const WeatherParser &parser, const QString &metar, const QDateTime &receivedUtc)
+Observation Observation::fromParser(const WeatherParser &parser, const QString &metar,
+                                    const QDateTime &receivedUtc)
 {
     Observation o;
     o.imei = parser.getImei();

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <QDateTime>
+#include <QMetaType>
 #include <QString>
-
 #include <optional>
 
 class WeatherParser;
@@ -45,8 +45,11 @@ struct Observation
     QString metar;
 
     // Reads the parser's current packet; metar is the report built from it.
-    static Observation fromParser(const WeatherParser &parser, const QString &metar, const QDateTime &receivedUtc);
+    static Observation fromParser(const WeatherParser &parser, const QString &metar,
+                                  const QDateTime &receivedUtc);
 
     // The station time as "yyyy-MM-ddThh:mm:ssZ", or empty.
     static QString isoTime(const QDateTime &utc);
 };
+
+Q_DECLARE_METATYPE(Observation)

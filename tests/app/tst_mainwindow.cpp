@@ -1,112 +1,83 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/mainwindow.h"
-#include "ui/dialogabout.h"
+#include "link/memorylink.h"
+#include "session/stationsession.h"
+#include "support/testwindowoptions.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
-#include <QLayout>
-#include <QProgressBar>
-#include <QTextBrowser>
+#include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
-#include <QSpinBox>
+#include <QPushButton>
 #include <QStatusBar>
-#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <memory>
+namespace {
+QByteArray weather(int modeDigit)
+{
+    return "@I:300234063909320\r\n@012\r\nB:5.32:" + QByteArray::number(modeDigit) +
+           ":000123:0A:1F:00\r\nT:18/05/31,02:37:13\r\nOR:182.5:2:0\r\nTA:22.8\r\n~\r\nSND\r\n";
+}
+} // namespace
 
+// The window over its session: what the session reports reaches the
+// widgets, and what the user does reaches the session.
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 
 private slots:
     void init();
-    void cleanup();
-
-    void startsWithTitleAndTabs();
     void optionEffects_data();
     void optionEffects();
-    void optionDebugLines();
-    void fadeColours();
-    void statusMessageClearedAfterOneMinuteIdle();
-    void idleClock();
-    void progressHiddenAfterFiveSeconds();
-    void dataFolderCreatedWithParents();
-    void noPortGivesNoConnection();
-    void aboutShownOnce();
-    void helpRaisedNotRebuilt();
-    void cameraViewsKeepFourByThree();
-    void loggingActionEnablesSyncedAction();
+    void weatherFillsTheDataView();
+    void unsentChoiceIsKept();
+    void statusTextShowsAfterLongSilence();
+    void imageTimerJoinsUserRequest();
+    void demoShowsItselfAndSurvivesAScan();
 
 private:
-    std::unique_ptr<MainWindow> makeWindow(const QByteArray &options = QByteArray());
-    QString messageText(MainWindow &window) const;
-    static void tick(MainWindow &window, int count);
+    void start(const QByteArray &options = {}, const QStringList &ports = {});
+    void ticks(int count);
+    QString statusText() const;
+    QComboBox *reporting() const { return m_window->findChild<QComboBox *>("reportingComboBox"); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<MemoryLink> m_link;
 };
 
 void TestMainWindow::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
+    m_link = std::make_unique<MemoryLink>(QStringLiteral("/dev/ttyUSB0"));
 }
 
-void TestMainWindow::cleanup()
+void TestMainWindow::start(const QByteArray &options, const QStringList &ports)
 {
-    m_dir.reset();
+    m_window.reset();
+    m_window = std::make_unique<MainWindow>(testsupport::testWindowOptions(*m_dir, ports, options));
+    QVERIFY(m_window->session()->connectLink(m_link.get()));
 }
 
-std::unique_ptr<MainWindow> TestMainWindow::makeWindow(const QByteArray &options)
+void TestMainWindow::ticks(int count)
 {
-    MainWindowOptions start;
-    start.systemPorts = false;
-    start.dataFolder = m_dir->filePath("data/KTR Control Data");
-    start.optionsFile = m_dir->filePath("options.txt");
-    start.settingsFile = m_dir->filePath("settings.ini");
-    if (!options.isNull()) {
-        QFile file(start.optionsFile);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(options);
-    }
-    return std::make_unique<MainWindow>(start);
+    for (int i = 0; i < count; ++i)
+        m_window->Timer();
 }
 
-QString TestMainWindow::messageText(MainWindow &window) const
+QString TestMainWindow::statusText() const
 {
-    // The status bar holds the connection label first, then the message stack.
-    const QList<QLabel *> labels = window.statusBar()->findChildren<QLabel *>();
+    const QList<QLabel *> labels = m_window->statusBar()->findChildren<QLabel *>();
     for (QLabel *label : labels) {
         if (label->alignment() & Qt::AlignRight)
             return label->text();
     }
-    return QString();
-}
-
-void TestMainWindow::tick(MainWindow &window, int count)
-{
-    for (int i = 0; i < count; ++i)
-        window.Timer();
-}
-
-void TestMainWindow::startsWithTitleAndTabs()
-{
-    auto window = makeWindow();
-    QCOMPARE(window->windowTitle(), QStringLiteral("KTR Control"));
-    auto *tabs = window->findChild<QTabWidget *>("tabWidget");
-    QVERIFY(tabs);
-    QCOMPARE(tabs->count(), 2);
-    QCOMPARE(tabs->tabText(0), QStringLiteral("Control View"));
-    QCOMPARE(tabs->tabText(1), QStringLiteral("Data View"));
-    QCOMPARE(tabs->currentIndex(), 0);
-    QCOMPARE(window->findChild<QLabel *>("firmwareValLabel")->text(), QStringLiteral("-"));
-    QCOMPARE(window->findChild<QLabel *>("unitValLabel")->text(), QStringLiteral("-"));
-    QVERIFY(window->findChild<QAction *>("actionEnableDataLogging")->isChecked());
-    QVERIFY(!window->findChild<QAction *>("actionEnableForwarding")->isChecked());
+    return {};
 }
 
 void TestMainWindow::optionEffects_data()
@@ -114,17 +85,9 @@ void TestMainWindow::optionEffects_data()
     QTest::addColumn<QByteArray>("options");
     QTest::addColumn<bool>("advanced");
     QTest::addColumn<bool>("forwarding");
-    QTest::addColumn<bool>("audio");
-    QTest::addColumn<bool>("speci");
     QTest::addColumn<int>("reportingItems");
-
-    QTest::newRow("no file") << QByteArray() << false << false << false << false << 5;
-    QTest::newRow("comment") << QByteArray("//ADVANCED\n") << false << false << false << false << 5;
-    QTest::newRow("forwarding and fast modes")
-        << QByteArray("FORWARDING\r\nFAST_MODES\r\n") << false << true << false << false << 8;
-    QTest::newRow("advanced") << QByteArray("ADVANCED") << true << false << false << false << 5;
-    QTest::newRow("audio and speci") << QByteArray("AUDIO_COMMANDS\nSPECI_COMMANDS\n") << false << false << true
-                                     << true << 5;
+    QTest::newRow("none") << QByteArray() << false << false << 5;
+    QTest::newRow("all") << QByteArray("ADVANCED\nFORWARDING\nFAST_MODES\n") << true << true << 8;
 }
 
 void TestMainWindow::optionEffects()
@@ -132,178 +95,88 @@ void TestMainWindow::optionEffects()
     QFETCH(QByteArray, options);
     QFETCH(bool, advanced);
     QFETCH(bool, forwarding);
-    QFETCH(bool, audio);
-    QFETCH(bool, speci);
     QFETCH(int, reportingItems);
-
-    auto window = makeWindow(options);
-    auto *menuAdvanced = window->findChild<QMenu *>("menuAdvanced");
-    QCOMPARE(menuAdvanced->title(), advanced ? QStringLiteral("Advanced") : QString());
-    QCOMPARE(window->findChild<QAction *>("actionEnableForwarding")->isVisible(), forwarding);
-    QCOMPARE(window->findChild<QAction *>("actionDataForwarding")->isVisible(), forwarding);
-    QCOMPARE(window->findChild<QAction *>("actionEnableDataLogging")->isVisible(), true);
-    QCOMPARE(window->findChild<QComboBox *>("audioComboBox")->isHidden(), !audio);
-    QCOMPARE(window->findChild<QWidget *>("audioLabel")->isHidden(), !audio);
-    QCOMPARE(window->findChild<QSpinBox *>("audioSpinBox")->isHidden(), true);
-    QCOMPARE(window->findChild<QComboBox *>("speciComboBox")->isHidden(), !speci);
-    QCOMPARE(window->findChild<QWidget *>("speciLabel")->isHidden(), !speci);
-    QCOMPARE(window->findChild<QLayout *>("horizontalLayout_Audio") != nullptr, audio);
-    QCOMPARE(window->findChild<QLayout *>("horizontalLayout_Speci") != nullptr, speci);
-
-    auto *reporting = window->findChild<QComboBox *>("reportingComboBox");
-    QCOMPARE(reporting->count(), reportingItems);
-    QCOMPARE(reporting->itemText(reporting->count() - 1),
-             reportingItems == 8 ? QStringLiteral("10 Second") : QStringLiteral("5 Minute"));
+    start(options);
+    QCOMPARE(m_window->findChild<QMenu *>("menuAdvanced")->menuAction()->isVisible(), advanced);
+    QCOMPARE(m_window->findChild<QAction *>("actionEnableForwarding")->isVisible(), forwarding);
+    QCOMPARE(reporting()->count(), reportingItems);
 }
 
-void TestMainWindow::optionDebugLines()
+void TestMainWindow::weatherFillsTheDataView()
 {
-    QTest::ignoreMessage(QtDebugMsg, "Options file found");
-    QTest::ignoreMessage(QtDebugMsg, "Advanced option: DISABLED");
-    QTest::ignoreMessage(QtDebugMsg, "Forwarding option: ENABLED");
-    QTest::ignoreMessage(QtDebugMsg, "Audio commands: DISABLED");
-    QTest::ignoreMessage(QtDebugMsg, "SPECI commands: DISABLED");
-    QTest::ignoreMessage(QtDebugMsg, "Fast modes: ENABLED");
-    makeWindow("FORWARDING\nFAST_MODES\n");
+    start();
+    m_link->feed(weather(3));
+    QCOMPARE(m_window->findChild<QLineEdit *>("lineEditTemperature")->text(), QStringLiteral("22.8 \u00b0C"));
+    QCOMPARE(m_window->findChild<QLabel *>("unitValLabel")->text(), QStringLiteral("300234063909320"));
+    QCOMPARE(m_window->findChild<QLabel *>("firmwareValLabel")->text(), QStringLiteral("12"));
+    QCOMPARE(reporting()->currentText(), QStringLiteral("5 Minute"));
+    QVERIFY(m_window->statusBar()->findChildren<QLabel *>().first()->text().endsWith(
+        "to 300234063909320 (/dev/ttyUSB0)"));
+    ticks(1);
+    QVERIFY(statusText().contains("Received Weather Data"));
 }
 
-void TestMainWindow::fadeColours()
+void TestMainWindow::unsentChoiceIsKept()
 {
-    auto window = makeWindow();
-    window->setProgress(QStringLiteral("Received Weather Data"));
-    window->readData(); // a receive pass restarts the idle count
-    tick(*window, 1);
-    QCOMPARE(messageText(*window), QStringLiteral("<font color='#0e0e0e'>Received Weather Data</font>"));
-    tick(*window, 199);
-    QCOMPARE(messageText(*window), QStringLiteral("<font color='#c8c8c8'>Received Weather Data</font>"));
-    window->setProgress(QStringLiteral("changed"));
-    tick(*window, 2);
-    QCOMPARE(messageText(*window), QStringLiteral("<font color='#c8c8c8'>changed</font>"));
-    window->setProgress(QStringLiteral("too late"));
-    tick(*window, 1); // 203 ticks: the fade is over, the label keeps its text
-    QCOMPARE(messageText(*window), QStringLiteral("<font color='#c8c8c8'>changed</font>"));
+    start();
+    m_link->feed(weather(3));
+    const int oneHour = reporting()->findText(QStringLiteral("1 Hour"));
+    reporting()->setCurrentIndex(oneHour);
+    emit reporting()->activated(oneHour);
+    m_link->feed(weather(3));
+    QCOMPARE(reporting()->currentIndex(), oneHour);
+    auto *station = m_window->findChild<QLabel *>("stationModeLabel");
+    QVERIFY(station->isVisibleTo(m_window.get()));
+    QCOMPARE(station->text(), QStringLiteral("Station: 5 Minute"));
+
+    // Sent, and the station reports the new mode: the selector follows it again.
+    m_window->findChild<QPushButton *>("updatePushButton")->click();
+    QVERIFY(m_window->session()->sendCycle().queuedCommand().startsWith("m1\r"));
+    m_link->feed(weather(1));
+    QVERIFY(!station->isVisibleTo(m_window.get()));
+    m_link->feed(weather(2));
+    QVERIFY(!station->isVisibleTo(m_window.get()));
+    QCOMPARE(reporting()->currentText(), QStringLiteral("20 Minute"));
 }
 
-void TestMainWindow::statusMessageClearedAfterOneMinuteIdle()
+void TestMainWindow::statusTextShowsAfterLongSilence()
 {
-    auto window = makeWindow();
-    window->setProgress(QStringLiteral("KTR Configured"));
-    window->readData();
-    tick(*window, 600);
-    window->readData();
-    tick(*window, 1);
-    QCOMPARE(messageText(*window), QStringLiteral("<font color='#0e0e0e'>KTR Configured</font>"));
-
-    tick(*window, 600); // the tick at which the idle count reaches 601 clears it
-    window->readData();
-    tick(*window, 1);
-    QCOMPARE(messageText(*window), QStringLiteral("<font color='#0e0e0e'></font>"));
+    start();
+    m_link->feed(weather(3));
+    ticks(400); // 40 s without a word from the station
+    m_window->findChild<QPushButton *>("updatePushButton")->click();
+    ticks(1);
+    QCOMPARE(statusText(), QStringLiteral("<font color='#0e0e0e'>Sending Config Request...</font>"));
 }
 
-void TestMainWindow::idleClock()
+void TestMainWindow::imageTimerJoinsUserRequest()
 {
-    auto window = makeWindow();
-    window->readData();
-    tick(*window, 600);
-    QCOMPARE(window->findChild<QLabel *>("idleLabel")->text(), QStringLiteral("Idle:\t\t00:01:00.0"));
-    tick(*window, 37);
-    QCOMPARE(window->findChild<QLabel *>("idleLabel")->text(), QStringLiteral("Idle:\t\t00:01:03.7"));
+    start("ADVANCED\n");
+    auto *button = m_window->findChild<QPushButton *>("updatePushButton");
+    button->click();
+    QCOMPARE(button->text(), QStringLiteral("Cancel Send Request"));
+    m_window->handleImgTimer();
+    QCOMPARE(button->text(), QStringLiteral("Cancel Send Request"));
+    QVERIFY(m_window->session()->sendCycle().queuedCommand().contains("I5"));
 }
 
-void TestMainWindow::progressHiddenAfterFiveSeconds()
+void TestMainWindow::demoShowsItselfAndSurvivesAScan()
 {
-    auto window = makeWindow();
-    auto *progress = window->statusBar()->findChild<QProgressBar *>();
-    QVERIFY(progress);
-    QVERIFY(progress->isHidden());
-    QCOMPARE(progress->maximum(), 44);
-    QCOMPARE(window->statusBar()->styleSheet(), QStringLiteral("QStatusBar::item { border: none; } "));
-}
-
-void TestMainWindow::dataFolderCreatedWithParents()
-{
-    auto window = makeWindow();
-    QVERIFY(QFileInfo(m_dir->filePath("data/KTR Control Data")).isDir());
-}
-
-void TestMainWindow::noPortGivesNoConnection()
-{
-    auto window = makeWindow();
-    QTest::ignoreMessage(QtDebugMsg, "No COM port detected");
-    tick(*window, 20);
-    const QList<QLabel *> labels = window->statusBar()->findChildren<QLabel *>();
-    for (QLabel *label : labels) {
-        if (!(label->alignment() & Qt::AlignRight))
-            QVERIFY(label->text().isEmpty());
-    }
-    auto *menu = window->findChild<QMenu *>("menuComPort");
-    QVERIFY(menu->actions().isEmpty());
-}
-
-void TestMainWindow::aboutShownOnce()
-{
-    auto window = makeWindow();
-    window->show();
-    auto *about = window->findChild<QAction *>("actionAbout_2");
-    about->trigger();
-    about->trigger();
-    int visible = 0;
-    const QWidgetList widgets = QApplication::topLevelWidgets();
-    for (QWidget *widget : widgets) {
-        if (qobject_cast<DialogAbout *>(widget) && widget->isVisible())
-            ++visible;
-    }
-    QCOMPARE(visible, 1);
-    auto *dialog = window->findChild<DialogAbout *>();
-    QCOMPARE(dialog->findChild<QLabel *>("labelVersion")->text(), QStringLiteral("KTR Control v2.14"));
-}
-
-void TestMainWindow::helpRaisedNotRebuilt()
-{
-    auto window = makeWindow();
-    window->show();
-    auto *contents = window->findChild<QAction *>("actionContents");
-    contents->trigger();
-    auto *browser = window->findChild<QTextBrowser *>();
-    QVERIFY(browser);
-    QVERIFY(browser->toHtml().contains("FAQ"));
-    browser->moveCursor(QTextCursor::End);
-    const int position = browser->textCursor().position();
-    window->activateWindow();
-    contents->trigger();
-    QCOMPARE(window->findChildren<QTextBrowser *>().size(), 1);
-    QCOMPARE(browser->textCursor().position(), position);
-}
-
-void TestMainWindow::cameraViewsKeepFourByThree()
-{
-    auto window = makeWindow();
-    window->show();
-    window->findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
-    for (const QSize size : {QSize(900, 750), QSize(1400, 1000)}) {
-        window->QMainWindow::resize(size);
-        QCoreApplication::processEvents();
-        auto *first = window->findChild<QLabel *>("cam1Label");
-        const int height = static_cast<int>(first->width() * 0.75);
-        for (int camera = 1; camera <= 4; ++camera) {
-            auto *view = window->findChild<QLabel *>(QStringLiteral("cam%1Label").arg(camera));
-            auto *caption = window->findChild<QLabel *>(QStringLiteral("cam%1TextLabel").arg(camera));
-            QCOMPARE(view->maximumHeight(), height);
-            QCOMPARE(caption->maximumWidth(), view->width());
-        }
-    }
-}
-
-void TestMainWindow::loggingActionEnablesSyncedAction()
-{
-    auto window = makeWindow();
-    auto *logging = window->findChild<QAction *>("actionEnableDataLogging");
-    auto *synced = window->findChild<QAction *>("actionOnly_Log_Data_Synced_to_Reporting_Mode");
-    logging->trigger();
-    QVERIFY(!logging->isChecked());
-    QVERIFY(!synced->isEnabled());
-    logging->trigger();
-    QVERIFY(synced->isEnabled());
+    QVERIFY(QDir(m_dir->path()).mkpath("Demo"));
+    QFile file(m_dir->filePath("Demo/a.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(weather(3));
+    file.close();
+    MainWindowOptions options = testsupport::testWindowOptions(*m_dir, {"/dev/null"});
+    options.demo = true;
+    m_window = std::make_unique<MainWindow>(options);
+    QLabel *connection = m_window->statusBar()->findChildren<QLabel *>().first();
+    QVERIFY(connection->text().endsWith("Demo replay</font></b> (300234063909320)"));
+    ticks(25); // the scan opens the named port behind the replay
+    QVERIFY(connection->text().endsWith("Demo replay</font></b> (300234063909320)"));
+    QCOMPARE(m_window->findChild<QLineEdit *>("lineEditTemperature")->text(), QStringLiteral("22.8 \u00b0C"));
+    QVERIFY(QDir(m_dir->filePath("KTR Control Data/Demo/CSV")).exists());
+    QVERIFY(!QDir(m_dir->filePath("KTR Control Data/CSV")).exists());
 }
 
 QTEST_MAIN(TestMainWindow)

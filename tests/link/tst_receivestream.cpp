@@ -64,6 +64,8 @@ QString runPasses(ReceiveStream &stream, const QByteArrayList &pieces, const QLi
     for (int i = 0; i < pieces.size(); ++i) {
         for (int t = 0; t < ticksBefore.value(i); ++t)
             stream.tick();
+        if (pieces.at(i).isEmpty())
+            stream.sndRerun();
         stream.begin(pieces.at(i));
         const ReceiveStream::Kind kind = stream.frame();
         kinds += letter(kind);
@@ -214,8 +216,8 @@ void TestReceiveStream::framing_data()
     QTest::newRow("weather and auxiliary part wait for SND")
         << QByteArrayList {kWeather + kAuxiliary, {}} << QList<int> {} << "SW";
     QTest::newRow("auxiliary part arrives after the wait began")
-        << QByteArrayList {kWeather, openAuxiliary, kAuxiliary.mid(openAuxiliary.size())} << QList<int> {}
-        << "S.W";
+        << QByteArrayList {kWeather, openAuxiliary, kAuxiliary.mid(openAuxiliary.size()), {}} << QList<int> {}
+        << "S..W";
     QTest::newRow("auxiliary part without its line end")
         << QByteArrayList {kWeather + kAuxiliary.chopped(2) + "SND"} << QList<int> {} << ".";
     QTest::newRow("auxiliary part alone") << QByteArrayList {kIdLine + kAuxiliary + "SND"} << QList<int> {} << ".";

@@ -95,6 +95,7 @@ struct Receiver
             // The single shot after an "SND" wait fires 250 ms after the pass.
             if (rerunPending && i == 1) {
                 rerunPending = false;
+                stream.sndRerun();
                 pass(QByteArray());
             }
         }

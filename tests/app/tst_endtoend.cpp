@@ -1,0 +1,199 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/mainwindow.h"
+#include "link/jpegheader.h"
+#include "session/stationsession.h"
+#include "support/stationline.h"
+#include "support/testwindowoptions.h"
+#include "tools/sim/stationsimulator.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using testsupport::StationLine;
+
+namespace {
+constexpr int kScanTicks = 20;
+constexpr int kWaitMs = 3000;
+const QByteArray kImei = "300234063909320";
+
+QByteArray weather(int minute, bool snd = true)
+{
+    return "@I:" + kImei + "\r\n@012\r\nB:5.32:3:000123:0A:1F:00\r\nT:18/05/31,02:" +
+           QByteArray::number(10 + minute % 50) + ":13\r\nTA:22.8\r\n~\r\n" + (snd ? "SND\r\n" : "");
+}
+} // namespace
+
+// The program as a user runs it: the window on a real pseudo-terminal, the
+// test (or the simulator) as the station at the other end.
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void packetInPiecesLoggedOnce();
+    void packetWithoutSndLoggedAfterWait();
+    void brokenCameraPacketThenWeather();
+    void portThatIsNoSerialPortIsPassedBy();
+    void stationPortReturns();
+    void requestedPictureSaved();
+    void shortSoak();
+
+private:
+    void start(const QStringList &ports);
+    void ticks(int count);
+    int csvRows() const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<StationLine> m_line;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+void TestEndToEnd::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_line = std::make_unique<StationLine>();
+    QVERIFY(m_line->isOpen());
+}
+
+void TestEndToEnd::cleanup()
+{
+    m_window.reset();
+}
+
+void TestEndToEnd::start(const QStringList &ports)
+{
+    m_window = std::make_unique<MainWindow>(testsupport::testWindowOptions(*m_dir, ports));
+    ticks(kScanTicks);
+}
+
+void TestEndToEnd::ticks(int count)
+{
+    for (int i = 0; i < count; ++i)
+        m_window->Timer();
+}
+
+int TestEndToEnd::csvRows() const
+{
+    QFile file(m_dir->filePath("KTR Control Data/CSV/" + kImei + "_" +
+                               QDateTime::currentDateTimeUtc().toString("yyyy-MM") + ".csv"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') - 1 : 0;
+}
+
+void TestEndToEnd::packetInPiecesLoggedOnce()
+{
+    start({m_line->portName()});
+    const QByteArray packet = weather(0);
+    for (int i = 0; i < packet.size(); i += 40) {
+        QVERIFY(m_line->write(packet.mid(i, 40)));
+        QTest::qWait(20);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(csvRows(), 1, kWaitMs);
+    QTest::qWait(300);
+    QCOMPARE(csvRows(), 1);
+}
+
+void TestEndToEnd::packetWithoutSndLoggedAfterWait()
+{
+    start({m_line->portName()});
+    QVERIFY(m_line->write(weather(0, false)));
+    QTRY_COMPARE_WITH_TIMEOUT(csvRows(), 1, kWaitMs);
+}
+
+void TestEndToEnd::brokenCameraPacketThenWeather()
+{
+    start({m_line->portName()});
+    QByteArray camera("@1\x18\x05\x31\x02\x37\x13\x10\x00", 10);
+    camera += QByteArray(330, 'x') + "XXXX"; // a damaged trailer
+    QVERIFY(m_line->write(camera + weather(0)));
+    QTRY_COMPARE_WITH_TIMEOUT(csvRows(), 1, 1000);
+}
+
+void TestEndToEnd::portThatIsNoSerialPortIsPassedBy()
+{
+    start({QStringLiteral("/dev/null"), m_line->portName()});
+    ticks(3 * kScanTicks);
+    QVERIFY(m_line->write(weather(0)));
+    QTRY_COMPARE_WITH_TIMEOUT(csvRows(), 1, kWaitMs);
+}
+
+void TestEndToEnd::stationPortReturns()
+{
+    // The station's port under a fixed name, as a USB adapter's by-id link.
+    const QString port = m_dir->filePath("ttyStation");
+    QVERIFY(QFile::link(m_line->portName(), port));
+    StationLine other;
+    start({port, other.portName()});
+    QVERIFY(m_line->write(weather(0)));
+    QTRY_COMPARE_WITH_TIMEOUT(csvRows(), 1, kWaitMs);
+
+    m_line->closeMaster(); // cable pulled
+    QFile::remove(port);
+    QTRY_VERIFY_WITH_TIMEOUT((ticks(kScanTicks), !m_window->session()->link() ||
+                                                     m_window->session()->portName() != port),
+                             kWaitMs);
+    m_line = std::make_unique<StationLine>(); // plugged in again
+    QVERIFY(QFile::link(m_line->portName(), port));
+    QTRY_VERIFY_WITH_TIMEOUT((ticks(kScanTicks), m_window->session()->portName() == port), 10000);
+    QVERIFY(m_line->write(weather(1)));
+    QTRY_COMPARE_WITH_TIMEOUT(csvRows(), 2, kWaitMs);
+}
+
+void TestEndToEnd::requestedPictureSaved()
+{
+    PseudoTerminal terminal;
+    QVERIFY(terminal.open());
+    start({terminal.slavePath()});
+    StationSimulatorOptions options;
+    options.imei = kImei;
+    options.banner = false;
+    options.intervalMs = 1000;
+    options.packetLimit = 1;
+    options.auxEvery = 0;
+    options.pictureScene = CameraPictures::Scene::Simple;
+    StationSimulator station(options, &terminal);
+    QSignalSpy taken(&station, &StationSimulator::pictureTaken);
+    station.start();
+
+    auto *camera = m_window->findChild<QComboBox *>("imgComboBox");
+    camera->setCurrentIndex(3); // one camera, chosen by number
+    emit camera->activated(3);
+    m_window->findChild<QSpinBox *>("spinBoxCamera")->setValue(2);
+    m_window->findChild<QPushButton *>("updatePushButton")->click();
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, m_window.get(), &MainWindow::Timer);
+    tick.start(100);
+
+    QVERIFY(taken.wait(20000));
+    const QByteArray jpeg = taken.first().at(2).toByteArray();
+    const int packets = (jpeg.size() - JpegHeader::kSizeBytes - 2 + 329) / 330;
+    const QDir images(m_dir->filePath("KTR Control Data/Image"));
+    QTRY_COMPARE_WITH_TIMEOUT(images.entryList(QDir::Files).size(), 1, 20000);
+    QFile saved(images.filePath(images.entryList(QDir::Files).first()));
+    QVERIFY(saved.fileName().endsWith("_Cam2.jpg"));
+    QCOMPARE(saved.size(), qint64(632 + 330 * packets + 2));
+}
+
+void TestEndToEnd::shortSoak()
+{
+    start({m_line->portName()});
+    for (int i = 0; i < 100; ++i) {
+        const QByteArray noise = QByteArray(i % 7 * 13, char(i)) + "\r\n~\r\n@I";
+        QVERIFY(m_line->write(noise));
+        QTest::qWait(5);
+        ticks(6); // a silence between two transmissions
+        QVERIFY(m_line->write(weather(i)));
+        QTRY_COMPARE_WITH_TIMEOUT(csvRows(), i + 1, kWaitMs);
+        ticks(6);
+    }
+}
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"

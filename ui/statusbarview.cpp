@@ -1,0 +1,78 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/statusbarview.h"
+
+#include "app/idleclock.h"
+#include "link/cameraassembler.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QStackedWidget>
+#include <QStatusBar>
+
+namespace {
+constexpr int kStatusPointSize = 8;
+} // namespace
+
+StatusBarView::StatusBarView(QStatusBar *bar, const QFont &font)
+    : connectionLabel(new QLabel(bar)), statusStack(new QStackedWidget(bar)),
+      messageLabel(new QLabel(statusStack)), progressBar(new QProgressBar(statusStack))
+{
+    QFont statusFont = font;
+    statusFont.setPointSize(kStatusPointSize);
+    connectionLabel->setFont(statusFont);
+    connectionLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    messageLabel->setFont(statusFont);
+    messageLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    progressBar->setFont(statusFont);
+    progressBar->setAlignment(Qt::AlignCenter);
+    progressBar->setRange(0, CameraAssembler::kProgressMaximum);
+    progressBar->hide();
+    statusStack->addWidget(messageLabel);
+    statusStack->addWidget(progressBar);
+    statusStack->setCurrentIndex(0);
+
+    bar->addWidget(connectionLabel, 1);
+    bar->addWidget(statusStack, 1);
+    bar->setStyleSheet(QStringLiteral("QStatusBar::item { border: none; } "));
+}
+
+void StatusBarView::setConnection(const QString &html)
+{
+    connectionLabel->setText(html);
+}
+
+void StatusBarView::setStatus(const QString &text)
+{
+    m_status = text;
+    m_ticksSinceSet = 0;
+}
+
+void StatusBarView::tick(int idleTicks)
+{
+    // A new text fades from the moment it was set, however long the station
+    // has been silent.
+    const QString tag = IdleClock::fadeTag(++m_ticksSinceSet);
+    if (!tag.isEmpty())
+        messageLabel->setText(tag + m_status + QStringLiteral("</font>"));
+    if (idleTicks > IdleClock::kProgressHideTicks) {
+        hideProgress();
+        if (idleTicks > IdleClock::kMessageClearTicks)
+            m_status.clear();
+    }
+}
+
+void StatusBarView::showProgress(const QString &format, int maximum, int value)
+{
+    statusStack->setCurrentIndex(1);
+    progressBar->setMaximum(maximum);
+    progressBar->setFormat(format);
+    progressBar->show();
+    progressBar->setValue(value);
+}
+
+void StatusBarView::hideProgress()
+{
+    statusStack->setCurrentIndex(0);
+    progressBar->hide();
+}
