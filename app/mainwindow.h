@@ -5,6 +5,7 @@
 #include "app/featureoptions.h"
 #include "forwarding/packetforwarder.h"
 #include "storage/datafolder.h"
+#include "weather/observation.h"
 
 #include <QByteArray>
 #include <QList>
@@ -14,6 +15,8 @@
 #include <QStringList>
 #include <memory>
 
+class AlarmPresenter;
+class PictureViewer;
 class QLabel;
 class QMessageBox;
 class QTimer;
@@ -124,6 +127,8 @@ private:
     void clearViews();
     void followStationMode(const QString &mode);
     void showMessageLater(const QString &title, const QString &text, bool warning);
+    void setUpReading();
+    void showDataAge(bool restyle = false);
 
     Ui::MainWindow *ui;
     MainWindowOptions m_start;
@@ -145,6 +150,13 @@ private:
     std::unique_ptr<StatusBarView> m_statusBar;
     std::unique_ptr<CameraViews> m_cameras;
     QLabel *m_stationModeLabel = nullptr;
+
+    // The latest packet, for the age of the values on the data view.
+    Observation m_observation;
+    bool m_stale = false;
+    QLabel *m_dataAgeLabel = nullptr;
+    AlarmPresenter *m_alarms = nullptr;
+    PictureViewer *m_pictureViewer = nullptr;
 
     // The user picked a reporting mode that has not been sent yet: the
     // station's packets must not overwrite it.
