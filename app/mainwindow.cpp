@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/mainwindow.h"
 
+#include "alarms/alarmpresenter.h"
 #include "app/idleclock.h"
 #include "commands/configcommand.h"
 #include "demo/demoreplay.h"
@@ -20,6 +21,7 @@
 #include "ui/commandpanel.h"
 #include "ui/dialogabout.h"
 #include "ui/dialoghelp.h"
+#include "ui/pictureviewer.h"
 #include "ui/portmenu.h"
 #include "ui/statusbarview.h"
 #include "ui_mainwindow.h"
@@ -27,18 +29,23 @@
 
 #include <QComboBox>
 #include <QDebug>
+#include <QDesktopServices>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTimer>
+#include <QUrl>
 
 namespace {
 constexpr int kImageRequestIntervalMs = 1200000;
 constexpr int kRawViewMaxLines = 1000;
+// The data age is written once a second.
+constexpr int kDataAgeTicks = 10;
 
 const char kStyleWhite[] = "background: white; border: 1px solid lightgray";
 
@@ -107,6 +114,7 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
     m_forwardingDialog->setValues(m_forwarding->ip(), m_forwarding->port());
     m_aboutDialog = new DialogAbout(this);
     m_helpDialog = new DialogHelp(this);
+    setUpReading();
 
     connectSession();
     openSerialPort();
@@ -170,8 +178,15 @@ void MainWindow::connectSession()
     connect(m_session, &StationSession::pictureReady, this,
             [this](int camera, const QByteArray &jpeg, const QString &caption) {
                 m_cameras->show(camera, jpeg, caption);
+                const QString received = QDateTime::currentDateTimeUtc().toString(QStringLiteral("hh:mm:ss"));
+                m_pictureViewer->setPicture(camera, QImage::fromData(jpeg, "JPG"), caption,
+                                            QStringLiteral("received %1 UTC").arg(received));
             });
-    connect(m_session, &StationSession::weatherReceived, this, &MainWindow::displayWeatherData);
+    connect(m_session, &StationSession::weatherReceived, this, [this](const Observation &observation) {
+        m_observation = observation;
+        displayWeatherData();
+        m_alarms->observe(observation, WeatherDisplay::warnings(m_session->parser()));
+    });
     connect(m_session, &StationSession::stationModeReported, m_commands, &CommandPanel::followStationMode);
     connect(m_session, &StationSession::firmwareChanged, ui->firmwareValLabel, &QLabel::setText);
     connect(m_session, &StationSession::sendCaptionChanged, ui->updatePushButton, &QPushButton::setText);
@@ -244,6 +259,9 @@ void MainWindow::Timer()
 
     ui->labelForwardingTimeLeft->setText(m_forwarding->countdownText(m_session->parser().modeDigit()));
     m_statusBar->tick(idle);
+    m_alarms->tick();
+    if (idle % kDataAgeTicks == 0)
+        showDataAge();
     const QString idleText = IdleClock::idleText(idle);
     const bool idleTextResized = idleText.size() != ui->idleLabel->text().size();
     ui->idleLabel->setText(idleText);
@@ -411,6 +429,18 @@ void MainWindow::clearViews()
     ui->lineEditInterference->setStyleSheet(QLatin1String(kStyleWhite));
     ui->lineEditVoltage->setStyleSheet(QLatin1String(kStyleWhite));
     m_cameras->clear();
+    m_observation = Observation();
+    m_dataAgeLabel->setText(QStringLiteral("No data received yet"));
+    m_dataAgeLabel->setStyleSheet(QString());
+    if (m_stale) {
+        m_stale = false;
+        for (const WeatherDisplay::Field &field : WeatherDisplay::fields(m_session->parser())) {
+            if (auto *edit = findChild<QLineEdit *>(field.objectName))
+                edit->setStyleSheet(WeatherDisplay::valueStyle(false));
+        }
+        ui->lineEditInterference->setStyleSheet(QLatin1String(kStyleWhite));
+        ui->lineEditVoltage->setStyleSheet(QLatin1String(kStyleWhite));
+    }
 }
 
 void MainWindow::openSerialPort()
@@ -447,11 +477,98 @@ void MainWindow::displayWeatherData()
     ui->textEditMetar->setHtml(WeatherDisplay::metarHtml(metar));
     const QVector<WeatherDisplay::Field> fields = WeatherDisplay::fields(parser);
     for (const WeatherDisplay::Field &field : fields) {
-        if (auto *edit = findChild<QLineEdit *>(field.objectName))
+        if (auto *edit = findChild<QLineEdit *>(field.objectName)) {
             edit->setText(field.text);
+            edit->setToolTip(field.toolTip);
+        }
     }
-    ui->lineEditVoltage->setStyleSheet(WeatherDisplay::voltageStyle(parser));
-    ui->lineEditInterference->setStyleSheet(WeatherDisplay::interferenceStyle(parser));
+    showDataAge(true);
+}
+
+void MainWindow::showDataAge(bool restyle)
+{
+    if (!m_observation.receivedTime.isValid())
+        return;
+    const WeatherDisplay::DataAge age =
+        WeatherDisplay::dataAge(m_observation, QDateTime::currentDateTimeUtc());
+    m_dataAgeLabel->setText(age.stale ? age.text + QStringLiteral(" (old values)") : age.text);
+    if (age.stale == m_stale && !restyle)
+        return;
+    m_stale = age.stale;
+    const WeatherParser &parser = m_session->parser();
+    for (const WeatherDisplay::Field &field : WeatherDisplay::fields(parser)) {
+        if (auto *edit = findChild<QLineEdit *>(field.objectName))
+            edit->setStyleSheet(WeatherDisplay::valueStyle(m_stale));
+    }
+    ui->lineEditVoltage->setStyleSheet(WeatherDisplay::voltageStyle(parser, m_stale));
+    ui->lineEditInterference->setStyleSheet(WeatherDisplay::interferenceStyle(parser, m_stale));
+    m_dataAgeLabel->setStyleSheet(m_stale ? QStringLiteral("color: #b00000") : QString());
+}
+
+// What makes the window readable: the age of the values, tooltips, F1,
+// menu accelerators, scrolling where the screen is small, the alarms, the
+// pictures at full size and the data folder at hand.
+void MainWindow::setUpReading()
+{
+    m_dataAgeLabel = new QLabel(this);
+    m_dataAgeLabel->setObjectName(QStringLiteral("labelDataAge"));
+    m_dataAgeLabel->setText(QStringLiteral("No data received yet"));
+    m_dataAgeLabel->setToolTip(
+        QStringLiteral("When the values below were measured and received; they turn grey "
+                       "once older than twice the reporting interval"));
+    ui->verticalLayout_Weather->insertWidget(1, m_dataAgeLabel);
+
+    for (const auto &tip : WeatherDisplay::toolTips()) {
+        if (auto *widget = findChild<QWidget *>(tip.first))
+            widget->setToolTip(tip.second);
+    }
+
+    ui->actionContents->setShortcut(QKeySequence::HelpContents);
+    ui->menuOptions->setTitle(QStringLiteral("&Settings"));
+    ui->menuData_Forwarding->setTitle(QStringLiteral("&Data Options"));
+    ui->menuAdvanced->setTitle(QStringLiteral("&Advanced"));
+    ui->menuHelp->setTitle(QStringLiteral("&Help"));
+    ui->menuComPort->setTitle(QStringLiteral("COM &Port"));
+    ui->actionExit->setText(QStringLiteral("E&xit KTR Control"));
+    ui->actionEnableDataLogging->setText(QStringLiteral("Enable Data &Logging (Default: Enabled)"));
+    ui->actionEnableForwarding->setText(QStringLiteral("Enable Data &Forwarding"));
+    ui->actionDataForwarding->setText(QStringLiteral("&Configure..."));
+    ui->actionEnableDemoMode->setText(QStringLiteral("Enable &Demo Mode"));
+    ui->actionAutomaticImageRequest->setText(QStringLiteral("Automatic &Image Request (20min Interval)"));
+    ui->actionContents->setText(QStringLiteral("&Contents"));
+    ui->actionAbout_2->setText(QStringLiteral("&About"));
+
+    auto *openFolder = new QAction(QStringLiteral("&Open Data Folder"), this);
+    openFolder->setObjectName(QStringLiteral("actionOpenDataFolder"));
+    connect(openFolder, &QAction::triggered, this, [this] {
+        m_dataFolder.createRoot();
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(m_dataFolder.root())))
+            m_statusBar->setStatus(QStringLiteral("Cannot open ") + m_dataFolder.root());
+    });
+    ui->menuData_Forwarding->addSeparator();
+    ui->menuData_Forwarding->addAction(openFolder);
+
+    m_alarms = new AlarmPresenter(m_start.settingsFile, m_dataFolder.root(), this);
+    ui->menuOptions->insertAction(ui->actionExit, m_alarms->settingsAction());
+    ui->menuOptions->insertAction(ui->actionExit, m_alarms->listAction());
+    ui->menuOptions->insertSeparator(ui->actionExit);
+
+    m_pictureViewer = new PictureViewer(this);
+    QLabel *const views[] = {ui->cam1Label, ui->cam2Label, ui->cam3Label, ui->cam4Label};
+    for (int camera = 1; camera <= PictureViewer::kCameras; ++camera)
+        m_pictureViewer->watch(views[camera - 1], camera);
+
+    // At 200 % a small screen cannot hold the form: the window fits the
+    // screen and its content scrolls.
+    if (const QScreen *screen = this->screen()) {
+        auto *scroll = new QScrollArea(this);
+        scroll->setObjectName(QStringLiteral("scrollAreaCentral"));
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidgetResizable(true);
+        scroll->setWidget(takeCentralWidget());
+        setCentralWidget(scroll);
+        setMinimumSize(minimumSize().boundedTo(screen->availableSize() * 0.9));
+    }
 }
 
 QString MainWindow::getDateTime(const QByteArray &buffer)

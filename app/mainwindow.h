@@ -4,6 +4,7 @@
 
 #include "app/featureoptions.h"
 #include "storage/datafolder.h"
+#include "weather/observation.h"
 
 #include <QByteArray>
 #include <QList>
@@ -13,6 +14,8 @@
 #include <QStringList>
 #include <memory>
 
+class AlarmPresenter;
+class PictureViewer;
 class QLabel;
 class QMessageBox;
 class QTimer;
@@ -114,6 +117,8 @@ private:
     QStringList availablePorts() const;
     void clearViews();
     void showMessageLater(const QString &title, const QString &text, bool warning);
+    void setUpReading();
+    void showDataAge(bool restyle = false);
 
     Ui::MainWindow *ui;
     MainWindowOptions m_start;
@@ -136,6 +141,12 @@ private:
     CommandPanel *m_commands = nullptr;
 
     ForwardingController *m_forwarding = nullptr;
+    // The latest packet, for the age of the values on the data view.
+    Observation m_observation;
+    bool m_stale = false;
+    QLabel *m_dataAgeLabel = nullptr;
+    AlarmPresenter *m_alarms = nullptr;
+    PictureViewer *m_pictureViewer = nullptr;
     QPointer<QMessageBox> m_messageBox;
     DialogDataForwarding *m_forwardingDialog = nullptr;
     DialogAbout *m_aboutDialog = nullptr;
