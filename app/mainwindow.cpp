@@ -10,18 +10,21 @@
 #include "forwarding/forwardingcontroller.h"
 #include "forwarding/forwardingsettings.h"
 #include "link/cameraassembler.h"
-#include "link/portscanner.h"
 #include "link/seriallink.h"
+#include "publishing/dialogmqttpublishing.h"
+#include "publishing/mqttpublisher.h"
+#include "publishing/mqttsettings.h"
 #include "reports/metarencoder.h"
 #include "reports/weatherdisplay.h"
+#include "session/portselector.h"
 #include "session/stationsession.h"
 #include "storage/csvlog.h"
 #include "storage/rawlog.h"
-#include "ui/cameraviews.h"
 #include "ui/commandpanel.h"
+#include "ui/dataview.h"
 #include "ui/dialogabout.h"
 #include "ui/dialoghelp.h"
-#include "ui/pictureviewer.h"
+#include "ui/historytab.h"
 #include "ui/portmenu.h"
 #include "ui/statusbarview.h"
 #include "ui_mainwindow.h"
@@ -30,13 +33,11 @@
 #include <QComboBox>
 #include <QDebug>
 #include <QDesktopServices>
-#include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTimer>
 #include <QUrl>
@@ -44,10 +45,7 @@
 namespace {
 constexpr int kImageRequestIntervalMs = 1200000;
 constexpr int kRawViewMaxLines = 1000;
-// The data age is written once a second.
 constexpr int kDataAgeTicks = 10;
-
-const char kStyleWhite[] = "background: white; border: 1px solid lightgray";
 
 // The idle clock changes every tick. A label that may change its size asks
 // for a new layout of the whole window on every new text, and that repaints
@@ -61,39 +59,39 @@ void fixSizeToText(QLabel *label)
 
 MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), m_start(startOptions),
-      m_dataFolder(startOptions.dataFolder)
+      m_dataFolder(startOptions.dataFolder),
+      m_settings(startOptions.settingsFile.isEmpty()
+                     ? std::make_unique<QSettings>()
+                     : std::make_unique<QSettings>(startOptions.settingsFile, QSettings::IniFormat))
 {
     ui->setupUi(this);
+    m_options = FeatureOptions::readFile(m_start.optionsFile);
+    if (m_start.demo)
+        m_options.advanced = true;
 
     m_session = new StationSession(m_dataFolder, this);
     m_serial = new SerialLink(this);
+    m_ports = new PortSelector(m_session, m_serial, m_start.extraPorts, m_start.systemPorts, m_settings.get(),
+                               this);
     m_forwardingDialog = new DialogDataForwarding(this);
     m_forwarding = new ForwardingController(m_start.settingsFile.isEmpty()
                                                 ? std::make_unique<ForwardingSettings>()
                                                 : std::make_unique<ForwardingSettings>(m_start.settingsFile),
                                             ForwardingController::historyFile(m_dataFolder.root()), this);
+    m_mqtt = new MqttPublisher(m_session->history()->filePath(), this);
+    m_mqtt->setSettings(MqttSettings::load(*m_settings));
 
     m_tickTimer = new QTimer(this);
     connect(m_tickTimer, &QTimer::timeout, this, &MainWindow::Timer);
     m_tickTimer->start(IdleClock::kTickMs);
 
-    m_options = FeatureOptions::readFile(m_start.optionsFile);
-    if (m_start.demo)
-        m_options.advanced = true;
     m_commands = new CommandPanel(ui, this);
-    ui->labelForwardingTimeLeft->hide();
-
-    if (const QScreen *screen = this->screen()) {
-        const QSize available = screen->availableSize();
-        QMainWindow::resize(std::min(width(), available.width()), std::min(height(), available.height()));
-    }
-
-    QLabel *const views[] = {ui->cam1Label, ui->cam2Label, ui->cam3Label, ui->cam4Label};
-    QLabel *const captions[] = {ui->cam1TextLabel, ui->cam2TextLabel, ui->cam3TextLabel, ui->cam4TextLabel};
-    m_cameras = std::make_unique<CameraViews>(views, captions);
+    m_dataView = new DataView(ui, this);
     m_statusBar = std::make_unique<StatusBarView>(ui->statusBar, font());
+    m_alarms = new AlarmPresenter(m_start.settingsFile, m_dataFolder.root(), this);
+    m_history = new HistoryTab(m_session->history(), m_dataFolder.csvPath(), ui->tabWidget);
     fixSizeToText(ui->idleLabel);
-
+    ui->labelForwardingTimeLeft->hide();
     ui->tabWidget->setCurrentIndex(0);
     ui->firmwareValLabel->setText(QStringLiteral("-"));
     ui->unitValLabel->setText(QStringLiteral("-"));
@@ -101,9 +99,7 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
     ui->actionEnableForwarding->setChecked(false);
     ui->plainTextEdit->setMaximumBlockCount(kRawViewMaxLines);
     ui->plainTextEdit->setReadOnly(true);
-
-    m_portMenu = new PortMenu(ui->menuComPort, availablePorts());
-    connect(m_portMenu, &PortMenu::chosen, this, &MainWindow::openSerialPort);
+    m_portMenu = new PortMenu(ui->menuComPort, m_ports->ports());
 
     if (m_options.forwarding) {
         m_forwarding->loadSettings();
@@ -114,12 +110,87 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
     m_forwardingDialog->setValues(m_forwarding->ip(), m_forwarding->port());
     m_aboutDialog = new DialogAbout(this);
     m_helpDialog = new DialogHelp(this);
-    setUpReading();
 
     connectSession();
-    openSerialPort();
+    connectMenus();
     m_dataFolder.createRoot();
+    applyFeatureOptions();
+    fitScreen();
 
+    if (m_start.demo) {
+        ui->actionEnableDemoMode->setChecked(true);
+        toggleDemoMode();
+    }
+}
+
+MainWindow::~MainWindow()
+{
+    m_mqtt->shutdown();
+    delete ui;
+}
+
+QString MainWindow::versionText()
+{
+    return QStringLiteral("KTR Control v2.14");
+}
+
+void MainWindow::connectSession()
+{
+    StatusBarView *bar = m_statusBar.get();
+    auto status = [bar](const QString &text) { bar->setStatus(text); };
+    m_session->setConfigSource([this] { return updateConfig(); });
+    connect(m_session, &StationSession::statusChanged, this, status);
+    connect(m_session, &StationSession::connectionChanged, bar->connectionLabel, &QLabel::setText);
+    connect(m_session, &StationSession::reset, this, [this] {
+        ui->plainTextEdit->clear();
+        m_dataView->clear(m_session->parser());
+    });
+    connect(m_session, &StationSession::rawTextReplaced, ui->plainTextEdit, &QPlainTextEdit::setPlainText);
+    connect(m_session, &StationSession::rawTextAppended, ui->plainTextEdit, &QPlainTextEdit::appendPlainText);
+    connect(
+        m_session, &StationSession::progressChanged, this,
+        [bar](const QString &format, int maximum, int value) { bar->showProgress(format, maximum, value); });
+    connect(m_session, &StationSession::progressHidden, this, [bar] { bar->hideProgress(); });
+    connect(m_session, &StationSession::pictureReady, this,
+            [this](int camera, const QByteArray &jpeg, const QString &caption) {
+                m_dataView->showPicture(camera, jpeg, caption);
+                if (!jpeg.isEmpty())
+                    m_mqtt->publishPicture(QString::fromLatin1(m_session->stationImei()), camera, jpeg);
+            });
+    connect(m_session, &StationSession::weatherReceived, this, [this](const Observation &observation) {
+        m_dataView->show(m_session->parser(), observation);
+        m_alarms->observe(observation, WeatherDisplay::warnings(m_session->parser()));
+        m_history->addObservation(observation);
+        m_mqtt->publishObservation(observation);
+    });
+    connect(m_session, &StationSession::stationModeReported, m_commands, &CommandPanel::followStationMode);
+    connect(m_session, &StationSession::firmwareChanged, ui->firmwareValLabel, &QLabel::setText);
+    connect(m_session, &StationSession::sendCaptionChanged, ui->updatePushButton, &QPushButton::setText);
+    connect(m_session, &StationSession::linkGone, this, &MainWindow::handleError);
+    connect(m_session->health(), &WriteHealth::failed, this,
+            [bar](const QString &file, const QString &reason) {
+                const QString text = WriteHealth::failureText(file, reason);
+                qDebug().noquote() << "!!-- Error: " + text;
+                bar->setStatus(QStringLiteral("<font color=#B22222>%1</font>").arg(text.toHtmlEscaped()));
+            });
+    connect(m_session->health(), &WriteHealth::recovered, this, [bar](const QString &file) {
+        qDebug().noquote() << WriteHealth::recoveryText(file);
+        bar->setStatus(WriteHealth::recoveryText(file));
+    });
+    connect(m_history, &HistoryTab::statusText, this, status);
+    connect(m_mqtt, &MqttPublisher::errorOccurred, this, status);
+    connect(m_forwarding, &ForwardingController::statusText, this, status);
+    connect(m_forwarding, &ForwardingController::messageBox, this, &MainWindow::showMessageLater);
+    connect(m_forwarding, &ForwardingController::enabledChanged, ui->actionEnableForwarding,
+            &QAction::setChecked);
+    connect(m_ports, &PortSelector::trying, this,
+            [bar](const QString &name) { bar->setStatus("Trying " + name); });
+    connect(m_ports, &PortSelector::portsChanged, m_portMenu, &PortMenu::update);
+    connect(m_portMenu, &PortMenu::chosen, this, &MainWindow::openSerialPort);
+}
+
+void MainWindow::connectMenus()
+{
     connect(ui->imgComboBox, QOverload<int>::of(&QComboBox::activated), this,
             &MainWindow::handleImgSelection);
     connect(ui->gpsComboBox, QOverload<int>::of(&QComboBox::activated), this,
@@ -142,89 +213,11 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
     connect(ui->actionEnableDemoMode, &QAction::triggered, this, &MainWindow::toggleDemoMode);
     connect(ui->actionAutomaticImageRequest, &QAction::triggered, this,
             &MainWindow::toggleAutomaticImageRequest);
-
-    applyFeatureOptions();
-
-    if (m_start.demo) {
-        ui->actionEnableDemoMode->setChecked(true);
-        toggleDemoMode();
-    }
-}
-
-MainWindow::~MainWindow()
-{
-    delete ui;
-}
-
-QString MainWindow::versionText()
-{
-    return QStringLiteral("KTR Control v2.14");
-}
-
-void MainWindow::connectSession()
-{
-    m_session->setConfigSource([this] { return updateConfig(); });
-    StatusBarView *bar = m_statusBar.get();
-    connect(m_session, &StationSession::statusChanged, this,
-            [bar](const QString &text) { bar->setStatus(text); });
-    connect(m_session, &StationSession::connectionChanged, bar->connectionLabel, &QLabel::setText);
-    connect(m_session, &StationSession::reset, this, &MainWindow::clearViews);
-    connect(m_session, &StationSession::rawTextReplaced, ui->plainTextEdit, &QPlainTextEdit::setPlainText);
-    connect(m_session, &StationSession::rawTextAppended, ui->plainTextEdit, &QPlainTextEdit::appendPlainText);
-    connect(
-        m_session, &StationSession::progressChanged, this,
-        [bar](const QString &format, int maximum, int value) { bar->showProgress(format, maximum, value); });
-    connect(m_session, &StationSession::progressHidden, this, [bar] { bar->hideProgress(); });
-    connect(m_session, &StationSession::pictureReady, this,
-            [this](int camera, const QByteArray &jpeg, const QString &caption) {
-                m_cameras->show(camera, jpeg, caption);
-                const QString received = QDateTime::currentDateTimeUtc().toString(QStringLiteral("hh:mm:ss"));
-                m_pictureViewer->setPicture(camera, QImage::fromData(jpeg, "JPG"), caption,
-                                            QStringLiteral("received %1 UTC").arg(received));
-            });
-    connect(m_session, &StationSession::weatherReceived, this, [this](const Observation &observation) {
-        m_observation = observation;
-        displayWeatherData();
-        m_alarms->observe(observation, WeatherDisplay::warnings(m_session->parser()));
-    });
-    connect(m_session, &StationSession::stationModeReported, m_commands, &CommandPanel::followStationMode);
-    connect(m_session, &StationSession::firmwareChanged, ui->firmwareValLabel, &QLabel::setText);
-    connect(m_session, &StationSession::sendCaptionChanged, ui->updatePushButton, &QPushButton::setText);
-    connect(m_session, &StationSession::linkGone, this, &MainWindow::handleError);
-    connect(m_forwarding, &ForwardingController::statusText, this,
-            [bar](const QString &text) { bar->setStatus(text); });
-    connect(m_forwarding, &ForwardingController::messageBox, this, &MainWindow::showMessageLater);
-    connect(m_forwarding, &ForwardingController::enabledChanged, ui->actionEnableForwarding,
-            &QAction::setChecked);
-}
-
-QStringList MainWindow::availablePorts() const
-{
-    // A named port that has gone (a closed pseudo-terminal, an unplugged
-    // adapter) is left out, so the scan removes it and adds it again when it
-    // comes back.
-    QStringList named;
-    for (const QString &port : m_start.extraPorts) {
-        if (QFileInfo::exists(port))
-            named << port;
-    }
-    return PortScanner::availablePorts(named,
-                                       m_start.systemPorts ? PortScanner::systemPorts() : QStringList());
-}
-
-void MainWindow::scanPorts()
-{
-    const PortScanner::Result scan =
-        PortScanner::scan(m_portMenu->names(), availablePorts(), currentPortIndex, currentPortName);
-    for (const QString &line : scan.log)
-        qDebug().noquote() << line;
-    m_portMenu->update(scan.added, scan.removed);
-    currentPortIndex = scan.portIndex;
-    currentPortName = scan.portName;
-    if (scan.connect) {
-        m_portMenu->check(currentPortIndex);
-        openSerialPort();
-    }
+    connect(ui->actionMqttPublishing, &QAction::triggered, this, &MainWindow::configurePublishing);
+    connect(ui->actionOpenDataFolder, &QAction::triggered, this, &MainWindow::openDataFolder);
+    ui->menuOptions->insertAction(ui->actionExit, m_alarms->settingsAction());
+    ui->menuOptions->insertAction(ui->actionExit, m_alarms->listAction());
+    ui->menuOptions->insertSeparator(ui->actionExit);
 }
 
 void MainWindow::applyFeatureOptions()
@@ -248,20 +241,37 @@ void MainWindow::applyFeatureOptions()
     m_commands->applyOptions(m_options);
 }
 
+void MainWindow::fitScreen()
+{
+    const QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    // At 200 % a small screen cannot hold the form: the window fits the
+    // screen and its content scrolls.
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("scrollAreaCentral"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(takeCentralWidget());
+    setCentralWidget(scroll);
+    setMinimumSize(minimumSize().boundedTo(screen->availableSize() * 0.9));
+    const QSize available = screen->availableSize();
+    QMainWindow::resize(std::min(width(), available.width()), std::min(height(), available.height()));
+}
+
 void MainWindow::Timer()
 {
     if (++portScanTicks >= PortScanner::kScanIntervalTicks) {
-        scanPorts();
+        m_ports->scan();
         portScanTicks = 0;
     }
     m_session->tick();
     const int idle = m_session->idleTicks();
-
     ui->labelForwardingTimeLeft->setText(m_forwarding->countdownText(m_session->parser().modeDigit()));
     m_statusBar->tick(idle);
     m_alarms->tick();
     if (idle % kDataAgeTicks == 0)
-        showDataAge();
+        m_dataView->refreshAge(m_session->parser());
     const QString idleText = IdleClock::idleText(idle);
     const bool idleTextResized = idleText.size() != ui->idleLabel->text().size();
     ui->idleLabel->setText(idleText);
@@ -277,7 +287,7 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 
 void MainWindow::resize()
 {
-    m_cameras->fitHeights();
+    m_dataView->fitPictures();
 }
 
 void MainWindow::showAbout()
@@ -293,6 +303,23 @@ void MainWindow::showHelp()
     m_helpDialog->show();
     m_helpDialog->raise();
     m_helpDialog->activateWindow();
+}
+
+void MainWindow::openDataFolder()
+{
+    m_dataFolder.createRoot();
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(m_dataFolder.root())))
+        m_statusBar->setStatus(tr("Cannot open %1").arg(m_dataFolder.root()));
+}
+
+void MainWindow::configurePublishing()
+{
+    DialogMqttPublishing dialog(this);
+    dialog.setSettings(m_mqtt->settings());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.settings().save(*m_settings);
+    m_mqtt->setSettings(dialog.settings());
 }
 
 void MainWindow::clearRaw()
@@ -349,14 +376,14 @@ void MainWindow::toggleAutomaticImageRequest()
 {
     if (!m_options.advanced)
         return;
-    if (ui->actionAutomaticImageRequest->isChecked()) {
-        qDebug().noquote() << "Automatic Image Timer: ON";
-        m_imageTimer->start(kImageRequestIntervalMs);
-        handleImgTimer();
-    } else {
-        qDebug().noquote() << "Automatic Image Timer: OFF";
+    const bool on = ui->actionAutomaticImageRequest->isChecked();
+    qDebug().noquote() << (on ? "Automatic Image Timer: ON" : "Automatic Image Timer: OFF");
+    if (!on) {
         m_imageTimer->stop();
+        return;
     }
+    m_imageTimer->start(kImageRequestIntervalMs);
+    handleImgTimer();
 }
 
 void MainWindow::handleImgTimer()
@@ -381,7 +408,7 @@ void MainWindow::toggleDemoMode()
     const QList<QByteArray> pictures = m_demo->pictures();
     const QString orientation = m_session->parser().getOrientation();
     for (int i = 0; i < pictures.size(); ++i)
-        m_cameras->show(i + 1, pictures.at(i), CameraAssembler::caption(i + 1, orientation));
+        m_dataView->showPicture(i + 1, pictures.at(i), CameraAssembler::caption(i + 1, orientation));
 }
 
 void MainWindow::handleDemoTimer()
@@ -410,50 +437,19 @@ void MainWindow::logData(const QByteArray &msg, bool isWeather)
 {
     const DataFolder &folder = m_session->dataFolder();
     RawLog::append(isWeather ? folder.rawPath() : folder.auxiliaryPath(), m_session->parser().getImei(), msg,
-                   QDateTime::currentDateTimeUtc());
+                   QDateTime::currentDateTimeUtc(), m_session->health(),
+                   isWeather ? WriteHealth::Raw : WriteHealth::Auxiliary);
 }
 
 void MainWindow::logToCsv()
 {
-    CsvLog::append(m_session->dataFolder().csvPath(), m_session->parser(), QDateTime::currentDateTimeUtc());
-}
-
-void MainWindow::clearViews()
-{
-    ui->plainTextEdit->clear();
-    ui->textEditMetar->clear();
-    for (QLineEdit *edit : findChildren<QLineEdit *>())
-        edit->clear();
-    ui->firmwareValLabel->setText(QStringLiteral("-"));
-    ui->unitValLabel->setText(QStringLiteral("-"));
-    ui->lineEditInterference->setStyleSheet(QLatin1String(kStyleWhite));
-    ui->lineEditVoltage->setStyleSheet(QLatin1String(kStyleWhite));
-    m_cameras->clear();
-    m_observation = Observation();
-    m_dataAgeLabel->setText(QStringLiteral("No data received yet"));
-    m_dataAgeLabel->setStyleSheet(QString());
-    if (m_stale) {
-        m_stale = false;
-        for (const WeatherDisplay::Field &field : WeatherDisplay::fields(m_session->parser())) {
-            if (auto *edit = findChild<QLineEdit *>(field.objectName))
-                edit->setStyleSheet(WeatherDisplay::valueStyle(false));
-        }
-        ui->lineEditInterference->setStyleSheet(QLatin1String(kStyleWhite));
-        ui->lineEditVoltage->setStyleSheet(QLatin1String(kStyleWhite));
-    }
+    CsvLog::append(m_session->dataFolder().csvPath(), m_session->parser(), QDateTime::currentDateTimeUtc(),
+                   m_session->health());
 }
 
 void MainWindow::openSerialPort()
 {
-    if (currentPortIndex == -1)
-        return;
-    if (m_portMenu->checkedIndex() < 0)
-        return;
-    currentPortIndex = m_portMenu->checkedIndex();
-    currentPortName = m_portMenu->checkedName();
-    m_serial->close();
-    m_serial->setPortName(currentPortName);
-    m_session->connectLink(m_serial);
+    m_ports->choose(m_portMenu->checkedName());
 }
 
 void MainWindow::closeSerialPort()
@@ -464,111 +460,13 @@ void MainWindow::closeSerialPort()
 void MainWindow::handleError(const QString &reason)
 {
     qDebug().noquote() << "Port closed: " + reason;
-    currentPortIndex = -1;
-    currentPortName.clear();
 }
 
 void MainWindow::displayWeatherData()
 {
-    const WeatherParser &parser = m_session->parser();
-    const QString metar = MetarEncoder::getMetar(parser);
-    ui->unitValLabel->setText(parser.getImei());
-    ui->textEditMetar->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    ui->textEditMetar->setHtml(WeatherDisplay::metarHtml(metar));
-    const QVector<WeatherDisplay::Field> fields = WeatherDisplay::fields(parser);
-    for (const WeatherDisplay::Field &field : fields) {
-        if (auto *edit = findChild<QLineEdit *>(field.objectName)) {
-            edit->setText(field.text);
-            edit->setToolTip(field.toolTip);
-        }
-    }
-    showDataAge(true);
-}
-
-void MainWindow::showDataAge(bool restyle)
-{
-    if (!m_observation.receivedTime.isValid())
-        return;
-    const WeatherDisplay::DataAge age =
-        WeatherDisplay::dataAge(m_observation, QDateTime::currentDateTimeUtc());
-    m_dataAgeLabel->setText(age.stale ? age.text + QStringLiteral(" (old values)") : age.text);
-    if (age.stale == m_stale && !restyle)
-        return;
-    m_stale = age.stale;
-    const WeatherParser &parser = m_session->parser();
-    for (const WeatherDisplay::Field &field : WeatherDisplay::fields(parser)) {
-        if (auto *edit = findChild<QLineEdit *>(field.objectName))
-            edit->setStyleSheet(WeatherDisplay::valueStyle(m_stale));
-    }
-    ui->lineEditVoltage->setStyleSheet(WeatherDisplay::voltageStyle(parser, m_stale));
-    ui->lineEditInterference->setStyleSheet(WeatherDisplay::interferenceStyle(parser, m_stale));
-    m_dataAgeLabel->setStyleSheet(m_stale ? QStringLiteral("color: #b00000") : QString());
-}
-
-// What makes the window readable: the age of the values, tooltips, F1,
-// menu accelerators, scrolling where the screen is small, the alarms, the
-// pictures at full size and the data folder at hand.
-void MainWindow::setUpReading()
-{
-    m_dataAgeLabel = new QLabel(this);
-    m_dataAgeLabel->setObjectName(QStringLiteral("labelDataAge"));
-    m_dataAgeLabel->setText(QStringLiteral("No data received yet"));
-    m_dataAgeLabel->setToolTip(
-        QStringLiteral("When the values below were measured and received; they turn grey "
-                       "once older than twice the reporting interval"));
-    ui->verticalLayout_Weather->insertWidget(1, m_dataAgeLabel);
-
-    for (const auto &tip : WeatherDisplay::toolTips()) {
-        if (auto *widget = findChild<QWidget *>(tip.first))
-            widget->setToolTip(tip.second);
-    }
-
-    ui->actionContents->setShortcut(QKeySequence::HelpContents);
-    ui->menuOptions->setTitle(QStringLiteral("&Settings"));
-    ui->menuData_Forwarding->setTitle(QStringLiteral("&Data Options"));
-    ui->menuAdvanced->setTitle(QStringLiteral("&Advanced"));
-    ui->menuHelp->setTitle(QStringLiteral("&Help"));
-    ui->menuComPort->setTitle(QStringLiteral("COM &Port"));
-    ui->actionExit->setText(QStringLiteral("E&xit KTR Control"));
-    ui->actionEnableDataLogging->setText(QStringLiteral("Enable Data &Logging (Default: Enabled)"));
-    ui->actionEnableForwarding->setText(QStringLiteral("Enable Data &Forwarding"));
-    ui->actionDataForwarding->setText(QStringLiteral("&Configure..."));
-    ui->actionEnableDemoMode->setText(QStringLiteral("Enable &Demo Mode"));
-    ui->actionAutomaticImageRequest->setText(QStringLiteral("Automatic &Image Request (20min Interval)"));
-    ui->actionContents->setText(QStringLiteral("&Contents"));
-    ui->actionAbout_2->setText(QStringLiteral("&About"));
-
-    auto *openFolder = new QAction(QStringLiteral("&Open Data Folder"), this);
-    openFolder->setObjectName(QStringLiteral("actionOpenDataFolder"));
-    connect(openFolder, &QAction::triggered, this, [this] {
-        m_dataFolder.createRoot();
-        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(m_dataFolder.root())))
-            m_statusBar->setStatus(QStringLiteral("Cannot open ") + m_dataFolder.root());
-    });
-    ui->menuData_Forwarding->addSeparator();
-    ui->menuData_Forwarding->addAction(openFolder);
-
-    m_alarms = new AlarmPresenter(m_start.settingsFile, m_dataFolder.root(), this);
-    ui->menuOptions->insertAction(ui->actionExit, m_alarms->settingsAction());
-    ui->menuOptions->insertAction(ui->actionExit, m_alarms->listAction());
-    ui->menuOptions->insertSeparator(ui->actionExit);
-
-    m_pictureViewer = new PictureViewer(this);
-    QLabel *const views[] = {ui->cam1Label, ui->cam2Label, ui->cam3Label, ui->cam4Label};
-    for (int camera = 1; camera <= PictureViewer::kCameras; ++camera)
-        m_pictureViewer->watch(views[camera - 1], camera);
-
-    // At 200 % a small screen cannot hold the form: the window fits the
-    // screen and its content scrolls.
-    if (const QScreen *screen = this->screen()) {
-        auto *scroll = new QScrollArea(this);
-        scroll->setObjectName(QStringLiteral("scrollAreaCentral"));
-        scroll->setFrameShape(QFrame::NoFrame);
-        scroll->setWidgetResizable(true);
-        scroll->setWidget(takeCentralWidget());
-        setCentralWidget(scroll);
-        setMinimumSize(minimumSize().boundedTo(screen->availableSize() * 0.9));
-    }
+    m_dataView->show(m_session->parser(),
+                     Observation::fromParser(m_session->parser(), MetarEncoder::getMetar(m_session->parser()),
+                                             QDateTime::currentDateTimeUtc()));
 }
 
 QString MainWindow::getDateTime(const QByteArray &buffer)

@@ -4,10 +4,8 @@
 
 #include "app/featureoptions.h"
 #include "storage/datafolder.h"
-#include "weather/observation.h"
 
 #include <QByteArray>
-#include <QList>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
@@ -15,21 +13,23 @@
 #include <memory>
 
 class AlarmPresenter;
-class PictureViewer;
-class QLabel;
-class QMessageBox;
-class QTimer;
-class CameraViews;
 class CommandPanel;
+class DataView;
 class DemoReplay;
 class DialogAbout;
 class DialogDataForwarding;
 class DialogHelp;
-class PortMenu;
-class StatusBarView;
 class ForwardingController;
+class HistoryTab;
+class MqttPublisher;
+class PortMenu;
+class PortSelector;
+class QMessageBox;
+class QSettings;
+class QTimer;
 class SerialLink;
 class StationSession;
+class StatusBarView;
 
 namespace Ui {
 class MainWindow;
@@ -38,7 +38,7 @@ class MainWindow;
 // How the window starts; the defaults are those of the installed program.
 struct MainWindowOptions
 {
-    // Ports named by the user; they stand first in the port menu.
+    // Ports named by the user; they are tried first, in their order.
     QStringList extraPorts;
     // Whether the system's serial ports are listed as well.
     bool systemPorts = true;
@@ -49,7 +49,7 @@ struct MainWindowOptions
     QString demoFolder = QStringLiteral("Demo");
     // Switch demo mode on at start; implies the ADVANCED option.
     bool demo = false;
-    // An INI file for the forwarding settings; empty means the user's settings store.
+    // An INI file for the settings; empty means the user's settings store.
     QString settingsFile;
 };
 
@@ -112,41 +112,36 @@ protected:
 
 private:
     void connectSession();
+    void connectMenus();
     void applyFeatureOptions();
-    void scanPorts();
-    QStringList availablePorts() const;
-    void clearViews();
+    void configurePublishing();
+    void openDataFolder();
+    void fitScreen();
     void showMessageLater(const QString &title, const QString &text, bool warning);
-    void setUpReading();
-    void showDataAge(bool restyle = false);
 
     Ui::MainWindow *ui;
     MainWindowOptions m_start;
     FeatureOptions m_options;
     DataFolder m_dataFolder;
+    std::unique_ptr<QSettings> m_settings;
     StationSession *m_session = nullptr;
     SerialLink *m_serial = nullptr;
-    DemoReplay *m_demo = nullptr;
-
+    PortSelector *m_ports = nullptr;
     PortMenu *m_portMenu = nullptr;
-    int currentPortIndex = -1;
-    QString currentPortName;
+    DemoReplay *m_demo = nullptr;
     int portScanTicks = 0;
 
     QTimer *m_tickTimer = nullptr;
     QTimer *m_imageTimer = nullptr;
 
     std::unique_ptr<StatusBarView> m_statusBar;
-    std::unique_ptr<CameraViews> m_cameras;
     CommandPanel *m_commands = nullptr;
-
-    ForwardingController *m_forwarding = nullptr;
-    // The latest packet, for the age of the values on the data view.
-    Observation m_observation;
-    bool m_stale = false;
-    QLabel *m_dataAgeLabel = nullptr;
+    DataView *m_dataView = nullptr;
+    HistoryTab *m_history = nullptr;
     AlarmPresenter *m_alarms = nullptr;
-    PictureViewer *m_pictureViewer = nullptr;
+    ForwardingController *m_forwarding = nullptr;
+    MqttPublisher *m_mqtt = nullptr;
+
     QPointer<QMessageBox> m_messageBox;
     DialogDataForwarding *m_forwardingDialog = nullptr;
     DialogAbout *m_aboutDialog = nullptr;

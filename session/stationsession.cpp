@@ -18,7 +18,8 @@ const char kRed[] = "&nbsp;&nbsp;<font color=#B22222>%1</font>";
 
 StationSession::StationSession(const DataFolder &folder, QObject *parent)
     : QObject(parent), m_folder(folder), m_demoFolder(folder.root() + QStringLiteral("/Demo")),
-      m_clock([] { return QDateTime::currentDateTimeUtc(); }), m_sndTimer(new QTimer(this))
+      m_clock([] { return QDateTime::currentDateTimeUtc(); }), m_history(folder.root()),
+      m_sndTimer(new QTimer(this))
 {
     m_sndTimer->setSingleShot(true);
     m_sndTimer->setInterval(ReceiveStream::kSndWaitMs);
@@ -223,6 +224,9 @@ bool StationSession::processWeather()
     m_parser.setPacketText(m_stream.text());
     const QString imei = m_parser.getImei();
     m_stationImei = imei.toUtf8();
+    const QStringList implausible = m_parser.implausibleReadings();
+    for (const QString &line : implausible)
+        qDebug().noquote() << "!!-- " + line;
 
     emit rawTextReplaced(m_stream.text());
     emit progressHidden();
@@ -232,7 +236,8 @@ bool StationSession::processWeather()
                                     : connectedTo(detail));
 
     const DataFolder &folder = dataFolder();
-    RawLog::logWeatherPacket(folder, imei, buffer, m_stream.auxiliaryPart(), m_logging, utc.toLocalTime());
+    RawLog::logWeatherPacket(folder, imei, buffer, m_stream.auxiliaryPart(), m_logging, utc.toLocalTime(),
+                             &m_health);
 
     if (m_forwarder)
         m_forwarder->weatherPacketReceived(m_parser.modeDigit(), buffer, m_stream.forwardingSlice(),
@@ -240,10 +245,16 @@ bool StationSession::processWeather()
     else
         setStatus(QStringLiteral("Received Weather Data"));
 
-    const QString metar = MetarEncoder::getMetar(m_parser);
-    if (m_logging)
-        CsvLog::append(folder.csvPath(), m_parser, utc);
-    emit weatherReceived(Observation::fromParser(m_parser, metar, utc));
+    const Observation observation = Observation::fromParser(m_parser, MetarEncoder::getMetar(m_parser), utc);
+    if (m_logging) {
+        // The store first: a crash between the two never leaves a CSV row
+        // whose packet the history lacks.
+        if (m_replay && !m_demoHistory)
+            m_demoHistory = std::make_unique<HistoryStore>(m_demoFolder.root());
+        (m_replay ? m_demoHistory.get() : &m_history)->record(observation);
+        CsvLog::append(folder.csvPath(), m_parser, utc, &m_health);
+    }
+    emit weatherReceived(observation);
     emit stationModeReported(m_parser.getMode());
     emit firmwareChanged(m_stream.firmwareCode());
 
@@ -255,7 +266,7 @@ bool StationSession::processWeather()
 bool StationSession::processCamera()
 {
     const CameraStep step = m_camera.process(m_stream.buffer(), m_parser.getImei(), dataFolder().imagePath(),
-                                             m_parser.getOrientation(), now());
+                                             m_parser.getOrientation(), now(), &m_health);
     showStep(step);
     if (!step.packet.isEmpty() && m_forwarder)
         m_forwarder->forwardData(step.packet, m_stationImei);
@@ -267,7 +278,7 @@ bool StationSession::processCamera()
 bool StationSession::processAcoustic()
 {
     const AcousticStep step =
-        m_acoustic.process(m_stream.buffer(), m_parser.getImei(), dataFolder().audioPath(), now());
+        m_acoustic.process(m_stream.buffer(), m_parser.getImei(), dataFolder().audioPath(), now(), &m_health);
     showStep(step);
     return finishStep(step);
 }

@@ -9,6 +9,8 @@
 #include "link/receivestream.h"
 #include "link/stationlink.h"
 #include "storage/datafolder.h"
+#include "storage/historystore.h"
+#include "storage/writehealth.h"
 #include "weather/observation.h"
 #include "weather/weatherparser.h"
 
@@ -16,6 +18,7 @@
 #include <QObject>
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 class StationLink;
 class QTimer;
@@ -60,6 +63,10 @@ public:
     void setClock(std::function<QDateTime()> utcNow) { m_clock = std::move(utcNow); }
 
     const DataFolder &dataFolder() const;
+    // Whether writing the logs, pictures and recordings works.
+    WriteHealth *health() { return &m_health; }
+    // The weather history of live packets (the demo keeps its own).
+    HistoryStore *history() { return &m_history; }
     const WeatherParser &parser() const { return m_parser; }
     const ReceiveStream &stream() const { return m_stream; }
     const SendCycle &sendCycle() const { return m_sendCycle; }
@@ -128,6 +135,9 @@ private:
     AcousticAssembler m_acoustic;
     SendCycle m_sendCycle;
     QByteArray m_stationImei;
+    WriteHealth m_health;
+    HistoryStore m_history;
+    std::unique_ptr<HistoryStore> m_demoHistory;
     QTimer *m_sndTimer;
     bool m_inPass = false;
 };

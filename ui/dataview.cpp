@@ -1,0 +1,104 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/dataview.h"
+
+#include "reports/metarencoder.h"
+#include "reports/weatherdisplay.h"
+#include "ui/cameraviews.h"
+#include "ui/pictureviewer.h"
+#include "ui_mainwindow.h"
+#include "weather/weatherparser.h"
+
+#include <QImage>
+
+namespace {
+const char kNoData[] = "No data received yet";
+} // namespace
+
+DataView::DataView(Ui::MainWindow *form, QWidget *window)
+    : QObject(window), ui(form), m_window(window), m_viewer(new PictureViewer(window)),
+      m_ageLabel(new QLabel(window))
+{
+    QLabel *const views[] = {ui->cam1Label, ui->cam2Label, ui->cam3Label, ui->cam4Label};
+    QLabel *const captions[] = {ui->cam1TextLabel, ui->cam2TextLabel, ui->cam3TextLabel, ui->cam4TextLabel};
+    m_cameras = std::make_unique<CameraViews>(views, captions);
+    for (int camera = 1; camera <= PictureViewer::kCameras; ++camera)
+        m_viewer->watch(views[camera - 1], camera);
+
+    m_ageLabel->setObjectName(QStringLiteral("labelDataAge"));
+    m_ageLabel->setText(QLatin1String(kNoData));
+    m_ageLabel->setToolTip(tr("When the values below were measured and received; they turn grey once older "
+                              "than twice the reporting interval"));
+    ui->verticalLayout_Weather->insertWidget(1, m_ageLabel);
+    for (const auto &tip : WeatherDisplay::toolTips()) {
+        if (auto *widget = window->findChild<QWidget *>(tip.first))
+            widget->setToolTip(tip.second);
+    }
+}
+
+DataView::~DataView() = default;
+
+void DataView::show(const WeatherParser &parser, const Observation &observation)
+{
+    m_observation = observation;
+    ui->unitValLabel->setText(parser.getImei());
+    ui->textEditMetar->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ui->textEditMetar->setHtml(WeatherDisplay::metarHtml(observation.metar));
+    for (const WeatherDisplay::Field &field : WeatherDisplay::fields(parser)) {
+        if (auto *edit = m_window->findChild<QLineEdit *>(field.objectName)) {
+            edit->setText(field.text);
+            edit->setToolTip(field.toolTip);
+        }
+    }
+    refreshAge(parser, true);
+}
+
+void DataView::showPicture(int camera, const QByteArray &jpeg, const QString &caption)
+{
+    m_cameras->show(camera, jpeg, caption);
+    const QString received = QDateTime::currentDateTimeUtc().toString(QStringLiteral("hh:mm:ss"));
+    m_viewer->setPicture(camera, QImage::fromData(jpeg, "JPG"), caption, tr("received %1 UTC").arg(received));
+}
+
+void DataView::refreshAge(const WeatherParser &parser, bool restyle)
+{
+    if (!m_observation.receivedTime.isValid())
+        return;
+    const WeatherDisplay::DataAge age =
+        WeatherDisplay::dataAge(m_observation, QDateTime::currentDateTimeUtc());
+    m_ageLabel->setText(age.stale ? age.text + tr(" (old values)") : age.text);
+    if (age.stale == m_stale && !restyle)
+        return;
+    m_stale = age.stale;
+    style(parser);
+}
+
+void DataView::style(const WeatherParser &parser)
+{
+    for (const WeatherDisplay::Field &field : WeatherDisplay::fields(parser)) {
+        if (auto *edit = m_window->findChild<QLineEdit *>(field.objectName))
+            edit->setStyleSheet(WeatherDisplay::valueStyle(m_stale));
+    }
+    ui->lineEditVoltage->setStyleSheet(WeatherDisplay::voltageStyle(parser, m_stale));
+    ui->lineEditInterference->setStyleSheet(WeatherDisplay::interferenceStyle(parser, m_stale));
+    m_ageLabel->setStyleSheet(m_stale ? QStringLiteral("color: #b00000") : QString());
+}
+
+void DataView::clear(const WeatherParser &parser)
+{
+    ui->textEditMetar->clear();
+    for (QLineEdit *edit : m_window->findChildren<QLineEdit *>())
+        edit->clear();
+    ui->firmwareValLabel->setText(QStringLiteral("-"));
+    ui->unitValLabel->setText(QStringLiteral("-"));
+    m_cameras->clear();
+    m_observation = Observation();
+    m_stale = false;
+    m_ageLabel->setText(QLatin1String(kNoData));
+    style(parser);
+}
+
+void DataView::fitPictures()
+{
+    m_cameras->fitHeights();
+}

@@ -1,0 +1,48 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "weather/observation.h"
+
+#include <QObject>
+#include <memory>
+
+class CameraViews;
+class PictureViewer;
+class QLabel;
+class QWidget;
+class WeatherParser;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The data view: the METAR, the grid of decoded values with their tooltips,
+// the age of the values (grey once they are old), and the camera pictures,
+// each opening full size on a click.
+class DataView : public QObject
+{
+    Q_OBJECT
+
+public:
+    DataView(Ui::MainWindow *ui, QWidget *window);
+    ~DataView() override;
+
+    void show(const WeatherParser &parser, const Observation &observation);
+    void showPicture(int camera, const QByteArray &jpeg, const QString &caption);
+    // Once a second: the age text, and grey values once they are old.
+    void refreshAge(const WeatherParser &parser, bool restyle = false);
+    void clear(const WeatherParser &parser);
+    void fitPictures();
+
+private:
+    void style(const WeatherParser &parser);
+
+    Ui::MainWindow *ui;
+    QWidget *m_window;
+    std::unique_ptr<CameraViews> m_cameras;
+    PictureViewer *m_viewer;
+    QLabel *m_ageLabel;
+    Observation m_observation;
+    bool m_stale = false;
+};
