@@ -1,40 +1,68 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/mainwindow.h"
+#include "storage/filesignals.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <cstring>
 
-int main(int argc, char *argv[])
+namespace {
+const QCommandLineOption
+    kPortOption(QStringLiteral("port"),
+                QStringLiteral("Adds a serial port (such as a pseudo-terminal) that the system list lacks. "
+                               "Repeatable; named ports are tried first, in their order."),
+                QStringLiteral("path"));
+const QCommandLineOption
+    kDemoOption(QStringLiteral("demo"),
+                QStringLiteral("Replays the station output in the \"Demo\" folder of the working directory "
+                               "(switches on the ADVANCED option; only ports given with --port are used)."));
+
+void describe(QCoreApplication &app, QCommandLineParser &parser)
 {
-    QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Vorsetti"));
     QCoreApplication::setApplicationName(QStringLiteral("KTR_Control"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KTR_VERSION));
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("KTR Control"));
-
-    QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Controls and monitors a KTR automatic weather station on a serial port."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption portOption(
-        QStringLiteral("port"),
-        QStringLiteral("Adds a serial port (such as a pseudo-terminal) that the system list lacks. "
-                       "Repeatable; named ports come first, and the first one is connected by itself."),
-        QStringLiteral("path"));
-    const QCommandLineOption demoOption(
-        QStringLiteral("demo"),
-        QStringLiteral("Replays the station output in the \"Demo\" folder of the working directory "
-                       "(switches on the ADVANCED option; only ports given with --port are used)."));
-    parser.addOption(portOption);
-    parser.addOption(demoOption);
+    parser.addOption(kPortOption);
+    parser.addOption(kDemoOption);
     parser.process(app);
+}
+
+// --help and --version answer without a display.
+bool onlyAsksAboutItself(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char *option : {"-h", "--help", "--help-all", "-v", "--version"}) {
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Past a file-size limit a write must fail like a full disk, not end the program.
+    FileSignals::ignoreFileSizeLimit();
+    QCommandLineParser parser;
+    if (onlyAsksAboutItself(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        describe(app, parser);
+        return 0;
+    }
+    QApplication app(argc, argv);
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("KTR Control"));
+    describe(app, parser);
 
     MainWindowOptions options;
-    options.extraPorts = parser.values(portOption);
-    options.demo = parser.isSet(demoOption);
+    options.extraPorts = parser.values(kPortOption);
+    options.demo = parser.isSet(kDemoOption);
     // A demonstration needs no station: only ports named on the command line are used.
     options.systemPorts = !options.demo;
 

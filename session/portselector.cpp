@@ -89,7 +89,10 @@ void PortSelector::choose(const QString &name)
 void PortSelector::open(const QString &name)
 {
     emit trying(name);
-    qDebug().noquote() << "Connecting to " + name;
+    // A port that keeps failing is tried every scan; the log says so once.
+    if (name != m_lastTried)
+        qDebug().noquote() << "Connecting to " + name;
+    m_lastTried = name;
     m_link->close();
     m_link->setPortName(name);
     if (!m_session->connectLink(m_link))

@@ -53,4 +53,5 @@ private:
     QVector<PortInfo> m_available;
     QStringList m_ports;
     QString m_stationIdentity;
+    QString m_lastTried;
 };

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/datafolder.h"
+#include "storage/filesignals.h"
 #include "tools/ktr-stationd/serviceconfig.h"
 #include "tools/ktr-stationd/signalwatcher.h"
 #include "tools/ktr-stationd/stationservice.h"
@@ -68,6 +69,7 @@ int usageError(const QString &text)
 
 int main(int argc, char *argv[])
 {
+    FileSignals::ignoreFileSizeLimit();
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Vorsetti"));
     QCoreApplication::setApplicationName(QStringLiteral("ktr-stationd"));

@@ -5,11 +5,11 @@
 #include "link/portscanner.h"
 #include "link/seriallink.h"
 #include "publishing/mqttpublisher.h"
+#include "session/portselector.h"
 #include "session/stationsession.h"
 #include "storage/datafolder.h"
 
 #include <QDebug>
-#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace {
@@ -26,6 +26,7 @@ QString plainText(const QString &html)
 StationService::StationService(const ServiceConfig &config, QObject *parent)
     : QObject(parent), m_config(config), m_session(new StationSession(DataFolder(config.dataDir), this)),
       m_serial(new SerialLink(this)),
+      m_ports(new PortSelector(m_session, m_serial, config.ports, config.ports.isEmpty(), nullptr, this)),
       m_publisher(
           new MqttPublisher(DataFolder(config.dataDir).root() + QStringLiteral("/history.sqlite"), this))
 {
@@ -44,9 +45,7 @@ StationService::StationService(const ServiceConfig &config, QObject *parent)
         m_lastConnection = text;
     });
     connect(m_session, &StationSession::linkGone, this, [this](const QString &reason) {
-        qWarning().noquote() << QStringLiteral("Port %1 closed: %2").arg(m_portName, reason);
-        m_portIndex = PortScanner::kNoPort;
-        m_portName.clear();
+        qWarning().noquote() << QStringLiteral("Port %1 closed: %2").arg(m_serial->name(), reason);
     });
     connect(m_session, &StationSession::weatherReceived, this, [this](const Observation &observation) {
         m_publisher->publishObservation(observation);
@@ -62,7 +61,7 @@ StationService::StationService(const ServiceConfig &config, QObject *parent)
     connect(&m_tick, &QTimer::timeout, this, [this] {
         if (++m_scanTicks >= PortScanner::kScanIntervalTicks) {
             m_scanTicks = 0;
-            scanPorts();
+            m_ports->scan();
         }
         m_session->tick();
     });
@@ -83,7 +82,7 @@ bool StationService::start()
     if (!m_config.mqtt.enabled || m_config.mqtt.host.isEmpty())
         qInfo() << "MQTT publishing off";
     m_tick.start();
-    scanPorts();
+    m_ports->scan();
     return true;
 }
 
@@ -95,38 +94,4 @@ void StationService::stop()
     m_tick.stop();
     m_session->disconnectLink();
     m_publisher->shutdown();
-}
-
-QStringList StationService::availablePorts() const
-{
-    if (m_config.ports.isEmpty())
-        return PortScanner::systemPorts();
-    // A named port that has gone is left out, so the scan notices it.
-    QStringList present;
-    for (const QString &port : m_config.ports) {
-        if (QFileInfo::exists(port))
-            present << port;
-    }
-    return present;
-}
-
-void StationService::scanPorts()
-{
-    const PortScanner::Result scan =
-        PortScanner::scan(m_knownPorts, availablePorts(), m_portIndex, m_portName);
-    // The window repeats "No COM port detected" every 2 s; a log says it once.
-    for (const QString &line : scan.log) {
-        const bool noPort = line.startsWith(QLatin1String("No COM port"));
-        if (!noPort || !m_noPortLogged)
-            qInfo().noquote() << line;
-        m_noPortLogged = noPort;
-    }
-    m_knownPorts = scan.actions;
-    m_portIndex = scan.portIndex;
-    m_portName = scan.portName;
-    if (scan.connect) {
-        m_serial->close();
-        m_serial->setPortName(m_portName);
-        m_session->connectLink(m_serial);
-    }
 }

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 class MqttPublisher;
+class PortSelector;
 class SerialLink;
 class StationSession;
 
@@ -34,20 +35,14 @@ signals:
     void stopped();
 
 private:
-    void scanPorts();
-    QStringList availablePorts() const;
-
     ServiceConfig m_config;
     StationSession *m_session;
     SerialLink *m_serial;
+    PortSelector *m_ports;
     MqttPublisher *m_publisher;
     QTimer m_tick;
     int m_scanTicks = 0;
-    QStringList m_knownPorts;
-    int m_portIndex = -1;
-    QString m_portName;
     QString m_lastStatus;
     QString m_lastConnection;
-    bool m_noPortLogged = false;
     bool m_stopping = false;
 };
