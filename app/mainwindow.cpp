@@ -6,7 +6,6 @@
 #include "app/idleclock.h"
 #include "commands/configcommand.h"
 #include "demo/demoreplay.h"
-#include "forwarding/dialogdataforwarding.h"
 #include "forwarding/forwardingcontroller.h"
 #include "forwarding/forwardingsettings.h"
 #include "link/cameraassembler.h"
@@ -24,6 +23,7 @@
 #include "ui/dataview.h"
 #include "ui/dialogabout.h"
 #include "ui/dialoghelp.h"
+#include "ui/forwardingmenu.h"
 #include "ui/historytab.h"
 #include "ui/portmenu.h"
 #include "ui/statusbarview.h"
@@ -33,7 +33,6 @@
 #include <QComboBox>
 #include <QDebug>
 #include <QDesktopServices>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -73,7 +72,6 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
     m_serial = new SerialLink(this);
     m_ports = new PortSelector(m_session, m_serial, m_start.extraPorts, m_start.systemPorts, m_settings.get(),
                                this);
-    m_forwardingDialog = new DialogDataForwarding(this);
     m_forwarding = new ForwardingController(m_start.settingsFile.isEmpty()
                                                 ? std::make_unique<ForwardingSettings>()
                                                 : std::make_unique<ForwardingSettings>(m_start.settingsFile),
@@ -91,23 +89,17 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
     m_alarms = new AlarmPresenter(m_start.settingsFile, m_dataFolder.root(), this);
     m_history = new HistoryTab(m_session->history(), m_dataFolder.csvPath(), ui->tabWidget);
     fixSizeToText(ui->idleLabel);
-    ui->labelForwardingTimeLeft->hide();
     ui->tabWidget->setCurrentIndex(0);
     ui->firmwareValLabel->setText(QStringLiteral("-"));
     ui->unitValLabel->setText(QStringLiteral("-"));
     ui->actionEnableDataLogging->setChecked(true);
-    ui->actionEnableForwarding->setChecked(false);
     ui->plainTextEdit->setMaximumBlockCount(kRawViewMaxLines);
     ui->plainTextEdit->setReadOnly(true);
     m_portMenu = new PortMenu(ui->menuComPort, m_ports->ports());
 
-    if (m_options.forwarding) {
-        m_forwarding->loadSettings();
-        ui->actionEnableForwarding->setChecked(m_forwarding->isEnabled());
-        ui->labelForwardingTimeLeft->setVisible(m_forwarding->isEnabled());
+    m_forwardingMenu = new ForwardingMenu(ui, m_forwarding, m_options.forwarding, this);
+    if (m_options.forwarding)
         m_session->setForwarder(m_forwarding);
-    }
-    m_forwardingDialog->setValues(m_forwarding->ip(), m_forwarding->port());
     m_aboutDialog = new DialogAbout(this);
     m_helpDialog = new DialogHelp(this);
 
@@ -168,21 +160,12 @@ void MainWindow::connectSession()
     connect(m_session, &StationSession::sendCaptionChanged, ui->updatePushButton, &QPushButton::setText);
     connect(m_session, &StationSession::linkGone, this, &MainWindow::handleError);
     connect(m_session->health(), &WriteHealth::failed, this,
-            [bar](const QString &file, const QString &reason) {
-                const QString text = WriteHealth::failureText(file, reason);
-                qDebug().noquote() << "!!-- Error: " + text;
-                bar->setStatus(QStringLiteral("<font color=#B22222>%1</font>").arg(text.toHtmlEscaped()));
-            });
-    connect(m_session->health(), &WriteHealth::recovered, this, [bar](const QString &file) {
-        qDebug().noquote() << WriteHealth::recoveryText(file);
-        bar->setStatus(WriteHealth::recoveryText(file));
-    });
+            [bar](const QString &file, const QString &reason) { bar->showWriteFailure(file, reason); });
+    connect(m_session->health(), &WriteHealth::recovered, this,
+            [bar](const QString &file) { bar->showWriteRecovery(file); });
     connect(m_history, &HistoryTab::statusText, this, status);
     connect(m_mqtt, &MqttPublisher::errorOccurred, this, status);
     connect(m_forwarding, &ForwardingController::statusText, this, status);
-    connect(m_forwarding, &ForwardingController::messageBox, this, &MainWindow::showMessageLater);
-    connect(m_forwarding, &ForwardingController::enabledChanged, ui->actionEnableForwarding,
-            &QAction::setChecked);
     connect(m_ports, &PortSelector::trying, this,
             [bar](const QString &name) { bar->setStatus("Trying " + name); });
     connect(m_ports, &PortSelector::portsChanged, m_portMenu, &PortMenu::update);
@@ -233,10 +216,6 @@ void MainWindow::applyFeatureOptions()
     } else {
         ui->menuAdvanced->setTitle(QString());
         ui->menuAdvanced->menuAction()->setVisible(false);
-    }
-    if (!m_options.forwarding) {
-        ui->actionEnableForwarding->setVisible(false);
-        ui->actionDataForwarding->setVisible(false);
     }
     m_commands->applyOptions(m_options);
 }
@@ -481,33 +460,17 @@ QString MainWindow::getDateTimeSpectral(const QByteArray &buffer)
 
 bool MainWindow::configureDataForwarding()
 {
-    if (m_forwardingDialog->exec() != QDialog::Accepted)
-        return false;
-    const DialogDataForwarding::Values values = m_forwardingDialog->values();
-    m_forwarding->setTarget(values.ip, values.port);
-    return true;
+    return m_forwardingMenu->configure();
 }
 
 bool MainWindow::checkDataForwarding()
 {
-    if (!ui->actionEnableForwarding->isChecked() || !m_forwardingDialog->values().ip.isEmpty())
-        return true;
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Incomplete Settings"),
-                    QStringLiteral("Data forwarding parameters must be set! Click Ok to set parameters."),
-                    QMessageBox::Ok, this);
-    box.exec();
-    if (configureDataForwarding())
-        return true;
-    if (m_forwardingDialog->values().ip.isEmpty())
-        ui->actionEnableForwarding->setChecked(false);
-    return false;
+    return m_forwardingMenu->check();
 }
 
 void MainWindow::toggleDataForwarding()
 {
-    const bool enabled = ui->actionEnableForwarding->isChecked();
-    ui->labelForwardingTimeLeft->setVisible(enabled);
-    m_forwarding->setEnabled(enabled);
+    m_forwardingMenu->toggle();
 }
 
 bool MainWindow::updateDataOptionsMenu()
@@ -536,17 +499,4 @@ void MainWindow::forwardStatus(bool result)
 void MainWindow::handleForwardingTimer()
 {
     m_forwarding->handleForwardingTimer();
-}
-
-void MainWindow::showMessageLater(const QString &title, const QString &text, bool warning)
-{
-    // Overlapping failed attempts raise the same message: one box is enough.
-    if (m_messageBox && m_messageBox->text() == text)
-        return;
-    // Opened, not executed: a nested event loop here could start a receive
-    // pass inside the one that raised the message.
-    m_messageBox = new QMessageBox(warning ? QMessageBox::Warning : QMessageBox::Information, title, text,
-                                   QMessageBox::Ok, this);
-    m_messageBox->setAttribute(Qt::WA_DeleteOnClose);
-    m_messageBox->open();
 }

@@ -7,7 +7,6 @@
 
 #include <QByteArray>
 #include <QMainWindow>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -17,14 +16,13 @@ class CommandPanel;
 class DataView;
 class DemoReplay;
 class DialogAbout;
-class DialogDataForwarding;
 class DialogHelp;
 class ForwardingController;
+class ForwardingMenu;
 class HistoryTab;
 class MqttPublisher;
 class PortMenu;
 class PortSelector;
-class QMessageBox;
 class QSettings;
 class QTimer;
 class SerialLink;
@@ -117,7 +115,6 @@ private:
     void configurePublishing();
     void openDataFolder();
     void fitScreen();
-    void showMessageLater(const QString &title, const QString &text, bool warning);
 
     Ui::MainWindow *ui;
     MainWindowOptions m_start;
@@ -142,8 +139,7 @@ private:
     ForwardingController *m_forwarding = nullptr;
     MqttPublisher *m_mqtt = nullptr;
 
-    QPointer<QMessageBox> m_messageBox;
-    DialogDataForwarding *m_forwardingDialog = nullptr;
+    ForwardingMenu *m_forwardingMenu = nullptr;
     DialogAbout *m_aboutDialog = nullptr;
     DialogHelp *m_helpDialog = nullptr;
 };

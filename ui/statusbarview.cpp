@@ -4,7 +4,9 @@
 
 #include "app/idleclock.h"
 #include "link/cameraassembler.h"
+#include "storage/writehealth.h"
 
+#include <QDebug>
 #include <QLabel>
 #include <QProgressBar>
 #include <QStackedWidget>
@@ -75,4 +77,17 @@ void StatusBarView::hideProgress()
 {
     statusStack->setCurrentIndex(0);
     progressBar->hide();
+}
+
+void StatusBarView::showWriteFailure(const QString &file, const QString &reason)
+{
+    const QString text = WriteHealth::failureText(file, reason);
+    qDebug().noquote() << "!!-- Error: " + text;
+    setStatus(QStringLiteral("<font color=#B22222>%1</font>").arg(text.toHtmlEscaped()));
+}
+
+void StatusBarView::showWriteRecovery(const QString &file)
+{
+    qDebug().noquote() << WriteHealth::recoveryText(file);
+    setStatus(WriteHealth::recoveryText(file));
 }

@@ -25,6 +25,9 @@ public:
     void tick(int idleTicks);
     void showProgress(const QString &format, int maximum, int value);
     void hideProgress();
+    // Logging failed, or works again: said in red, and in the debug log.
+    void showWriteFailure(const QString &file, const QString &reason);
+    void showWriteRecovery(const QString &file);
 
     QLabel *connectionLabel;
     QStackedWidget *statusStack;
