@@ -8,7 +8,6 @@ namespace {
 
 constexpr int kFirstTimeByte = 2;
 constexpr int kTimeBytes = 6;
-constexpr int kMonthByte = 1;
 
 // Tens and units digit of each of the six clock bytes, in header order.
 struct ClockDigits
