@@ -93,7 +93,7 @@ void TestConfigCommand::longestCommand()
 {
     QByteArray hours;
     for (int hour = 0; hour < 24; ++hour)
-        hours += QStringLiteral("i%1%0D").arg(hour, 2, 10, QLatin1Char('0')).toLatin1();
+        hours += "i" + QByteArray::number(hour).rightJustified(2, '0') + "%0D";
     const QByteArray command =
         ConfigCommand::build(selection("r=7 c=3 s=2 g=5 e=-9999 i=4 a=5 o=29 t=" + hours));
     QCOMPARE(command.size(), ConfigCommand::kCommandMaxBytes);

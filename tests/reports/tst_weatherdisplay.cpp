@@ -63,7 +63,7 @@ void TestWeatherDisplay::fields_data()
     // Missing readings say "--", readings that do not apply leave the box empty.
     QTest::newRow("missing and not applicable")
         << "TA:22.8|WI:10:?|EL:100:0|BA:336.9|LD:?:0:--|PW:0.00:25:?:--:99|VI:10|CL:?--00:?:?:?:?"
-        << "WindDir=--|WindSpeed=10.0 kt|Visibility=10|PresentWeather=NA|CloudLayers=No Ceilometer|"
+        << "WindDir=--|WindSpeed=10 kt|Visibility=10|PresentWeather=NA|CloudLayers=No Ceilometer|"
            "Temperature=22.8 °C";
 }
 
