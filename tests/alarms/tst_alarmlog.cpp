@@ -11,7 +11,7 @@ namespace {
 
 const QByteArray kHeader = "Time (UTC),Event,Alarm,Unit,Sensor,Message,Started (UTC)\r\n";
 
-Alarm alarm(Alarm::Kind kind, const QString &sensor, const QString &text, const QDateTime &start)
+Alarm alarm(Alarm::Kind kind, const QString &text, const QDateTime &start, const QString &sensor = QString())
 {
     Alarm a;
     a.kind = kind;
@@ -45,13 +45,12 @@ void TestAlarmLog::rowsGoIntoTheMonthOfTheirTransition()
     const QString folder = AlarmLog::folderIn(dir.path());
     QCOMPARE(folder, dir.path() + "/Alarms");
     AlarmLog log(folder);
-    Alarm battery = alarm(Alarm::Kind::LowBattery, QString(), "Low battery: 4.5 V",
-                          QDateTime(QDate(2026, 6, 30), QTime(23, 58, 1), Qt::UTC));
-    Alarm sensor = alarm(Alarm::Kind::SensorFailed, "Wind \"gust\", speed", "Sensor failed: Wind, gust",
-                         QDateTime(QDate(2026, 6, 30), QTime(23, 59), Qt::UTC));
+    Alarm battery =
+        alarm(Alarm::Kind::LowBattery, "Low battery: 4.5 V", QDateTime({2026, 6, 30}, {23, 58, 1}, Qt::UTC));
     QVERIFY(log.write(battery));
-    QVERIFY(log.write(sensor));
-    battery.endUtc = QDateTime(QDate(2026, 7, 1), QTime(0, 2, 3), Qt::UTC);
+    QVERIFY(log.write(alarm(Alarm::Kind::SensorFailed, "Sensor failed: Wind, gust",
+                            QDateTime({2026, 6, 30}, {23, 59}, Qt::UTC), "Wind \"gust\", speed")));
+    battery.endUtc = QDateTime({2026, 7, 1}, {0, 2, 3}, Qt::UTC);
     QVERIFY(log.write(battery));
 
     QCOMPARE(contents(folder + "/alarms_2026-06.csv"),
@@ -73,17 +72,16 @@ void TestAlarmLog::rowsThatCannotBeWrittenWait()
     QFile blocker(folder);
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    const QDateTime start(QDate(2026, 6, 14), QTime(2, 37, 13), Qt::UTC);
+    const QDateTime start({2026, 6, 14}, {2, 37, 13}, Qt::UTC);
     AlarmLog log(folder);
-    QVERIFY(!log.write(alarm(Alarm::Kind::NoData, QString(), "first", start)));
+    for (int i = 0; i <= AlarmLog::kMaxPendingRows; ++i)
+        QVERIFY(!log.write(alarm(Alarm::Kind::NoData, i == 0 ? "first" : "waiting", start)));
     QVERIFY2(log.errorString().startsWith("Cannot"), qPrintable(log.errorString()));
-    for (int i = 0; i < AlarmLog::kMaxPendingRows; ++i)
-        QVERIFY(!log.write(alarm(Alarm::Kind::NoData, QString(), "waiting", start)));
     QCOMPARE(log.pendingRows(), AlarmLog::kMaxPendingRows);
     QCOMPARE(log.droppedRows(), 1);
 
     QVERIFY(blocker.remove());
-    QVERIFY(log.write(alarm(Alarm::Kind::ClockOff, QString(), "last", start)));
+    QVERIFY(log.write(alarm(Alarm::Kind::ClockOff, "last", start)));
     QCOMPARE(log.pendingRows(), 0);
     QVERIFY(log.errorString().isEmpty());
     const QList<QByteArray> lines = contents(folder + "/alarms_2026-06.csv").split('\n');

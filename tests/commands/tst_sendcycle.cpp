@@ -6,21 +6,7 @@
 #include <QtTest>
 
 namespace {
-const QByteArray kBanner("\r\n\rKTR v2.14\r\n");
 const QByteArray kBannerWithPrompt("\r\n\rKTR v2.14\r\nready\r\n>");
-
-// Runs the paced writer until it has nothing left that is not a poke.
-QByteArray drain(SendCycle &cycle, int maxTicks = 1000)
-{
-    QByteArray written;
-    for (int tick = 0; tick < maxTicks && !cycle.outgoingCommand().isEmpty(); ++tick) {
-        const QByteArray bytes = cycle.tickBytes();
-        if (bytes.size() != 1)
-            return written + "<not one byte>";
-        written += bytes;
-    }
-    return written;
-}
 
 // What the receive pass asks when the station's bytes stand in the buffer.
 bool handsOver(const SendCycle &cycle, const QByteArray &buffer)
@@ -36,179 +22,109 @@ class TestSendCycle : public QObject
     Q_OBJECT
 
 private slots:
-    void idleWritesNothing();
-    void queueThenCancel();
-    void pendingRequestPokesUntilPrompt();
-    void snapshotIsTakenAtPress();
-    void cancelledRequestSendsNothingMore();
-    void powerUp();
-    void powerUpHandOverWithoutRequest();
-    void powerUpHandOverWithRequest();
-    void caseANeedsSecondSpace();
-    void caseBPromptOffset_data();
-    void caseBPromptOffset();
+    void cycle_data();
+    void cycle();
+    void powerUpNeedsTwoSpacesLeft();
+    void promptOffset_data();
+    void promptOffset();
 };
 
-void TestSendCycle::idleWritesNothing()
+void TestSendCycle::cycle_data()
 {
-    SendCycle cycle;
-    QVERIFY(!cycle.isPending());
-    QCOMPARE(cycle.caption(), "Send Command");
-    QCOMPARE(cycle.tickBytes(), QByteArray());
-    QVERIFY(!handsOver(cycle, "\n>"));
+    QTest::addColumn<QByteArrayList>("steps");
+    QTest::addColumn<QByteArray>("written"); // tick bytes; "[...]" what a hand-over returned
+    QTest::addColumn<QString>("state");      // status, caption, forwarding restarts
+
+    const QString idle = QStringLiteral("|Send Command|0");
+    const QString configured = QStringLiteral("KTR Configured|Send Command|");
+    // "p" presses with a snapshot, "t" ticks n times, "u" sees the power-up,
+    // "h" hands over with the current selection, "d" drains what is outgoing.
+    QTest::newRow("idle writes nothing") << QByteArrayList{"t3"} << QByteArray() << idle;
+    QTest::newRow("pending request pokes") << QByteArrayList{"pm3\r\r", "t2"} << QByteArray(8, ' ')
+                                           << "Sending Config Request...|Cancel Send Request|1";
+    QTest::newRow("cancelled") << QByteArrayList{"pm3\r\r", "p", "t2"} << QByteArray() << "|Send Command|2";
+    // The snapshot is taken at the press, whatever the selectors show later.
+    QTest::newRow("hand-over sends the snapshot")
+        << QByteArrayList{"pm1\rGE+0035\rI2\rA307\r", "t1", "hm6\r\r", "d", "t1"}
+        << QByteArray("    [m1\rGE+0035\rI2\rA307\r]m1\rGE+0035\rI2\rA307\r") << configured + "2";
+    // A new request cancelled mid-drain: the outgoing command still drains, the snapshot never goes.
+    QTest::newRow("cancelled mid-drain") << QByteArrayList{"pC2\r\r", "h", "t1", "pS1\r\r", "p", "d", "t1"}
+                                         << QByteArray("[C2\r\r]C2\r\r") << "|Send Command|4";
+    QTest::newRow("power-up spaces") << QByteArrayList{"pm0\r\r", "h", "t1", "u", "d"}
+                                     << "[m0\r\r]m" + QByteArray(80, ' ') << "KTR Power-up|Send Command|2";
+    // Everything on "No command" at power-up: the current selection, a single CR, goes.
+    QTest::newRow("power-up without request") << QByteArrayList{"u", "t10", "u", "t78", "h\r", "t2"}
+                                              << QByteArray(88, ' ') + "[\r]\r" << configured + "1";
+    QTest::newRow("power-up with request")
+        << QByteArrayList{"pI5\r\r", "u", "hm2\r\r"} << QByteArray("[I5\r\r]") << configured + "2";
 }
 
-void TestSendCycle::queueThenCancel()
+void TestSendCycle::cycle()
 {
+    QFETCH(QByteArrayList, steps);
+    QFETCH(QByteArray, written);
+    QFETCH(QString, state);
     SendCycle cycle;
-    const SendCycle::PressResult queued = cycle.press("m3\r\r");
-    QVERIFY(queued.pending);
-    QCOMPARE(queued.status, "Sending Config Request...");
-    QCOMPARE(queued.caption, "Cancel Send Request");
-    QCOMPARE(cycle.queuedCommand(), QByteArray("m3\r\r"));
-
-    const SendCycle::PressResult cancelled = cycle.press("ignored");
-    QVERIFY(!cancelled.pending);
-    QCOMPARE(cancelled.status, QString());
-    QCOMPARE(cancelled.caption, "Send Command");
-    QVERIFY(!cycle.isPending());
-    QCOMPARE(cycle.queuedCommand(), QByteArray());
-    QCOMPARE(cycle.status(), QString());
-    QCOMPARE(cycle.forwardingRestarts(), 2);
-    QCOMPARE(cycle.tickBytes(), QByteArray());
+    QByteArray out;
+    for (const QByteArray &step : steps) {
+        const QByteArray argument = step.mid(1);
+        if (step.startsWith('p'))
+            cycle.press(argument);
+        else if (step.startsWith('u'))
+            cycle.powerUpSeen();
+        else if (step.startsWith('h'))
+            out += "[" + cycle.handOver(argument) + "]";
+        for (int tick = 0; tick < (step.startsWith('t') ? argument.toInt() : 0); ++tick)
+            out += cycle.tickBytes();
+        // The paced writer sends one byte a tick until only pokes are left.
+        while (step == "d" && !cycle.outgoingCommand().isEmpty()) {
+            const QByteArray bytes = cycle.tickBytes();
+            QCOMPARE(bytes.size(), 1);
+            out += bytes;
+        }
+    }
+    QCOMPARE(out, written);
+    QCOMPARE(
+        QStringList({cycle.status(), cycle.caption(), QString::number(cycle.forwardingRestarts())}).join('|'),
+        state);
+    QCOMPARE(cycle.isPending(), state.contains("Cancel"));
 }
 
-void TestSendCycle::pendingRequestPokesUntilPrompt()
-{
-    SendCycle cycle;
-    cycle.press("m1\rGE+0035\rI2\rA307\r");
-    for (int tick = 0; tick < 5; ++tick)
-        QCOMPARE(cycle.tickBytes(), QByteArray("    "));
-
-    QVERIFY(handsOver(cycle, "\n>"));
-    QCOMPARE(cycle.handOver("unused"), QByteArray("m1\rGE+0035\rI2\rA307\r"));
-    QVERIFY(!cycle.isPending());
-    QCOMPARE(cycle.queuedCommand(), QByteArray());
-    QCOMPARE(cycle.status(), "KTR Configured");
-    QCOMPARE(cycle.caption(), "Send Command");
-    QCOMPARE(cycle.forwardingRestarts(), 2);
-
-    QCOMPARE(drain(cycle), QByteArray("m1\rGE+0035\rI2\rA307\r"));
-    QCOMPARE(cycle.tickBytes(), QByteArray());
-}
-
-void TestSendCycle::snapshotIsTakenAtPress()
-{
-    SendCycle cycle;
-    QByteArray selection("m3\rC1\r\r");
-    cycle.press(selection);
-    selection = "m6\r\r"; // the user changes a selector afterwards
-    QVERIFY(handsOver(cycle, "\r\n>"));
-    QCOMPARE(cycle.handOver(selection), QByteArray("m3\rC1\r\r"));
-    QCOMPARE(drain(cycle), QByteArray("m3\rC1\r\r"));
-}
-
-void TestSendCycle::cancelledRequestSendsNothingMore()
-{
-    SendCycle cycle;
-    cycle.press("C2\r\r");
-    cycle.handOver({});
-    QCOMPARE(cycle.tickBytes(), QByteArray("C"));
-
-    // A new request cancelled mid-drain: the command already outgoing still
-    // drains, the cancelled snapshot never goes out and the pokes stop.
-    cycle.press("S1\r\r");
-    cycle.press({});
-    QCOMPARE(drain(cycle), QByteArray("2\r\r"));
-    QCOMPARE(cycle.tickBytes(), QByteArray());
-    QVERIFY(!handsOver(cycle, "\n>"));
-}
-
-void TestSendCycle::powerUp()
-{
-    SendCycle cycle;
-    cycle.press("m0\r\r");
-    cycle.handOver({});
-    cycle.tickBytes();
-    cycle.powerUpSeen();
-    QCOMPARE(cycle.status(), "KTR Power-up");
-    QCOMPARE(cycle.outgoingCommand(), QByteArray(80, ' '));
-    QCOMPARE(drain(cycle), QByteArray(80, ' '));
-}
-
-void TestSendCycle::powerUpHandOverWithoutRequest()
-{
-    SendCycle cycle;
-    cycle.powerUpSeen();
-    for (int tick = 0; tick < 10; ++tick)
-        QCOMPARE(cycle.tickBytes(), QByteArray(" "));
-    cycle.powerUpSeen(); // the banner is seen again: the spaces start over
-    QCOMPARE(cycle.outgoingCommand().size(), 80);
-
-    QVERIFY(!handsOver(cycle, kBanner));
-    QVERIFY(handsOver(cycle, kBannerWithPrompt));
-    // Everything on "No command": the current selection is a single CR.
-    QCOMPARE(cycle.handOver("\r"), QByteArray("\r"));
-    QCOMPARE(cycle.status(), "KTR Configured");
-    QCOMPARE(cycle.caption(), "Send Command");
-    QVERIFY(!cycle.isPending());
-    QCOMPARE(cycle.forwardingRestarts(), 1);
-    QCOMPARE(cycle.tickBytes(), QByteArray("\r"));
-    QCOMPARE(cycle.tickBytes(), QByteArray());
-}
-
-void TestSendCycle::powerUpHandOverWithRequest()
-{
-    SendCycle cycle;
-    cycle.press("I5\r\r");
-    cycle.powerUpSeen();
-    QVERIFY(handsOver(cycle, kBannerWithPrompt));
-    QCOMPARE(cycle.handOver("m2\r\r"), QByteArray("I5\r\r"));
-    QCOMPARE(cycle.forwardingRestarts(), 2);
-}
-
-void TestSendCycle::caseANeedsSecondSpace()
+void TestSendCycle::powerUpNeedsTwoSpacesLeft()
 {
     SendCycle cycle;
     cycle.powerUpSeen();
     for (int tick = 0; tick < 78; ++tick)
         cycle.tickBytes();
-    QVERIFY(handsOver(cycle, kBannerWithPrompt)); // two spaces left
-    cycle.tickBytes();
-    QVERIFY(!handsOver(cycle, kBannerWithPrompt)); // one space left
+    QVERIFY(handsOver(cycle, kBannerWithPrompt));
     cycle.tickBytes();
     QVERIFY(!handsOver(cycle, kBannerWithPrompt));
-
     // A command being drained is no power-up: its second byte is no space.
     cycle.press("m3\r\r");
     cycle.handOver({});
     QVERIFY(!handsOver(cycle, kBannerWithPrompt));
 }
 
-void TestSendCycle::caseBPromptOffset_data()
+void TestSendCycle::promptOffset_data()
 {
     QTest::addColumn<QByteArray>("buffer");
     QTest::addColumn<bool>("handOver");
 
     QTest::newRow("offset 0") << QByteArray("\n>") << true;
-    QTest::newRow("offset 1") << QByteArray("\r\n>") << true;
     QTest::newRow("offset 1 with text after") << QByteArray(" \n> ") << true;
     QTest::newRow("offset 2") << QByteArray("\r\r\n>") << false;
     QTest::newRow("later") << QByteArray("@I:123\r\n>") << false;
     QTest::newRow("first prompt late") << QByteArray("abc\n>\n>") << false;
-    QTest::newRow("no prompt") << QByteArray("\r\n") << false;
+    QTest::newRow("banner without prompt") << QByteArray("\r\n\rKTR v2.14\r\n") << false;
     QTest::newRow("empty") << QByteArray() << false;
 }
 
-void TestSendCycle::caseBPromptOffset()
+void TestSendCycle::promptOffset()
 {
     QFETCH(QByteArray, buffer);
     QFETCH(bool, handOver);
-
-    SendCycle idle;
-    QVERIFY(!handsOver(idle, buffer));
-
     SendCycle cycle;
+    QVERIFY(!handsOver(cycle, buffer)); // nobody waits for a prompt
     cycle.press("C0\r\r");
     QCOMPARE(handsOver(cycle, buffer), handOver);
 }
