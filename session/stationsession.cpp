@@ -20,6 +20,7 @@ StationSession::StationSession(const DataFolder &folder, QObject *parent)
     : QObject(parent), m_folder(folder), m_demoFolder(folder.root() + QStringLiteral("/Demo")),
       m_clock([] { return QDateTime::currentDateTimeUtc(); }), m_sndTimer(new QTimer(this))
 {
+    m_values = m_parser.values();
     m_sndTimer->setSingleShot(true);
     m_sndTimer->setInterval(ReceiveStream::kSndWaitMs);
     connect(m_sndTimer, &QTimer::timeout, this, &StationSession::sndWaitElapsed);
@@ -35,6 +36,7 @@ bool StationSession::connectLink(StationLink *link)
     // port behind it must not wipe it.
     if (!m_replay) {
         m_parser.setPacketText(QString());
+        m_values = m_parser.values();
         emit reset();
     }
     if (!m_link)
@@ -240,11 +242,14 @@ bool StationSession::processWeather()
     else
         setStatus(QStringLiteral("Received Weather Data"));
 
-    const QString metar = MetarEncoder::getMetar(m_parser);
+    // One reading of the packet and one report feed the CSV row, the
+    // observation and the window alike.
+    m_values = m_parser.values();
+    const QString metar = MetarEncoder::getMetar(m_values);
     if (m_logging)
-        CsvLog::append(folder.csvPath(), m_parser, utc);
-    emit weatherReceived(Observation::fromParser(m_parser, metar, utc));
-    emit stationModeReported(m_parser.getMode());
+        CsvLog::append(folder.csvPath(), m_values, metar, utc);
+    emit weatherReceived(Observation::fromValues(m_values, metar, utc));
+    emit stationModeReported(m_values.mode);
     emit firmwareChanged(m_stream.firmwareCode());
 
     m_stream.finishWeather();

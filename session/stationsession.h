@@ -61,6 +61,8 @@ public:
 
     const DataFolder &dataFolder() const;
     const WeatherParser &parser() const { return m_parser; }
+    // The parser's current packet, read once when it arrived.
+    const WeatherValues &values() const { return m_values; }
     const ReceiveStream &stream() const { return m_stream; }
     const SendCycle &sendCycle() const { return m_sendCycle; }
     int idleTicks() const { return m_stream.idleTicks(); }
@@ -123,6 +125,7 @@ private:
     bool m_logging = true;
 
     WeatherParser m_parser;
+    WeatherValues m_values;
     ReceiveStream m_stream;
     CameraAssembler m_camera;
     AcousticAssembler m_acoustic;
