@@ -49,7 +49,7 @@ void appendDigits(QString &out, double value, int width)
     out += QLatin1String(text);
 }
 
-// A validated reading as a number, or `missing` when the station sent none.
+// A field as a number, or `missing` when the station sent none.
 double reading(const QString &validated, double missing)
 {
     if (validated.isEmpty())
@@ -57,6 +57,11 @@ double reading(const QString &validated, double missing)
     double value = 0;
     WeatherParser::readNumber(validated, &value);
     return std::isfinite(value) ? value : missing;
+}
+
+double reading(const WeatherReading &validated, double missing)
+{
+    return validated.isEmpty() || !std::isfinite(validated.value) ? missing : validated.value;
 }
 
 double roundedDirection(double degrees)
@@ -153,9 +158,9 @@ bool appendClouds(QString &metar, const QString &clouds)
 }
 
 // "23/03 ", "M01/M05 ", or "23/ " when the humidity (and so the dew point) is unknown.
-void appendTemperature(QString &metar, const MetarEncoder::Readings &readings)
+void appendTemperature(QString &metar, const WeatherValues &values)
 {
-    const double temperature = reading(readings.temperature, WeatherParser::missingValue);
+    const double temperature = reading(values.temperature, WeatherParser::missingValue);
     if (temperature == WeatherParser::missingValue)
         return;
     const double t = std::round(temperature);
@@ -164,7 +169,7 @@ void appendTemperature(QString &metar, const MetarEncoder::Readings &readings)
     appendDigits(metar, t < 0 ? -t : t, 2);
     metar += QLatin1Char('/');
     // With the temperature known, the dew point is missing exactly when the humidity is.
-    const double dewPoint = reading(readings.dewPoint, WeatherParser::missingValue);
+    const double dewPoint = reading(values.dewPoint, WeatherParser::missingValue);
     if (dewPoint == WeatherParser::missingValue) {
         metar += QLatin1Char(' ');
         return;
@@ -202,50 +207,30 @@ QString MetarEncoder::visibilityText(double miles)
     return QLatin1String(miles < kTenMilesFrom ? "6SM" : "10SM");
 }
 
-MetarEncoder::Readings MetarEncoder::Readings::read(const WeatherParser &parser)
-{
-    Readings readings;
-    readings.windSpeed = parser.getWindSpeed();
-    readings.windDir = parser.getWindDir();
-    readings.gustSpeed = parser.getMaxWindSpeed();
-    readings.gustDir = parser.getMaxWindDir();
-    readings.visibility = parser.getVisibility();
-    readings.presentWeather = parser.getPresentWeather();
-    readings.cloudLayers = parser.getCloudLayers();
-    readings.temperature = parser.getTemperature();
-    readings.dewPoint = parser.getDewPoint();
-    readings.lightningDist = parser.getLightningDist();
-    readings.precip = parser.getPrecip();
-    readings.lat = parser.getLat();
-    readings.lon = parser.getLon();
-    return readings;
-}
-
 QString MetarEncoder::getMetar(const WeatherParser &parser)
 {
-    return getMetar(parser, Readings::read(parser));
+    return getMetar(parser.values());
 }
 
-QString MetarEncoder::getMetar(const WeatherParser &parser, const Readings &readings)
+QString MetarEncoder::getMetar(const WeatherValues &values)
 {
     QString metar;
     metar.reserve(192);
     metar += QLatin1String("METAR ");
 
-    const QString imei = parser.getImei();
-    if (imei.isEmpty())
+    if (values.imei.isEmpty())
         metar += QLatin1String("000000000000000 000000Z ");
     else
-        metar += imei + QLatin1Char(' ') + parser.getMetarDayTime() + QLatin1String("Z ");
+        metar += values.imei + QLatin1Char(' ') + values.metarDayTime + QLatin1String("Z ");
     metar += QLatin1String("AUTO ");
 
-    const double speed = std::min(reading(readings.windSpeed, kNoReading), kMaxKnots);
-    const double direction = roundedDirection(reading(readings.windDir, kNoReading));
-    const double gust = std::min(reading(readings.gustSpeed, kNoReading), kMaxKnots);
-    const double gustDirection = roundedDirection(reading(readings.gustDir, kNoReading));
+    const double speed = std::min(reading(values.windSpeed, kNoReading), kMaxKnots);
+    const double direction = roundedDirection(reading(values.windDir, kNoReading));
+    const double gust = std::min(reading(values.gustSpeed, kNoReading), kMaxKnots);
+    const double gustDirection = roundedDirection(reading(values.gustDir, kNoReading));
     appendWind(metar, speed, direction, gust, gustDirection);
 
-    const double visibility = reading(readings.visibility, kNoReading);
+    const double visibility = reading(values.visibility, kNoReading);
     if (visibility < 0)
         metar += QLatin1String("//// ");
     else
@@ -253,8 +238,8 @@ QString MetarEncoder::getMetar(const WeatherParser &parser, const Readings &read
 
     // The thunderstorm groups need the distance; a count without one says
     // nothing about how near the storm is.
-    const double strikes = reading(parser.getField(QStringLiteral("LD"), 1), 0);
-    const double strikeMiles = reading(readings.lightningDist, kNoReading);
+    const double strikes = reading(values.strikesField, 0);
+    const double strikeMiles = reading(values.lightningDist, kNoReading);
     const bool lightning = strikes > 0;
     const bool lightningNear = lightning && strikeMiles >= 0 && strikeMiles < kDistantLightningMiles;
     const bool lightningDistant = lightning && strikeMiles >= kDistantLightningMiles;
@@ -263,20 +248,20 @@ QString MetarEncoder::getMetar(const WeatherParser &parser, const Readings &read
     else if (lightningDistant)
         metar += QLatin1String("LTG DSNT ");
 
-    if (!readings.presentWeather.isEmpty())
-        metar += readings.presentWeather + QLatin1Char(' ');
+    if (!values.presentWeather.isEmpty())
+        metar += values.presentWeather + QLatin1Char(' ');
 
-    const bool lowCloud = appendClouds(metar, readings.cloudLayers);
+    const bool lowCloud = appendClouds(metar, values.cloudLayers);
 
-    appendTemperature(metar, readings);
+    appendTemperature(metar, values);
 
-    const QString latText = parser.getField(QStringLiteral("LA"), 0);
-    const QString lonText = parser.getField(QStringLiteral("LO"), 0);
+    const QString &latText = values.latField;
+    const QString &lonText = values.lonField;
     const bool noPosition =
         !lonText.isEmpty() && (latText.contains(QLatin1Char('?')) || lonText.contains(QLatin1Char('?')));
     if (!noPosition) {
-        const double altimeter = reading(WeatherParser::validDouble(parser.getField(QStringLiteral("BA"), 1)),
-                                         WeatherParser::missingValue);
+        const double altimeter =
+            reading(WeatherParser::validDouble(values.altimeterField), WeatherParser::missingValue);
         if (altimeter > WeatherParser::missingValue) {
             metar += QLatin1Char('A');
             appendDigits(metar, altimeter, 4);
@@ -303,22 +288,22 @@ QString MetarEncoder::getMetar(const WeatherParser &parser, const Readings &read
     if (lightningDistant)
         metar += QLatin1String("LTG DSNT ");
 
-    if (reading(readings.precip, 0) > 0) {
-        const QString began = parser.getPrecipTime(0);
-        const QString ended = parser.getPrecipTime(1);
+    if (reading(values.precip, 0) > 0) {
+        const QString &began = values.precipBegan;
+        const QString &ended = values.precipEnded;
         if (isClockTime(began) && isClockTime(ended))
             metar += QLatin1String("RAB") + began + QLatin1Char('E') + ended + QLatin1Char(' ');
     }
     if (lightning) {
-        const QString began = parser.getLightningTime(0);
-        const QString ended = parser.getLightningTime(1);
+        const QString &began = values.lightningBegan;
+        const QString &ended = values.lightningEnded;
         if (isClockTime(began) && isClockTime(ended))
             metar += QLatin1String("LTG B") + began + QLatin1String(" LTG E") + ended + QLatin1Char(' ');
     }
 
     metar += QLatin1String("WND DATA ESTMD ALSTG/SLP ESTMD ");
 
-    if (!readings.lat.isEmpty() && !readings.lon.isEmpty())
-        metar += readings.lat + QChar(0x00B0) + QLatin1Char(' ') + readings.lon + QChar(0x00B0);
+    if (!values.lat.isEmpty() && !values.lon.isEmpty())
+        metar += values.lat.text + QChar(0x00B0) + QLatin1Char(' ') + values.lon.text + QChar(0x00B0);
     return metar;
 }

@@ -5,6 +5,7 @@
 #include <QString>
 
 class WeatherParser;
+struct WeatherValues;
 
 // The METAR-style report line of one weather packet: station and time, wind,
 // visibility, present weather, clouds, temperature and dew point, altimeter,
@@ -17,19 +18,9 @@ class WeatherParser;
 class MetarEncoder
 {
 public:
+    static QString getMetar(const WeatherValues &values);
+    // The report of the parser's current packet.
     static QString getMetar(const WeatherParser &parser);
-
-    // The accessor texts the report shares with the CSV row, so that a row
-    // reads each of them once.
-    struct Readings
-    {
-        QString windSpeed, windDir, gustSpeed, gustDir, visibility, presentWeather, cloudLayers, temperature,
-            dewPoint, lightningDist, precip, lat, lon;
-
-        static Readings read(const WeatherParser &parser);
-    };
-    // The report from readings taken from the same parser's current packet.
-    static QString getMetar(const WeatherParser &parser, const Readings &readings);
 
     // The statute-mile visibility text of a value of at least 0 ("M1/4SM" ... "10SM").
     static QString visibilityText(double miles);

@@ -79,6 +79,11 @@ QString ageText(qint64 seconds)
 
 QVector<WeatherDisplay::Field> WeatherDisplay::fields(const WeatherParser &parser)
 {
+    return fields(parser.values());
+}
+
+QVector<WeatherDisplay::Field> WeatherDisplay::fields(const WeatherValues &v)
+{
     const QString kt = QStringLiteral(" kt");
     const QString ft = QStringLiteral(" ft");
     const QString inHg = QStringLiteral(" inHg");
@@ -105,51 +110,51 @@ QVector<WeatherDisplay::Field> WeatherDisplay::fields(const WeatherParser &parse
         return make(objectName, value, State::NotApplicable, notApplicable);
     };
 
-    const QString temperature = parser.getTemperature();
-    const QString humidity = parser.getHumidity();
-    const QString pressure = parser.getPressure();
-    const QString windSpeed = parser.getWindSpeed();
-    const QString visibility = parser.getVisibility();
-    const QString precip = parser.getPrecip();
-    const QString lightningFreq = parser.getLightningFreq();
-    const QString stationPressure = parser.getStationPressure();
+    const QString &temperature = v.temperature.text;
+    const QString &humidity = v.humidity.text;
+    const QString &pressure = v.pressure.text;
+    const QString &windSpeed = v.windSpeed.text;
+    const QString &visibility = v.visibility.text;
+    const QString &precip = v.precip.text;
+    const QString &lightningFreq = v.lightningFreq.text;
+    const QString &stationPressure = v.stationPressure.text;
     const bool thermal = !temperature.isEmpty() && !humidity.isEmpty();
 
     return {
-        reading("lineEditWindDir", parser.getWindDir(), degree()),
+        reading("lineEditWindDir", v.windDir.text, degree()),
         reading("lineEditWindSpeed", windSpeed, kt),
         reading("lineEditVisibility", visibility),
-        derived("lineEditPresentWeather", parser.getPresentWeather(), QString(),
+        derived("lineEditPresentWeather", v.presentWeather, QString(),
                 !precip.isEmpty() || !visibility.isEmpty(), "No precipitation, fog, mist or haze."),
-        reading("lineEditCloudLayers", cloudText(parser.getCloudLayers())),
+        reading("lineEditCloudLayers", cloudText(v.cloudLayers)),
         reading("lineEditTemperature", temperature, celsius()),
-        derived("lineEditDewPoint", parser.getDewPoint(), celsius(), thermal, nullptr),
+        derived("lineEditDewPoint", v.dewPoint.text, celsius(), thermal, nullptr),
         reading("lineEditHumidity", humidity, QStringLiteral("%")),
-        reading("lineEditAltimeter", parser.getAltimeter(), inHg),
+        reading("lineEditAltimeter", v.altimeter.text, inHg),
         reading("lineEditLightningFreq", lightningFreq),
-        derived("lineEditLightningDistance", parser.getLightningDist(), QStringLiteral(" mi"),
+        derived("lineEditLightningDistance", v.lightningDist.text, QStringLiteral(" mi"),
                 lightningFreq == QLatin1String("0"), "No lightning detected."),
-        reading("lineEditMaxWindDir", parser.getMaxWindDir(), degree()),
-        reading("lineEditMaxWindSpeed", parser.getMaxWindSpeed(), kt),
+        reading("lineEditMaxWindDir", v.gustDir.text, degree()),
+        reading("lineEditMaxWindSpeed", v.gustSpeed.text, kt),
         reading("lineEditPrecipitation", precip, QStringLiteral(" in/hr")),
-        reading("lineEditCeilometerHits", parser.getCeilometerHits()),
-        derived("lineEditWindChill", parser.getWindChill(), celsius(),
+        reading("lineEditCeilometerHits", v.ceilometerHits),
+        derived("lineEditWindChill", v.windChill.text, celsius(),
                 !windSpeed.isEmpty() && !temperature.isEmpty(),
                 "Does not apply: wind chill is given only at 10 \u00b0C (50 \u00b0F) or below, "
                 "with wind above 3 mph."),
-        derived("lineEditHeatIndex", parser.getHeatIndex(), celsius(), thermal, nullptr),
+        derived("lineEditHeatIndex", v.heatIndex.text, celsius(), thermal, nullptr),
         derived("lineEditStationPressure", stationPressure, inHg, false, nullptr),
-        derived("lineEditPressureAltitude", parser.getPressureAlt(), ft, !pressure.isEmpty(),
+        derived("lineEditPressureAltitude", v.pressureAlt.text, ft, !pressure.isEmpty(),
                 "Does not apply: pressure altitude is given only for 337 to 1084 hPa."),
-        derived("lineEditDensityAltitude", parser.getDensityAlt(), ft, false, nullptr),
-        reading("lineEditLat", parser.getLat(), degree()),
-        reading("lineEditLon", parser.getLon(), degree()),
-        reading("lineEditElevation", CsvLog::elevationFeet(parser), ft),
-        reading("lineEditTilt", parser.getTilt(), degree()),
-        reading("lineEditOrientation", parser.getOrientation(), degree()),
-        reading("lineEditVoltage", parser.getBattery(), QStringLiteral(" V")),
-        reading("lineEditMode", parser.getMode()),
-        reading("lineEditInterference", parser.getInterference()),
+        derived("lineEditDensityAltitude", v.densityAlt.text, ft, false, nullptr),
+        reading("lineEditLat", v.lat.text, degree()),
+        reading("lineEditLon", v.lon.text, degree()),
+        reading("lineEditElevation", CsvLog::elevationFeet(v), ft),
+        reading("lineEditTilt", v.tilt.text, degree()),
+        reading("lineEditOrientation", v.orientation.text, degree()),
+        reading("lineEditVoltage", v.battery.text, QStringLiteral(" V")),
+        reading("lineEditMode", v.mode),
+        reading("lineEditInterference", v.interference),
         make("lineEditTampering", QString(), State::NotApplicable, "This station does not report tampering."),
     };
 }
@@ -235,10 +240,14 @@ QString WeatherDisplay::toolTip(const QString &objectName)
 
 QString WeatherDisplay::voltageStyle(const WeatherParser &parser, bool stale)
 {
-    const QString battery = parser.getBattery();
-    if (battery.isEmpty())
+    return voltageStyle(parser.values(), stale);
+}
+
+QString WeatherDisplay::voltageStyle(const WeatherValues &values, bool stale)
+{
+    if (values.battery.isEmpty())
         return styleSheet("white", stale);
-    const double volts = battery.toDouble();
+    const double volts = values.battery.value;
     if (volts >= kBatteryGoodVolts)
         return styleSheet("lawngreen", stale);
     if (volts >= kBatteryLowVolts)
@@ -248,10 +257,14 @@ QString WeatherDisplay::voltageStyle(const WeatherParser &parser, bool stale)
 
 QString WeatherDisplay::interferenceStyle(const WeatherParser &parser, bool stale)
 {
-    const QString interference = parser.getInterference();
-    if (interference.contains(QLatin1String("OK")))
+    return interferenceStyle(parser.values(), stale);
+}
+
+QString WeatherDisplay::interferenceStyle(const WeatherValues &values, bool stale)
+{
+    if (values.interference.contains(QLatin1String("OK")))
         return styleSheet("lawngreen", stale);
-    if (interference.contains(QLatin1String("Interference")))
+    if (values.interference.contains(QLatin1String("Interference")))
         return styleSheet("red", stale);
     return styleSheet("white", stale);
 }
@@ -264,16 +277,20 @@ QString WeatherDisplay::valueStyle(bool stale)
 
 QStringList WeatherDisplay::warnings(const WeatherParser &parser)
 {
+    return warnings(parser.values());
+}
+
+QStringList WeatherDisplay::warnings(const WeatherValues &values)
+{
     QStringList texts;
-    const QString battery = parser.getBattery();
-    if (!battery.isEmpty()) {
-        const double volts = battery.toDouble();
+    if (!values.battery.isEmpty()) {
+        const double volts = values.battery.value;
         if (volts < kBatteryLowVolts)
             texts.append(QStringLiteral("Low battery: %1 V").arg(number(volts)));
         else if (volts < kBatteryGoodVolts)
             texts.append(QStringLiteral("Battery getting low: %1 V").arg(number(volts)));
     }
-    const QString signal = WeatherParser::validInt(parser.getField(QStringLiteral("PW"), 4));
+    const QString signal = WeatherParser::validInt(values.signalField);
     if (!signal.isEmpty() && signal.toInt() < kInterferenceBelow)
         texts.append(QStringLiteral("High interference: signal level %1").arg(signal.toInt()));
     return texts;

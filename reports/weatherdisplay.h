@@ -10,6 +10,7 @@
 class QDateTime;
 class WeatherParser;
 struct Observation;
+struct WeatherValues;
 
 // What the data view shows for the current weather packet, without any
 // widget: the text and tooltip of every line edit (by object name, in the
@@ -39,6 +40,7 @@ public:
 
     static constexpr const char *kMissingText = "--";
 
+    static QVector<Field> fields(const WeatherValues &values);
     static QVector<Field> fields(const WeatherParser &parser);
 
     // A tooltip for every field and selector of the window (what it is, its
@@ -49,8 +51,10 @@ public:
     // lawngreen from 5.0 V, orange from 4.8 V, red below, white without a
     // reading. Text is always black, readable on each background; stale
     // values are grey on white, since their colour no longer tells the state.
+    static QString voltageStyle(const WeatherValues &values, bool stale = false);
     static QString voltageStyle(const WeatherParser &parser, bool stale = false);
     // lawngreen for "OK", red for "Interference", white without a reading.
+    static QString interferenceStyle(const WeatherValues &values, bool stale = false);
     static QString interferenceStyle(const WeatherParser &parser, bool stale = false);
     // The style of every other value box.
     static QString valueStyle(bool stale);
@@ -58,6 +62,7 @@ public:
     // The battery and interference state in words for the status bar:
     // "Low battery: 4.5 V", "Battery getting low: 4.9 V",
     // "High interference: signal level 12". Empty when all is well.
+    static QStringList warnings(const WeatherValues &values);
     static QStringList warnings(const WeatherParser &parser);
 
     struct DataAge

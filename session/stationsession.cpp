@@ -21,6 +21,7 @@ StationSession::StationSession(const DataFolder &folder, QObject *parent)
       m_clock([] { return QDateTime::currentDateTimeUtc(); }), m_history(folder.root()),
       m_sndTimer(new QTimer(this))
 {
+    m_values = m_parser.values();
     m_sndTimer->setSingleShot(true);
     m_sndTimer->setInterval(ReceiveStream::kSndWaitMs);
     connect(m_sndTimer, &QTimer::timeout, this, &StationSession::sndWaitElapsed);
@@ -36,6 +37,7 @@ bool StationSession::connectLink(StationLink *link)
     // port behind it must not wipe it.
     if (!m_replay) {
         m_parser.setPacketText(QString());
+        m_values = m_parser.values();
         emit reset();
     }
     if (!m_link)
@@ -245,17 +247,21 @@ bool StationSession::processWeather()
     else
         setStatus(QStringLiteral("Received Weather Data"));
 
-    const Observation observation = Observation::fromParser(m_parser, MetarEncoder::getMetar(m_parser), utc);
+    // One reading of the packet and one report feed the history, the CSV
+    // row, the observation and the window alike.
+    m_values = m_parser.values();
+    const QString metar = MetarEncoder::getMetar(m_values);
+    const Observation observation = Observation::fromValues(m_values, metar, utc);
     if (m_logging) {
         // The store first: a crash between the two never leaves a CSV row
         // whose packet the history lacks.
         if (m_replay && !m_demoHistory)
             m_demoHistory = std::make_unique<HistoryStore>(m_demoFolder.root());
         (m_replay ? m_demoHistory.get() : &m_history)->record(observation);
-        CsvLog::append(folder.csvPath(), m_parser, utc, &m_health);
+        CsvLog::append(folder.csvPath(), m_values, metar, utc, &m_health);
     }
     emit weatherReceived(observation);
-    emit stationModeReported(m_parser.getMode());
+    emit stationModeReported(m_values.mode);
     emit firmwareChanged(m_stream.firmwareCode());
 
     m_stream.finishWeather();

@@ -68,6 +68,8 @@ public:
     // The weather history of live packets (the demo keeps its own).
     HistoryStore *history() { return &m_history; }
     const WeatherParser &parser() const { return m_parser; }
+    // The parser's current packet, read once when it arrived.
+    const WeatherValues &values() const { return m_values; }
     const ReceiveStream &stream() const { return m_stream; }
     const SendCycle &sendCycle() const { return m_sendCycle; }
     int idleTicks() const { return m_stream.idleTicks(); }
@@ -130,6 +132,7 @@ private:
     bool m_logging = true;
 
     WeatherParser m_parser;
+    WeatherValues m_values;
     ReceiveStream m_stream;
     CameraAssembler m_camera;
     AcousticAssembler m_acoustic;

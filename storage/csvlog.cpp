@@ -53,55 +53,65 @@ QByteArray CsvLog::field(const QString &value)
     return text.toUtf8();
 }
 
+QString CsvLog::elevationFeet(const WeatherValues &values)
+{
+    if (values.elevation.isEmpty())
+        return QString();
+    return WeatherParser::formatG6(std::round(values.elevation.value * kFeetPerMetre));
+}
+
 QString CsvLog::elevationFeet(const WeatherParser &parser)
 {
-    const QString metres = parser.getElevation();
-    if (metres.isEmpty())
-        return QString();
-    return WeatherParser::formatG6(std::round(metres.toDouble() * kFeetPerMetre));
+    return elevationFeet(parser.values());
 }
 
 QByteArray CsvLog::row(const WeatherParser &parser)
 {
-    const MetarEncoder::Readings shared = MetarEncoder::Readings::read(parser);
-    const QString values[kColumns] = {
-        parser.getLogTimestamp(),
-        MetarEncoder::getMetar(parser, shared),
-        shared.windDir,
-        shared.windSpeed,
-        shared.gustDir,
-        shared.gustSpeed,
-        shared.visibility,
-        shared.presentWeather,
-        shared.precip,
-        shared.cloudLayers,
-        parser.getCeilometerHits(),
-        shared.temperature,
-        shared.dewPoint,
-        parser.getHumidity(),
-        parser.getWindChill(),
-        parser.getHeatIndex(),
-        shared.lat,
-        shared.lon,
-        parser.getAltimeter(),
-        elevationFeet(parser),
-        parser.getStationPressure(),
-        parser.getPressureAlt(),
-        parser.getDensityAlt(),
-        parser.getLightningFreq(),
-        shared.lightningDist,
-        parser.getTilt(),
-        parser.getOrientation(),
-        parser.getBattery(),
-        parser.getMode(),
-        parser.getInterference(),
+    const WeatherValues values = parser.values();
+    return row(values, MetarEncoder::getMetar(values));
+}
+
+QByteArray CsvLog::row(const WeatherValues &v, const QString &metar)
+{
+    const QString feet = elevationFeet(v);
+    const QString *const values[kColumns] = {
+        &v.logTimestamp,
+        &metar,
+        &v.windDir.text,
+        &v.windSpeed.text,
+        &v.gustDir.text,
+        &v.gustSpeed.text,
+        &v.visibility.text,
+        &v.presentWeather,
+        &v.precip.text,
+        &v.cloudLayers,
+        &v.ceilometerHits,
+        &v.temperature.text,
+        &v.dewPoint.text,
+        &v.humidity.text,
+        &v.windChill.text,
+        &v.heatIndex.text,
+        &v.lat.text,
+        &v.lon.text,
+        &v.altimeter.text,
+        &feet,
+        &v.stationPressure.text,
+        &v.pressureAlt.text,
+        &v.densityAlt.text,
+        &v.lightningFreq.text,
+        &v.lightningDist.text,
+        &v.tilt.text,
+        &v.orientation.text,
+        &v.battery.text,
+        &v.mode,
+        &v.interference,
     };
     QString line;
     line.reserve(512);
     for (int i = 0; i < kColumns; ++i) {
         if (i > 0)
             line += QLatin1Char(',');
-        appendField(line, values[i]);
+        appendField(line, *values[i]);
     }
     line += QLatin1String("\r\n");
     return line.toUtf8();
@@ -116,7 +126,14 @@ QString CsvLog::filePath(const QString &csvFolder, const QString &imei, const QD
 WriteResult CsvLog::append(const QString &csvFolder, const WeatherParser &parser, const QDateTime &utcNow,
                            WriteHealth *health)
 {
-    const QString path = filePath(csvFolder, parser.getImei(), utcNow);
+    const WeatherValues values = parser.values();
+    return append(csvFolder, values, MetarEncoder::getMetar(values), utcNow, health);
+}
+
+WriteResult CsvLog::append(const QString &csvFolder, const WeatherValues &values, const QString &metar,
+                           const QDateTime &utcNow, WriteHealth *health)
+{
+    const QString path = filePath(csvFolder, values.imei, utcNow);
     WriteResult result;
     if (!DataFolder::ensure(csvFolder)) {
         result = WriteResult::failure(path, DataFolder::cannotCreateText(csvFolder));
@@ -125,7 +142,7 @@ WriteResult CsvLog::append(const QString &csvFolder, const WeatherParser &parser
         // write still gets its header.
         const QFileInfo existing(path);
         QByteArray bytes = !existing.exists() || existing.size() == 0 ? header() + "\r\n" : QByteArray();
-        bytes += row(parser);
+        bytes += row(values, metar);
         result = AppendFile::append(path, bytes);
     }
     if (health)

@@ -5,47 +5,52 @@
 #include "weather/weatherparser.h"
 
 namespace {
-std::optional<double> number(const QString &text)
+std::optional<double> number(const WeatherReading &reading)
 {
-    double value = 0;
-    if (text.isEmpty() || !WeatherParser::readNumber(text, &value))
+    if (reading.isEmpty())
         return std::nullopt;
-    return value;
+    return reading.value;
 }
 } // namespace
+
+Observation Observation::fromValues(const WeatherValues &values, const QString &metar,
+                                    const QDateTime &receivedUtc)
+{
+    Observation o;
+    o.imei = values.imei;
+    o.stationTime = QDateTime::fromString(values.logTimestamp, QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    o.stationTime.setTimeSpec(Qt::UTC);
+    o.receivedTime = receivedUtc.toUTC();
+    o.reportingMode = values.mode;
+    o.windDirDeg = number(values.windDir);
+    o.windSpeedKt = number(values.windSpeed);
+    o.gustDirDeg = number(values.gustDir);
+    o.gustSpeedKt = number(values.gustSpeed);
+    o.visibilityMi = number(values.visibility);
+    o.precipInHr = number(values.precip);
+    o.temperatureC = number(values.temperature);
+    o.dewPointC = number(values.dewPoint);
+    o.relativeHumidity = number(values.humidity);
+    o.windChillC = number(values.windChill);
+    o.heatIndexC = number(values.heatIndex);
+    o.pressureHpa = number(values.pressure);
+    o.altimeterInHg = number(values.altimeter);
+    o.stationPressureInHg = number(values.stationPressure);
+    o.lightningDistanceMi = number(values.lightningDist);
+    o.voltageV = number(values.battery);
+    o.interference = number(values.signal);
+    o.latitudeDeg = number(values.lat);
+    o.longitudeDeg = number(values.lon);
+    o.elevationM = number(values.elevation);
+    o.presentWeather = values.presentWeather;
+    o.metar = metar;
+    return o;
+}
 
 Observation Observation::fromParser(const WeatherParser &parser, const QString &metar,
                                     const QDateTime &receivedUtc)
 {
-    Observation o;
-    o.imei = parser.getImei();
-    o.stationTime = QDateTime::fromString(parser.getLogTimestamp(), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-    o.stationTime.setTimeSpec(Qt::UTC);
-    o.receivedTime = receivedUtc.toUTC();
-    o.reportingMode = parser.getMode();
-    o.windDirDeg = number(parser.getWindDir());
-    o.windSpeedKt = number(parser.getWindSpeed());
-    o.gustDirDeg = number(parser.getMaxWindDir());
-    o.gustSpeedKt = number(parser.getMaxWindSpeed());
-    o.visibilityMi = number(parser.getVisibility());
-    o.precipInHr = number(parser.getPrecip());
-    o.temperatureC = number(parser.getTemperature());
-    o.dewPointC = number(parser.getDewPoint());
-    o.relativeHumidity = number(parser.getHumidity());
-    o.windChillC = number(parser.getWindChill());
-    o.heatIndexC = number(parser.getHeatIndex());
-    o.pressureHpa = number(parser.getPressure());
-    o.altimeterInHg = number(parser.getAltimeter());
-    o.stationPressureInHg = number(parser.getStationPressure());
-    o.lightningDistanceMi = number(parser.getLightningDist());
-    o.voltageV = number(parser.getBattery());
-    o.interference = number(parser.getReading(Plausibility::Signal));
-    o.latitudeDeg = number(parser.getLat());
-    o.longitudeDeg = number(parser.getLon());
-    o.elevationM = number(parser.getElevation());
-    o.presentWeather = parser.getPresentWeather();
-    o.metar = metar;
-    return o;
+    return fromValues(parser.values(), metar, receivedUtc);
 }
 
 QString Observation::isoTime(const QDateTime &utc)

@@ -8,6 +8,7 @@
 #include <optional>
 
 class WeatherParser;
+struct WeatherValues;
 
 // One weather packet read once into numbers: what the history, the alarms and
 // the publishers keep of it. A reading the station did not send (or sent as
@@ -44,6 +45,9 @@ struct Observation
     QString presentWeather;
     QString metar;
 
+    // The values of one packet; metar is the report built from them.
+    static Observation fromValues(const WeatherValues &values, const QString &metar,
+                                  const QDateTime &receivedUtc);
     // Reads the parser's current packet; metar is the report built from it.
     static Observation fromParser(const WeatherParser &parser, const QString &metar,
                                   const QDateTime &receivedUtc);

@@ -7,8 +7,9 @@
 #include <QRegularExpression>
 #include <QVarLengthArray>
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <exception>
+#include <iterator>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -28,6 +29,7 @@ constexpr double kHpaPerInHg = 33.8639;
 constexpr char16_t kSlotLetters[] = u"ABCDEFGHIJKL";
 constexpr int kSlotCount = 12;
 constexpr int kSlotMinutes = 5;
+constexpr int kStampChars = 17;
 
 // The start of the line after the one that holds from, or end. Lines are
 // short and every field lookup passes over them, so eight characters are
@@ -157,6 +159,52 @@ bool readDouble(const QStringRef &text, double *value)
     return ok;
 }
 
+// QStringRef::toInt in base 10, with the same value and verdict; plain
+// digits, the station's form, are read without the general conversion.
+bool readInt(const QStringRef &text, int *value)
+{
+    constexpr int kMaxExactDigits = 9;
+    const int size = text.size();
+    if (size > 0 && size <= kMaxExactDigits + 1) {
+        const QChar *const chars = text.constData();
+        const bool negative = chars[0] == QLatin1Char('-');
+        int result = 0;
+        int i = negative ? 1 : 0;
+        const int digitsFrom = i;
+        for (; i < size; ++i) {
+            const char16_t c = chars[i].unicode();
+            if (c < u'0' || c > u'9')
+                break;
+            result = result * 10 + (c - u'0');
+        }
+        const int digits = i - digitsFrom;
+        if (i == size && digits > 0 && digits <= kMaxExactDigits) {
+            *value = negative ? -result : result;
+            return true;
+        }
+    }
+    bool ok = false;
+    *value = text.toInt(&ok, 10);
+    return ok;
+}
+
+// Whether "dd/dd/dd,dd:dd:dd" in ASCII digits begins at c (17 characters).
+bool stampAt(const QChar *c)
+{
+    static constexpr char kForm[] = "dd/dd/dd,dd:dd:dd";
+    for (int i = 0; i < kStampChars; ++i) {
+        const char16_t u = c[i].unicode();
+        if (kForm[i] == 'd' ? (u < u'0' || u > u'9') : u != char16_t(kForm[i]))
+            return false;
+    }
+    return true;
+}
+
+int twoDigits(const QChar *c)
+{
+    return (c[0].unicode() - u'0') * 10 + (c[1].unicode() - u'0');
+}
+
 // Whether the field reads as a number outside the reading's range; a number
 // too long for a double counts as one too. Other texts ("?", "--") are plain
 // gaps. value: the number, or 0 when the field is none.
@@ -181,14 +229,6 @@ const QRegularExpression &stationTimePattern()
 {
     static const QRegularExpression pattern(
         QStringLiteral("(\\d\\d)/(\\d\\d)/(\\d\\d),(\\d\\d):(\\d\\d):(\\d\\d)$"));
-    return pattern;
-}
-
-// The same stamp anywhere in a piece of text.
-const QRegularExpression &logTimePattern()
-{
-    static const QRegularExpression pattern(
-        QStringLiteral("[0-9][0-9]/[0-9][0-9]/[0-9][0-9],[0-9][0-9]:[0-9][0-9]:[0-9][0-9]"));
     return pattern;
 }
 
@@ -273,8 +313,9 @@ bool WeatherParser::readingAt(int start, int index, Plausibility::Reading readin
 {
     const QStringRef field = fieldAt(start, index);
     if (Plausibility::range(reading).integer) {
-        bool ok = false;
-        *value = field.toInt(&ok, 10);
+        int whole = 0;
+        const bool ok = readInt(field, &whole);
+        *value = whole;
         return ok && Plausibility::holds(reading, *value);
     }
     return readDouble(field, value) && Plausibility::holds(reading, *value);
@@ -285,13 +326,20 @@ bool WeatherParser::readingAt(int start, Plausibility::Reading reading, double *
     return readingAt(start, Plausibility::range(reading).field, reading, value);
 }
 
+WeatherReading WeatherParser::readingOf(int start, Plausibility::Reading reading) const
+{
+    const int field = Plausibility::range(reading).field;
+    WeatherReading result;
+    if (readingAt(start, field, reading, &result.value))
+        result.text = fieldAt(start, field).toString();
+    else
+        result.value = 0;
+    return result;
+}
+
 QString WeatherParser::readingText(Plausibility::Reading reading) const
 {
-    const Plausibility::Range &range = Plausibility::range(reading);
-    const int start = valueStart(QStringView(range.tag));
-    double value = 0;
-    return readingAt(start, range.field, reading, &value) ? fieldAt(start, range.field).toString()
-                                                          : QString();
+    return readingOf(valueStart(QStringView(Plausibility::range(reading).tag)), reading).text;
 }
 
 QString WeatherParser::getReading(Plausibility::Reading reading) const
@@ -322,9 +370,9 @@ QStringList WeatherParser::implausibleReadings() const
                          .trimmed();
         }
     }
-    QStringRef day, hour, minute;
-    const QStringRef time = fieldRef(u"T", -1);
-    if (stationTimePattern().match(time).hasMatch() && !stationTime(&day, &hour, &minute))
+    const int tStart = valueStart(u"T");
+    const QStringRef time = fieldAt(tStart, -1);
+    if (stationTimePattern().match(time).hasMatch() && !stationClockAt(tStart).valid)
         lines << QStringLiteral("T \"%1\" is no possible station time: counted as none").arg(time.toString());
     return lines;
 }
@@ -402,9 +450,8 @@ QString WeatherParser::modeName(int digit)
 
 int WeatherParser::modeDigit() const
 {
-    bool ok = false;
-    const int digit = fieldRef(u"B", 1).toInt(&ok, 10);
-    return ok ? digit : 0;
+    int digit = 0;
+    return readInt(fieldRef(u"B", 1), &digit) ? digit : 0;
 }
 
 // ---- readings ----
@@ -419,11 +466,15 @@ QString WeatherParser::getBattery() const
     return readingText(Plausibility::Battery);
 }
 
+QString WeatherParser::modeAt(int bStart) const
+{
+    int digit = 0;
+    return readInt(fieldAt(bStart, 1), &digit) ? modeName(digit) : QString();
+}
+
 QString WeatherParser::getMode() const
 {
-    bool ok = false;
-    const int digit = fieldRef(u"B", 1).toInt(&ok, 10);
-    return ok ? modeName(digit) : QString();
+    return modeAt(valueStart(u"B"));
 }
 
 QString WeatherParser::getTemperature() const
@@ -537,17 +588,26 @@ QString WeatherParser::getPrecipType() const
     return precipTypeAt(valueStart(u"PW"));
 }
 
-QString WeatherParser::getInterference() const
+QString WeatherParser::interferenceAt(int pwStart) const
 {
     double signal = 0;
-    if (!readingAt(valueStart(u"PW"), Plausibility::Signal, &signal))
+    if (!readingAt(pwStart, Plausibility::Signal, &signal))
         return {};
     return signal < 50 ? QStringLiteral("Interference") : QStringLiteral("OK");
 }
 
+QString WeatherParser::getInterference() const
+{
+    return interferenceAt(valueStart(u"PW"));
+}
+
 QString WeatherParser::getCeilometerHits() const
 {
-    const int line = valueStart(u"CL");
+    return ceilometerHitsAt(valueStart(u"CL"));
+}
+
+QString WeatherParser::ceilometerHitsAt(int line) const
+{
     int valid = 0;
     int hits = 0;
     for (int n = 1; n <= 4; ++n) {
@@ -567,7 +627,11 @@ QString WeatherParser::getCeilometerHits() const
 
 QString WeatherParser::getCloudLayers() const
 {
-    const int line = valueStart(u"CL");
+    return cloudLayersAt(valueStart(u"CL"));
+}
+
+QString WeatherParser::cloudLayersAt(int line) const
+{
     if (fieldAt(line, 1).isEmpty())
         return QStringLiteral("NA");
     const QStringRef status = fieldAt(line, 0);
@@ -616,10 +680,15 @@ QString WeatherParser::getDewPoint() const
     const QStringView tags[] = {u"TA", u"RH"};
     int starts[2];
     valueStarts(tags, starts, 2);
+    return dewPointAt(starts[0], starts[1]);
+}
+
+QString WeatherParser::dewPointAt(int taStart, int rhStart) const
+{
     double t = 0;
     double rh = 0;
-    if (!readingAt(starts[0], Plausibility::Temperature, &t) ||
-        !readingAt(starts[1], Plausibility::Humidity, &rh))
+    if (!readingAt(taStart, Plausibility::Temperature, &t) ||
+        !readingAt(rhStart, Plausibility::Humidity, &rh))
         return {};
     return dewPointText(t, rh);
 }
@@ -629,10 +698,14 @@ QString WeatherParser::getHeatIndex() const
     const QStringView tags[] = {u"TA", u"RH"};
     int starts[2];
     valueStarts(tags, starts, 2);
+    return heatIndexAt(starts[0], starts[1]);
+}
+
+QString WeatherParser::heatIndexAt(int taStart, int rhStart) const
+{
     double t = 0;
     double r = 0;
-    if (!readingAt(starts[0], Plausibility::Temperature, &t) ||
-        !readingAt(starts[1], Plausibility::Humidity, &r))
+    if (!readingAt(taStart, Plausibility::Temperature, &t) || !readingAt(rhStart, Plausibility::Humidity, &r))
         return {};
     const double f = t * 1.8 + 32;
     double hi = 2.04901523 * f - 42.379 + 10.14333127 * r - 0.22475541 * f * r - 0.00683783 * f * f -
@@ -652,10 +725,15 @@ QString WeatherParser::getWindChill() const
     const QStringView tags[] = {u"WI", u"TA"};
     int starts[2];
     valueStarts(tags, starts, 2);
+    return windChillAt(starts[0], starts[1]);
+}
+
+QString WeatherParser::windChillAt(int wiStart, int taStart) const
+{
     double knots = 0;
     double t = 0;
-    if (!readingAt(starts[0], Plausibility::WindSpeed, &knots) ||
-        !readingAt(starts[1], Plausibility::Temperature, &t))
+    if (!readingAt(wiStart, Plausibility::WindSpeed, &knots) ||
+        !readingAt(taStart, Plausibility::Temperature, &t))
         return {};
     const double v = knots * kMphPerKnot;
     if (!(v > 3))
@@ -688,8 +766,13 @@ QString WeatherParser::getStationPressure() const
 
 QString WeatherParser::getPressureAlt() const
 {
+    return pressureAltAt(valueStart(u"BA"));
+}
+
+QString WeatherParser::pressureAltAt(int baStart) const
+{
     double p = 0;
-    if (!readingAt(valueStart(u"BA"), Plausibility::Pressure, &p) || p < 337 || p > 1084)
+    if (!readingAt(baStart, Plausibility::Pressure, &p) || p < 337 || p > 1084)
         return {};
     const double altitude = (1 - std::pow(p / standardPressureHpa, pressureAltExponent)) * 145366.45;
     return formatG6(roundToStep(altitude, 10));
@@ -700,14 +783,19 @@ QString WeatherParser::getDensityAlt() const
     const QStringView tags[] = {u"BA", u"TA", u"EL", u"RH"};
     int starts[4];
     valueStarts(tags, starts, 4);
+    return densityAltAt(starts[0], starts[1], starts[2], starts[3]);
+}
+
+QString WeatherParser::densityAltAt(int baStart, int taStart, int elStart, int rhStart) const
+{
     double pressure = 0;
     double t = 0;
     double rh = 0;
-    if (!readingAt(starts[0], Plausibility::Pressure, &pressure) ||
-        !readingAt(starts[1], Plausibility::Temperature, &t))
+    if (!readingAt(baStart, Plausibility::Pressure, &pressure) ||
+        !readingAt(taStart, Plausibility::Temperature, &t))
         return {};
-    const QString stationPressure = stationPressureAt(starts[0], starts[2]);
-    if (stationPressure.isEmpty() || !readingAt(starts[3], Plausibility::Humidity, &rh))
+    const QString stationPressure = stationPressureAt(baStart, elStart);
+    if (stationPressure.isEmpty() || !readingAt(rhStart, Plausibility::Humidity, &rh))
         return {};
     const double tKelvin = t + 273.16;
     const double s = toNumber(stationPressure);
@@ -752,8 +840,13 @@ QString WeatherParser::getPresentWeather() const
     const QStringView tags[] = {u"PW", u"TA", u"RH", u"VI"};
     int starts[4];
     valueStarts(tags, starts, 4);
-    QString weather = precipTypeAt(starts[0]);
-    const QString obstruction = obstructionAt(starts[1], starts[2], starts[3]);
+    return presentWeatherAt(starts[0], starts[1], starts[2], starts[3]);
+}
+
+QString WeatherParser::presentWeatherAt(int pwStart, int taStart, int rhStart, int viStart) const
+{
+    QString weather = precipTypeAt(pwStart);
+    const QString obstruction = obstructionAt(taStart, rhStart, viStart);
     if (!weather.isEmpty() && !obstruction.isEmpty())
         weather += QLatin1Char(' ');
     return weather + obstruction;
@@ -763,86 +856,102 @@ QString WeatherParser::getPresentWeather() const
 
 QString WeatherParser::getLogTimestamp() const
 {
-    const int start = valueStart(u"T");
-    if (start < 0)
-        return {};
-    try {
-        // The 18 characters after "T:", cut at a further "T:" among them.
-        QStringRef piece = m_text.midRef(start, 18);
-        const int nextTag = piece.indexOf(QLatin1String("T:"));
-        if (nextTag >= 0)
-            piece = piece.left(nextTag);
-        if (!logTimePattern().match(piece).hasMatch()) {
-            qDebug() << "Can't find timestamp pattern";
-            return {};
-        }
-        const int comma = piece.indexOf(QLatin1Char(','));
-        if (comma < 8)
-            return {};
-        QString result = QStringLiteral("20") + piece.mid(comma - 8, 8);
-        result.replace(QLatin1Char('/'), QLatin1Char('-'));
-        result += QLatin1Char(' ');
-        result += piece.mid(comma + 1, 8);
-        static constexpr int kNumbers[][2] = {{0, 4}, {5, 2}, {8, 2}, {11, 2}, {14, 2}, {17, 2}};
-        int values[6];
-        for (int i = 0; i < 6; ++i) {
-            bool ok = false;
-            values[i] = result.midRef(kNumbers[i][0], kNumbers[i][1]).toInt(&ok, 10);
-            if (!ok)
-                return {};
-        }
-        if (!QDate::isValid(values[0], values[1], values[2]) ||
-            !QTime::isValid(values[3], values[4], values[5]))
-            return {};
-        return result;
-    } catch (const std::exception &) {
-        qDebug() << "Error reading timestamp";
-        return {};
-    }
+    return logTimestampAt(valueStart(u"T"));
 }
 
-bool WeatherParser::stationTime(QStringRef *day, QStringRef *hour, QStringRef *minute) const
+QString WeatherParser::logTimestampAt(int tStart) const
 {
-    const QRegularExpressionMatch match = stationTimePattern().match(fieldRef(u"T", -1));
-    if (!match.hasMatch())
-        return false;
+    if (tStart < 0)
+        return {};
+    // The 18 characters after "T:", cut at a further "T:" among them; the
+    // stamp may begin at either of the first two.
+    QStringRef piece = m_text.midRef(tStart, kStampChars + 1);
+    const int nextTag = piece.indexOf(QLatin1String("T:"));
+    if (nextTag >= 0)
+        piece = piece.left(nextTag);
+    const QChar *const chars = piece.constData();
+    const bool found =
+        (piece.size() >= kStampChars && stampAt(chars)) || (piece.size() > kStampChars && stampAt(chars + 1));
+    if (!found) {
+        qDebug() << "Can't find timestamp pattern";
+        return {};
+    }
+    // A stamp at the second character behind a comma has no date before it.
+    if (chars[0] == QLatin1Char(','))
+        return {};
+    const QChar *const stamp = stampAt(chars) ? chars : chars + 1;
+    const int year = twoDigits(stamp);
+    const int month = twoDigits(stamp + 3);
+    const int day = twoDigits(stamp + 6);
+    const int hour = twoDigits(stamp + 9);
+    const int minute = twoDigits(stamp + 12);
+    const int second = twoDigits(stamp + 15);
+    if (!QDate::isValid(2000 + year, month, day) || !QTime::isValid(hour, minute, second))
+        return {};
+    QString result = QStringLiteral("20") + QString(stamp, kStampChars);
+    result[4] = QLatin1Char('-');
+    result[7] = QLatin1Char('-');
+    result[10] = QLatin1Char(' ');
+    return result;
+}
+
+WeatherParser::StationClock WeatherParser::stationClockAt(int tStart) const
+{
+    StationClock clock;
+    const QStringRef time = fieldAt(tStart, -1);
     int values[6];
-    for (int i = 0; i < 6; ++i)
-        values[i] = match.capturedRef(i + 1).toInt();
+    QStringRef texts[3];
+    if (time.size() >= kStampChars && stampAt(time.constData() + time.size() - kStampChars)) {
+        const QChar *const stamp = time.constData() + time.size() - kStampChars;
+        for (int i = 0; i < 6; ++i)
+            values[i] = twoDigits(stamp + 3 * i);
+        const int from = time.position() + time.size() - kStampChars;
+        for (int i = 0; i < 3; ++i)
+            texts[i] = m_text.midRef(from + 6 + 3 * i, 2);
+    } else if (std::all_of(time.cbegin(), time.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
+        return clock;
+    } else {
+        // Digits of other scripts: the pattern's own idea of a digit decides.
+        const QRegularExpressionMatch match = stationTimePattern().match(time);
+        if (!match.hasMatch())
+            return clock;
+        for (int i = 0; i < 6; ++i)
+            values[i] = match.capturedRef(i + 1).toInt();
+        for (int i = 0; i < 3; ++i)
+            texts[i] = match.capturedRef(i + 3);
+    }
     if (!QDate::isValid(2000 + values[0], values[1], values[2]) ||
         !QTime::isValid(values[3], values[4], values[5]))
-        return false;
-    *day = match.capturedRef(3);
-    *hour = match.capturedRef(4);
-    *minute = match.capturedRef(5);
-    return true;
+        return clock;
+    clock.valid = true;
+    clock.dayTime = texts[0] + texts[1] + texts[2];
+    clock.hour = values[3];
+    clock.minute = values[4];
+    return clock;
 }
 
 QString WeatherParser::getMetarDayTime() const
 {
-    QStringRef day, hour, minute;
-    if (!stationTime(&day, &hour, &minute))
-        return QStringLiteral("000000");
-    return day + hour + minute;
+    const StationClock clock = stationClockAt(valueStart(u"T"));
+    return clock.valid ? clock.dayTime : QStringLiteral("000000");
 }
 
 QString WeatherParser::getPrecipTime(int which) const
 {
-    return slotTime(fieldRef(u"PW", 3), which);
+    return slotTime(fieldRef(u"PW", 3), which, stationClockAt(valueStart(u"T")));
 }
 
 QString WeatherParser::getLightningTime(int which) const
 {
-    return slotTime(fieldRef(u"LD", 2), which);
+    return slotTime(fieldRef(u"LD", 2), which, stationClockAt(valueStart(u"T")));
 }
 
-QString WeatherParser::slotTime(const QStringRef &code, int which) const
+QString WeatherParser::slotTime(const QStringRef &code, int which, const StationClock &clock)
 {
     which = std::clamp(which, 0, 1);
     if (code.isEmpty() || code.contains(QLatin1Char('-')) || code.contains(QLatin1Char('?')))
         return QStringLiteral("-");
-    QStringRef day, hourText, minuteText;
-    if (!stationTime(&day, &hourText, &minuteText))
+    if (!clock.valid)
         return {};
     if (which >= code.size())
         return QStringLiteral("-");
@@ -850,9 +959,110 @@ QString WeatherParser::slotTime(const QStringRef &code, int which) const
     if (slot < 0 || slot >= kSlotCount)
         return QStringLiteral("-");
     const int slotMinute = slot * kSlotMinutes;
-    const int hour = hourText.toInt();
     // A slot that is not before the packet's minute lies in the previous hour.
-    if (slotMinute < minuteText.toInt())
-        return clockText(hour, slotMinute);
-    return clockText(hour == 0 ? 23 : hour - 1, slotMinute);
+    if (slotMinute < clock.minute)
+        return clockText(clock.hour, slotMinute);
+    return clockText(clock.hour == 0 ? 23 : clock.hour - 1, slotMinute);
+}
+
+// ---- all at once ----
+
+WeatherValues WeatherParser::values() const
+{
+    static const QStringView kTags[] = {u"@I", u"B",  u"T",  u"LA", u"LO", u"EL", u"OR", u"TA",
+                                        u"BA", u"RH", u"WI", u"GU", u"LD", u"CL", u"PW", u"VI"};
+    enum Tag
+    {
+        Imei,
+        B,
+        T,
+        LA,
+        LO,
+        EL,
+        OR,
+        TA,
+        BA,
+        RH,
+        WI,
+        GU,
+        LD,
+        CL,
+        PW,
+        VI,
+        TagCount
+    };
+    static_assert(std::size(kTags) == TagCount);
+    int s[TagCount];
+    valueStarts(kTags, s, TagCount);
+    // The line of each reading, by the tag its range names.
+    static const auto kLineOf = [] {
+        std::array<int, Plausibility::ReadingCount> lines{};
+        for (int r = 0; r < Plausibility::ReadingCount; ++r) {
+            const QStringView tag(Plausibility::range(Plausibility::Reading(r)).tag);
+            lines[r] = int(std::find(std::begin(kTags), std::end(kTags), tag) - std::begin(kTags));
+        }
+        return lines;
+    }();
+    const auto reading = [&](Plausibility::Reading r) {
+        return kLineOf[r] < TagCount ? readingOf(s[kLineOf[r]], r) : WeatherReading();
+    };
+    const auto computed = [](QString text) {
+        WeatherReading result;
+        readDouble(QStringRef(&text), &result.value);
+        result.text = std::move(text);
+        return result;
+    };
+
+    WeatherValues v;
+    v.imei = fieldAt(s[Imei], 0).toString();
+    const StationClock clock = stationClockAt(s[T]);
+    v.logTimestamp = logTimestampAt(s[T]);
+    v.metarDayTime = clock.valid ? clock.dayTime : QStringLiteral("000000");
+    v.mode = modeAt(s[B]);
+
+    v.battery = reading(Plausibility::Battery);
+    v.temperature = reading(Plausibility::Temperature);
+    v.pressure = reading(Plausibility::Pressure);
+    v.altimeter = computed(altimeterAt(s[BA]));
+    v.humidity = reading(Plausibility::Humidity);
+    v.elevation = reading(Plausibility::Elevation);
+    v.lat = reading(Plausibility::Latitude);
+    v.lon = reading(Plausibility::Longitude);
+    v.orientation = reading(Plausibility::Orientation);
+    v.tilt = reading(Plausibility::Tilt);
+    v.windSpeed = reading(Plausibility::WindSpeed);
+    v.windDir = reading(Plausibility::WindDir);
+    v.gustSpeed = reading(Plausibility::GustSpeed);
+    v.gustDir = reading(Plausibility::GustDir);
+    v.lightningDist = reading(Plausibility::LightningDist);
+    v.lightningFreq = reading(Plausibility::LightningCount);
+    v.visibility = reading(Plausibility::Visibility);
+    v.precip = reading(Plausibility::Precip);
+    v.signal = reading(Plausibility::Signal);
+    v.precipType = precipTypeAt(s[PW]);
+    v.interference = interferenceAt(s[PW]);
+    v.ceilometerHits = ceilometerHitsAt(s[CL]);
+    v.cloudLayers = cloudLayersAt(s[CL]);
+
+    v.dewPoint = computed(dewPointAt(s[TA], s[RH]));
+    v.heatIndex = computed(heatIndexAt(s[TA], s[RH]));
+    v.windChill = computed(windChillAt(s[WI], s[TA]));
+    v.stationPressure = computed(stationPressureAt(s[BA], s[EL]));
+    v.pressureAlt = computed(pressureAltAt(s[BA]));
+    v.densityAlt = computed(densityAltAt(s[BA], s[TA], s[EL], s[RH]));
+    v.presentWeather = presentWeatherAt(s[PW], s[TA], s[RH], s[VI]);
+
+    const QStringRef precipCode = fieldAt(s[PW], 3);
+    const QStringRef lightningCode = fieldAt(s[LD], 2);
+    v.precipBegan = slotTime(precipCode, 0, clock);
+    v.precipEnded = slotTime(precipCode, 1, clock);
+    v.lightningBegan = slotTime(lightningCode, 0, clock);
+    v.lightningEnded = slotTime(lightningCode, 1, clock);
+
+    v.latField = fieldAt(s[LA], 0).toString();
+    v.lonField = fieldAt(s[LO], 0).toString();
+    v.altimeterField = fieldAt(s[BA], 1).toString();
+    v.strikesField = fieldAt(s[LD], 1).toString();
+    v.signalField = fieldAt(s[PW], 4).toString();
+    return v;
 }

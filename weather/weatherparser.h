@@ -3,6 +3,7 @@
 #pragma once
 
 #include "weather/plausibility.h"
+#include "weather/weathervalues.h"
 
 #include <QString>
 #include <QStringList>
@@ -33,6 +34,10 @@ public:
 
     void setPacketText(const QString &text) { m_text = text; }
     QString packetText() const { return m_text; }
+
+    // Every accessor's result for the current packet, found in one pass over
+    // its lines: what the report, the CSV row and the display take.
+    WeatherValues values() const;
 
     // index < 0: the rest of the tag's line (colons kept, at most 1024 chars);
     // index 0: the first field (at most 1024 chars); index N >= 1: the N-th
@@ -118,6 +123,16 @@ public:
     QString getLightningTime(int which) const;
 
 private:
+    // The station time of the "T" line as numbers; valid is false without a
+    // usable or with an impossible time.
+    struct StationClock
+    {
+        bool valid = false;
+        QString dayTime; // "DDhhmm" as the line has the digits
+        int hour = 0;
+        int minute = 0;
+    };
+
     // Positions just after "tag:" at the start of a line, found for all the
     // tags in one pass over the text; -1 for a tag without a line.
     void valueStarts(const QStringView *tags, int *starts, int count) const;
@@ -130,16 +145,26 @@ private:
     // as one (a base-10 int for the integer readings) inside its range.
     bool readingAt(int start, int index, Plausibility::Reading reading, double *value) const;
     bool readingAt(int start, Plausibility::Reading reading, double *value) const;
-    // The field's text when readingAt holds, else empty.
+    // The reading's text and number when readingAt holds, else empty.
+    WeatherReading readingOf(int start, Plausibility::Reading reading) const;
     QString readingText(Plausibility::Reading reading) const;
-    // The station time of the "T" line as day, hour and minute texts; false
-    // without a usable or with an impossible time.
-    bool stationTime(QStringRef *day, QStringRef *hour, QStringRef *minute) const;
+    QString modeAt(int bStart) const;
     QString altimeterAt(int baStart) const;
+    QString interferenceAt(int pwStart) const;
+    QString ceilometerHitsAt(int clStart) const;
+    QString cloudLayersAt(int clStart) const;
+    QString dewPointAt(int taStart, int rhStart) const;
+    QString heatIndexAt(int taStart, int rhStart) const;
+    QString windChillAt(int wiStart, int taStart) const;
     QString stationPressureAt(int baStart, int elStart) const;
+    QString pressureAltAt(int baStart) const;
+    QString densityAltAt(int baStart, int taStart, int elStart, int rhStart) const;
     QString precipTypeAt(int pwStart) const;
     QString obstructionAt(int taStart, int rhStart, int viStart) const;
-    QString slotTime(const QStringRef &code, int which) const;
+    QString presentWeatherAt(int pwStart, int taStart, int rhStart, int viStart) const;
+    QString logTimestampAt(int tStart) const;
+    StationClock stationClockAt(int tStart) const;
+    static QString slotTime(const QStringRef &code, int which, const StationClock &clock);
 
     QString m_text;
 };

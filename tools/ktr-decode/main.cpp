@@ -103,10 +103,12 @@ private:
                 continue;
             }
             m_parser.setPacketText(QString::fromUtf8(entry.packet));
+            const WeatherValues values = m_parser.values();
+            const QString metar = MetarEncoder::getMetar(values);
             if (m_format == Format::Csv)
-                m_output.write(CsvLog::row(m_parser));
+                m_output.write(CsvLog::row(values, metar));
             else
-                m_output.write(MetarEncoder::getMetar(m_parser).toUtf8() + '\n');
+                m_output.write(metar.toUtf8() + '\n');
         }
     }
 

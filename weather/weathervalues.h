@@ -1,0 +1,43 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+// One reading of a weather packet: the station's own digits (g6 form for a
+// computed quantity) and that text read as a number. The empty text is the
+// one "no value" marker; its number is 0.
+struct WeatherReading
+{
+    QString text;
+    double value = 0;
+
+    bool isEmpty() const { return text.isEmpty(); }
+};
+
+// Every value that the METAR, the CSV row and the data view take from one
+// weather packet, read from it once (WeatherParser::values). Each member
+// holds what the parser accessor of the same name returns.
+struct WeatherValues
+{
+    QString imei;
+    QString logTimestamp; // "20yy-MM-dd hh:mm:ss" or empty
+    QString metarDayTime; // "DDhhmm" or "000000"
+    QString mode;         // the reporting mode name, or empty
+
+    WeatherReading battery, temperature, pressure, altimeter, humidity, elevation, lat, lon, orientation,
+        tilt, windSpeed, windDir, gustSpeed, gustDir, lightningDist, lightningFreq, visibility, precip,
+        signal; // "PW" field 4, the receiver's signal level
+    QString precipType, interference, ceilometerHits, cloudLayers;
+
+    WeatherReading dewPoint, heatIndex, windChill, stationPressure, pressureAlt, densityAlt;
+    QString presentWeather;
+
+    // "hhmm", "-" or empty, as WeatherParser::getPrecipTime and getLightningTime.
+    QString precipBegan, precipEnded, lightningBegan, lightningEnded;
+
+    // Fields as the station sent them, before any filter: the METAR decides
+    // on the position, the altimeter group and lightning from these, and the
+    // warnings from the signal level.
+    QString latField, lonField, altimeterField, strikesField, signalField;
+};
