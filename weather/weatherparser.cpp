@@ -168,7 +168,8 @@ bool readInt(const QStringRef &text, int *value)
     if (size > 0 && size <= kMaxExactDigits + 1) {
         const QChar *const chars = text.constData();
         const bool negative = chars[0] == QLatin1Char('-');
-        int result = 0;
+        // Wide enough for the ten digits the size allows before the count is checked.
+        qint64 result = 0;
         int i = negative ? 1 : 0;
         const int digitsFrom = i;
         for (; i < size; ++i) {
@@ -179,7 +180,7 @@ bool readInt(const QStringRef &text, int *value)
         }
         const int digits = i - digitsFrom;
         if (i == size && digits > 0 && digits <= kMaxExactDigits) {
-            *value = negative ? -result : result;
+            *value = int(negative ? -result : result);
             return true;
         }
     }
