@@ -4,9 +4,9 @@
 
 #include "storage/csvlog.h"
 #include "storage/datafolder.h"
+#include "storage/sqlitefile.h"
 #include "weather/weatherparser.h"
 
-#include <QAtomicInt>
 #include <QFileInfo>
 #include <QIODevice>
 #include <QLocale>
@@ -20,7 +20,6 @@
 
 namespace {
 
-QAtomicInt connectionCounter;
 constexpr qint64 kDaySecs = 86400;
 constexpr int kInterferenceBelow = 50;
 
@@ -149,59 +148,38 @@ const char *HistoryStore::columnName(Quantity quantity)
 
 HistoryStore::HistoryStore(const QString &dataFolder, QObject *parent)
     : QObject(parent), m_file(dataFolder + QLatin1Char('/') + QLatin1String(kFileName)),
-      m_connection(QStringLiteral("history-%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
+      m_connection(SqliteFile::newConnection("history"))
 {
 }
 
 HistoryStore::~HistoryStore()
 {
-    closeConnection();
-    if (QSqlDatabase::contains(m_connection))
-        QSqlDatabase::removeDatabase(m_connection);
+    m_insert.reset();
+    SqliteFile::remove(m_connection);
 }
 
 void HistoryStore::closeConnection()
 {
     m_insert.reset();
-    if (QSqlDatabase::contains(m_connection))
-        QSqlDatabase::database(m_connection, false).close();
+    SqliteFile::close(m_connection);
 }
 
 bool HistoryStore::isOpen() const
 {
-    return QSqlDatabase::contains(m_connection) && QSqlDatabase::database(m_connection, false).isOpen();
+    return SqliteFile::isOpen(m_connection);
 }
 
 bool HistoryStore::exec(const QString &sql)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (query.exec(sql))
-        return true;
-    m_error = query.lastError().text();
-    return false;
+    return SqliteFile::exec(m_connection, sql, &m_error);
 }
 
 bool HistoryStore::open()
 {
     if (isOpen())
         return true;
-    // A folder or a device in the file's place must not be opened or block.
-    const QFileInfo info(m_file);
-    if (info.exists() && !info.isFile()) {
-        m_error = QStringLiteral("%1 is not a regular file").arg(m_file);
-        return false;
-    }
-    if (!DataFolder::ensure(info.path())) {
-        m_error = QStringLiteral("cannot create the folder %1").arg(info.path());
-        return false;
-    }
-    QSqlDatabase db = QSqlDatabase::contains(m_connection)
-                          ? QSqlDatabase::database(m_connection, false)
-                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    db.setDatabaseName(m_file);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
-    if (!db.open()) {
-        m_error = db.lastError().text();
+    if (!SqliteFile::open(m_connection, m_file, &m_error)) {
+        m_error = QStringLiteral("%1: %2").arg(m_file, m_error);
         return false;
     }
 
@@ -229,7 +207,6 @@ bool HistoryStore::open()
     // synchronous=NORMAL: in WAL mode a commit survives the program being
     // killed; only a power cut may take back the last commits.
     const QStringList schema = {
-        QStringLiteral("PRAGMA journal_mode=WAL"),
         QStringLiteral("PRAGMA synchronous=NORMAL"),
         QStringLiteral(
             "CREATE TABLE IF NOT EXISTS observations (imei TEXT NOT NULL, t INTEGER NOT NULL, "
@@ -270,7 +247,7 @@ bool HistoryStore::open()
     }
     columns += QStringLiteral(", interfered, present_weather, metar");
     placeholders += QStringLiteral(", ?, ?, ?");
-    m_insert = std::make_unique<QSqlQuery>(db);
+    m_insert = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_connection, false));
     if (!m_insert->prepare(QStringLiteral("INSERT OR IGNORE INTO observations (%1) VALUES (%2)")
                                .arg(columns, placeholders))) {
         m_error = m_insert->lastError().text();

@@ -2,59 +2,39 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/outbox.h"
 
-#include <QAtomicInt>
-#include <QFileInfo>
+#include "storage/sqlitefile.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
 namespace {
-QAtomicInt connectionCounter;
 const char kTimeFormat[] = "yyyy-MM-ddThh:mm:ss.zzzZ";
 } // namespace
 
 Outbox::Outbox(const QString &databaseFile, const QString &channel, int maxMessages)
-    : m_file(databaseFile), m_channel(channel),
-      m_connection(QStringLiteral("outbox-%1").arg(connectionCounter.fetchAndAddRelaxed(1))),
+    : m_file(databaseFile), m_channel(channel), m_connection(SqliteFile::newConnection("outbox")),
       m_maxMessages(maxMessages)
 {
 }
 
 Outbox::~Outbox()
 {
-    if (QSqlDatabase::contains(m_connection)) {
-        QSqlDatabase::database(m_connection, false).close();
-        QSqlDatabase::removeDatabase(m_connection);
-    }
+    SqliteFile::remove(m_connection);
 }
 
 bool Outbox::open()
 {
     if (isOpen())
         return true;
-    // Only a regular file (or none yet): a device or a folder in its place
-    // must not block or be written.
-    const QFileInfo info(m_file);
-    if (info.exists() && !info.isFile()) {
-        m_error = QStringLiteral("not a regular file");
+    if (!SqliteFile::open(m_connection, m_file, &m_error))
         return false;
-    }
-    QSqlDatabase db = QSqlDatabase::contains(m_connection)
-                          ? QSqlDatabase::database(m_connection, false)
-                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    db.setDatabaseName(m_file);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
-    if (!db.open()) {
-        m_error = db.lastError().text();
-        return false;
-    }
-    if (!exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
-        !exec(QStringLiteral("CREATE TABLE IF NOT EXISTS outbox (id INTEGER PRIMARY KEY AUTOINCREMENT, "
+    if (!exec(QStringLiteral("CREATE TABLE IF NOT EXISTS outbox (id INTEGER PRIMARY KEY AUTOINCREMENT, "
                              "channel TEXT NOT NULL, topic TEXT NOT NULL, payload BLOB NOT NULL, "
                              "queued_time TEXT NOT NULL, attempts INTEGER NOT NULL DEFAULT 0)")) ||
         !exec(QStringLiteral("CREATE INDEX IF NOT EXISTS outbox_channel ON outbox (channel, id)"))) {
-        db.close();
+        SqliteFile::close(m_connection);
         return false;
     }
     m_error.clear();
@@ -63,16 +43,12 @@ bool Outbox::open()
 
 bool Outbox::isOpen() const
 {
-    return QSqlDatabase::contains(m_connection) && QSqlDatabase::database(m_connection, false).isOpen();
+    return SqliteFile::isOpen(m_connection);
 }
 
 bool Outbox::exec(const QString &sql)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (query.exec(sql))
-        return true;
-    m_error = query.lastError().text();
-    return false;
+    return SqliteFile::exec(m_connection, sql, &m_error);
 }
 
 Outbox::Queued Outbox::enqueue(const QString &topic, const QByteArray &payload, const QDateTime &nowUtc)
