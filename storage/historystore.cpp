@@ -7,7 +7,6 @@
 #include "storage/sqlitefile.h"
 #include "weather/weatherparser.h"
 
-#include <QFileInfo>
 #include <QIODevice>
 #include <QLocale>
 #include <QSqlDatabase>
