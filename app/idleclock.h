@@ -21,9 +21,6 @@ public:
     // and the label is left alone. A message set after a long silence fades
     // just the same: the idle count plays no part.
     static QString fadeTagSince(int ticksSinceSet);
-    // The same fade counted from the last receive pass, for a window that does
-    // not yet count from the moment its message was set.
-    static QString fadeTag(int idleTicks) { return fadeTagSince(idleTicks); }
     // Whether the message should be cleared: the station has been silent for
     // a minute and the message is a minute old, so a fresh one is never lost.
     static bool messageExpired(int ticksSinceSet, int idleTicks);

@@ -13,7 +13,6 @@
 #include "publishing/dialogmqttpublishing.h"
 #include "publishing/mqttpublisher.h"
 #include "publishing/mqttsettings.h"
-#include "reports/metarencoder.h"
 #include "reports/weatherdisplay.h"
 #include "session/portselector.h"
 #include "session/stationsession.h"
@@ -169,6 +168,7 @@ void MainWindow::connectSession()
     connect(m_ports, &PortSelector::trying, this,
             [bar](const QString &name) { bar->setStatus("Trying " + name); });
     connect(m_ports, &PortSelector::portsChanged, m_portMenu, &PortMenu::update);
+    connect(m_ports, &PortSelector::trying, m_portMenu, &PortMenu::checkName);
     connect(m_portMenu, &PortMenu::chosen, this, &MainWindow::openSerialPort);
 }
 
@@ -443,9 +443,7 @@ void MainWindow::handleError(const QString &reason)
 
 void MainWindow::displayWeatherData()
 {
-    m_dataView->show(m_session->parser(),
-                     Observation::fromParser(m_session->parser(), MetarEncoder::getMetar(m_session->parser()),
-                                             QDateTime::currentDateTimeUtc()));
+    m_dataView->show(m_session->parser(), m_session->observation());
 }
 
 QString MainWindow::getDateTime(const QByteArray &buffer)

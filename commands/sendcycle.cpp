@@ -5,7 +5,6 @@
 SendCycle::PressResult SendCycle::press(const QByteArray &snapshot)
 {
     m_pending = !m_pending;
-    ++m_forwardingRestarts;
     if (m_pending) {
         m_status = QStringLiteral("Sending Config Request...");
         m_queued = snapshot;

@@ -10,7 +10,7 @@
 // prompts, and then the command is handed to a paced writer that sends one
 // byte per tick. The owner supplies the bytes, writes what tickBytes()
 // returns, shows status() and caption(), and restarts its forwarding timer
-// on every press (forwardingRestarts() counts them).
+// on every press and hand-over.
 class SendCycle
 {
 public:
@@ -39,7 +39,6 @@ public:
     // prompt with 80 spaces, replacing whatever was outgoing.
     void powerUpSeen();
 
-
     // The station prompts: the queued snapshot, or without a request the
     // current selection, becomes the outgoing command, and the request ends
     // as if the button had been pressed (one more forwarding restart). Returns
@@ -52,12 +51,10 @@ public:
     // The status text that the last press, power-up or hand-over set.
     QString status() const { return m_status; }
     QString caption() const;
-    int forwardingRestarts() const { return m_forwardingRestarts; }
 
 private:
     bool m_pending = false;
     QByteArray m_queued;
     QByteArray m_outgoing;
     QString m_status;
-    int m_forwardingRestarts = 0;
 };

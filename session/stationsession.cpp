@@ -251,7 +251,8 @@ bool StationSession::processWeather()
     // row, the observation and the window alike.
     m_values = m_parser.values();
     const QString metar = MetarEncoder::getMetar(m_values);
-    const Observation observation = Observation::fromValues(m_values, metar, utc);
+    m_observation = Observation::fromValues(m_values, metar, utc);
+    const Observation &observation = m_observation;
     if (m_logging) {
         // The store first: a crash between the two never leaves a CSV row
         // whose packet the history lacks.

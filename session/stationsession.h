@@ -68,6 +68,8 @@ public:
     // The weather history of live packets (the demo keeps its own).
     HistoryStore *history() { return &m_history; }
     const WeatherParser &parser() const { return m_parser; }
+    // The last weather packet as read, with its report.
+    const Observation &observation() const { return m_observation; }
     // The parser's current packet, read once when it arrived.
     const WeatherValues &values() const { return m_values; }
     const ReceiveStream &stream() const { return m_stream; }
@@ -138,6 +140,7 @@ private:
     AcousticAssembler m_acoustic;
     SendCycle m_sendCycle;
     QByteArray m_stationImei;
+    Observation m_observation;
     WriteHealth m_health;
     HistoryStore m_history;
     std::unique_ptr<HistoryStore> m_demoHistory;

@@ -12,7 +12,7 @@ PortMenu::PortMenu(QMenu *menu, const QStringList &ports)
     for (const QString &name : ports)
         add(name);
     if (!ports.isEmpty())
-        check(0);
+        checkName(ports.first());
     connect(m_group, &QActionGroup::triggered, this, &PortMenu::chosen);
 }
 
@@ -39,16 +39,13 @@ void PortMenu::update(const QStringList &added, const QStringList &removed)
     }
 }
 
-void PortMenu::check(int index)
+void PortMenu::checkName(const QString &name)
 {
     const QList<QAction *> actions = m_group->actions();
-    if (index >= 0 && index < actions.size())
-        actions.at(index)->setChecked(true);
-}
-
-int PortMenu::checkedIndex() const
-{
-    return m_group->actions().indexOf(m_group->checkedAction());
+    for (QAction *action : actions) {
+        if (action->text() == name)
+            action->setChecked(true);
+    }
 }
 
 QString PortMenu::checkedName() const

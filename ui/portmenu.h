@@ -20,8 +20,8 @@ public:
     QStringList names() const;
     // Adds the new ports at the end and takes out the ones that have gone.
     void update(const QStringList &added, const QStringList &removed);
-    void check(int index);
-    int checkedIndex() const;
+    // Marks the port in use.
+    void checkName(const QString &name);
     QString checkedName() const;
 
 signals:

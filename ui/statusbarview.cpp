@@ -54,14 +54,13 @@ void StatusBarView::tick(int idleTicks)
 {
     // A new text fades from the moment it was set, however long the station
     // has been silent.
-    const QString tag = IdleClock::fadeTag(++m_ticksSinceSet);
+    const QString tag = IdleClock::fadeTagSince(++m_ticksSinceSet);
     if (!tag.isEmpty())
         messageLabel->setText(tag + m_status + QStringLiteral("</font>"));
-    if (idleTicks > IdleClock::kProgressHideTicks) {
+    if (idleTicks > IdleClock::kProgressHideTicks)
         hideProgress();
-        if (idleTicks > IdleClock::kMessageClearTicks)
-            m_status.clear();
-    }
+    if (IdleClock::messageExpired(m_ticksSinceSet, idleTicks))
+        m_status.clear();
 }
 
 void StatusBarView::showProgress(const QString &format, int maximum, int value)
