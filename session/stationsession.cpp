@@ -38,6 +38,7 @@ bool StationSession::connectLink(StationLink *link)
     if (!m_replay) {
         m_parser.setPacketText(QString());
         m_values = m_parser.values();
+        m_observation = Observation();
         emit reset();
     }
     if (!m_link)
