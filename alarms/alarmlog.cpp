@@ -3,10 +3,11 @@
 #include "alarms/alarmlog.h"
 
 #include "alarms/alarm.h"
+#include "storage/appendfile.h"
 #include "storage/csvlog.h"
+#include "storage/datafolder.h"
 
-#include <QDir>
-#include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -75,22 +76,16 @@ bool AlarmLog::write(const Alarm &alarm)
 
 bool AlarmLog::appendRow(const PendingRow &pending)
 {
-    if (!QDir().mkpath(m_folder)) {
-        m_error = QStringLiteral("Cannot create folder %1").arg(m_folder);
+    if (!DataFolder::ensure(m_folder)) {
+        m_error = DataFolder::cannotCreateText(m_folder);
         return false;
     }
-    QFile file(pending.path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        m_error = QStringLiteral("Cannot write %1: %2").arg(pending.path, file.errorString());
-        return false;
-    }
-    const qint64 oldSize = file.size();
     // An empty file counts as new, so it gets its header even after a failed first write.
-    const QByteArray bytes = oldSize == 0 ? header() + "\r\n" + pending.row : pending.row;
-    if (file.write(bytes) == bytes.size() && file.flush())
-        return true;
-    m_error = QStringLiteral("Cannot write %1: %2").arg(pending.path, file.errorString());
-    // Leave no partial row behind for the next one to be glued to.
-    file.resize(oldSize);
-    return false;
+    const QFileInfo existing(pending.path);
+    const bool fresh = !existing.exists() || existing.size() == 0;
+    const WriteResult result =
+        AppendFile::append(pending.path, fresh ? header() + "\r\n" + pending.row : pending.row);
+    if (!result.ok)
+        m_error = QStringLiteral("Cannot write %1: %2").arg(pending.path, result.errorText);
+    return result.ok;
 }

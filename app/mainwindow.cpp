@@ -143,8 +143,8 @@ void MainWindow::connectSession()
         [bar](const QString &format, int maximum, int value) { bar->showProgress(format, maximum, value); });
     connect(m_session, &StationSession::progressHidden, this, [bar] { bar->hideProgress(); });
     connect(m_session, &StationSession::pictureReady, this,
-            [this](int camera, const QByteArray &jpeg, const QString &caption) {
-                m_dataView->showPicture(camera, jpeg, caption);
+            [this](int camera, const QByteArray &jpeg, const QString &caption, const QString &stamp) {
+                m_dataView->showPicture(camera, jpeg, caption, stamp);
                 if (!jpeg.isEmpty())
                     m_mqtt->publishPicture(QString::fromLatin1(m_session->stationImei()), camera, jpeg);
             });

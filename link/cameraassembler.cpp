@@ -172,6 +172,7 @@ CameraStep CameraAssembler::process(const QByteArray &buffer, const QString &ime
     if (step.camera >= 1 && step.camera <= 4) {
         step.picture = picture;
         step.caption = caption(step.camera, orientation);
+        step.stamp = stamp;
     }
     return step;
 }

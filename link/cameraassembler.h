@@ -19,6 +19,7 @@ struct CameraStep : PacketStep
     QString filePath;   // the picture file written, or empty (see PacketStep::files)
     QByteArray picture; // JPEG to show in the camera's view; empty when nothing is shown
     QString caption;    // the camera's caption, set together with the picture
+    QString stamp;      // when it was taken: "yyMMdd_hhmmssZ_KTRtime" (or "_PCtime")
 };
 
 // Puts the scan data of camera packets together behind the fixed JPEG header,

@@ -279,7 +279,7 @@ bool StationSession::processCamera()
     if (!step.packet.isEmpty() && m_forwarder)
         m_forwarder->forwardData(step.packet, m_stationImei);
     if (!step.picture.isEmpty() || !step.caption.isEmpty())
-        emit pictureReady(step.camera, step.picture, step.caption);
+        emit pictureReady(step.camera, step.picture, step.caption, step.stamp);
     return finishStep(step);
 }
 

@@ -102,7 +102,8 @@ signals:
     void rawTextAppended(const QString &line);
     void progressChanged(const QString &format, int maximum, int value);
     void progressHidden();
-    void pictureReady(int camera, const QByteArray &jpeg, const QString &caption);
+    // stamp: when the camera took it, "yyMMdd_hhmmssZ_KTRtime"; empty when not known.
+    void pictureReady(int camera, const QByteArray &jpeg, const QString &caption, const QString &stamp);
     // A weather packet was logged; parser() holds it.
     void weatherReceived(const Observation &observation);
     void stationModeReported(const QString &mode);

@@ -53,11 +53,10 @@ void DataView::show(const WeatherParser &parser, const Observation &observation)
     refreshAge(parser, true);
 }
 
-void DataView::showPicture(int camera, const QByteArray &jpeg, const QString &caption)
+void DataView::showPicture(int camera, const QByteArray &jpeg, const QString &caption, const QString &stamp)
 {
     m_cameras->show(camera, jpeg, caption);
-    const QString received = QDateTime::currentDateTimeUtc().toString(QStringLiteral("hh:mm:ss"));
-    m_viewer->setPicture(camera, QImage::fromData(jpeg, "JPG"), caption, tr("received %1 UTC").arg(received));
+    m_viewer->setPicture(camera, QImage::fromData(jpeg, "JPG"), caption, stamp);
 }
 
 void DataView::refreshAge(const WeatherParser &parser, bool restyle)

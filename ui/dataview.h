@@ -29,7 +29,7 @@ public:
     ~DataView() override;
 
     void show(const WeatherParser &parser, const Observation &observation);
-    void showPicture(int camera, const QByteArray &jpeg, const QString &caption);
+    void showPicture(int camera, const QByteArray &jpeg, const QString &caption, const QString &stamp = {});
     // Once a second: the age text, and grey values once they are old.
     void refreshAge(const WeatherParser &parser, bool restyle = false);
     void clear(const WeatherParser &parser);

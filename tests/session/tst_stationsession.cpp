@@ -230,6 +230,7 @@ void TestStationSession::pictureSeries()
     QCOMPARE(pictures.count(), 1);
     QCOMPARE(pictures.first().at(0).toInt(), 2);
     QCOMPARE(pictures.first().at(2).toString(), QStringLiteral("Camera 2 (90\u00b0)"));
+    QCOMPARE(pictures.first().at(3).toString(), QStringLiteral("180531_023713Z_KTRtime"));
     QCOMPARE(m_forwarding->queueLength(), 1 + 3);
 
     const QStringList images = filesIn(m_root + "/Image");
