@@ -22,10 +22,10 @@ constexpr int kScanTicks = 20;
 constexpr int kWaitMs = 3000;
 const QByteArray kImei = "300234063909320";
 
-QByteArray weather(int minute, bool snd = true)
+QByteArray weather(int minute, bool snd = true, const QByteArray &volts = "5.32")
 {
-    return "@I:" + kImei +
-           "\r\n@012\r\nB:5.32:3:000123:0A:1F:00\r\nT:18/05/31,02:" + QByteArray::number(10 + minute % 50) +
+    return "@I:" + kImei + "\r\n@012\r\nB:" + volts +
+           ":3:000123:0A:1F:00\r\nT:18/05/31,02:" + QByteArray::number(10 + minute % 50) +
            ":13\r\nTA:22.8\r\n~\r\n" + (snd ? "SND\r\n" : "");
 }
 } // namespace
@@ -45,6 +45,7 @@ private slots:
     void portThatIsNoSerialPortIsPassedBy();
     void stationPortReturns();
     void requestedPictureSaved();
+    void batteryAlarmRaisedAndCleared();
     void shortSoak();
 
 private:
@@ -180,6 +181,22 @@ void TestEndToEnd::requestedPictureSaved()
     QFile saved(images.filePath(images.entryList(QDir::Files).first()));
     QVERIFY(saved.fileName().endsWith("_Cam2.jpg"));
     QCOMPARE(saved.size(), qint64(632 + 330 * packets + 2));
+}
+
+void TestEndToEnd::batteryAlarmRaisedAndCleared()
+{
+    start({m_line->portName()});
+    const QString log = m_dir->filePath("KTR Control Data/Alarms/alarms_" +
+                                        QDateTime::currentDateTimeUtc().toString("yyyy-MM") + ".csv");
+    auto rows = [log] {
+        QFile file(log);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QVERIFY(m_line->write(weather(0, true, "4.5")));
+    QTRY_VERIFY_WITH_TIMEOUT(rows().contains(",raised,low-battery,"), kWaitMs);
+    ticks(6);
+    QVERIFY(m_line->write(weather(1, true, "5.3")));
+    QTRY_VERIFY_WITH_TIMEOUT(rows().contains(",cleared,low-battery,"), kWaitMs);
 }
 
 void TestEndToEnd::shortSoak()
