@@ -313,7 +313,8 @@ void HistoryImport::importRaw(const QByteArray &bytes, bool atEnd)
         }
         parser.setPacketText(QString::fromUtf8(packet.packet));
         HistoryStore::Entry entry;
-        entry.observation = Observation::fromParser(parser, MetarEncoder::getMetar(parser), QDateTime());
+        const WeatherValues values = parser.values();
+        entry.observation = Observation::fromValues(values, MetarEncoder::getMetar(values), QDateTime());
         // A raw log keeps no receive time in UTC: without the station's
         // own time the packet cannot be placed.
         if (!entry.observation.stationTime.isValid()) {
