@@ -8,7 +8,6 @@
 #include "demo/demoreplay.h"
 #include "forwarding/forwardingcontroller.h"
 #include "forwarding/forwardingsettings.h"
-#include "link/cameraassembler.h"
 #include "link/seriallink.h"
 #include "publishing/dialogmqttpublishing.h"
 #include "publishing/mqttpublisher.h"
@@ -26,6 +25,7 @@
 #include "ui/historytab.h"
 #include "ui/portmenu.h"
 #include "ui/statusbarview.h"
+#include "ui/windowfit.h"
 #include "ui_mainwindow.h"
 #include "weather/stationtime.h"
 
@@ -33,26 +33,14 @@
 #include <QDebug>
 #include <QDesktopServices>
 #include <QPushButton>
-#include <QScreen>
-#include <QScrollArea>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTimer>
 #include <QUrl>
 
 namespace {
-constexpr int kImageRequestIntervalMs = 1200000;
 constexpr int kRawViewMaxLines = 1000;
 constexpr int kDataAgeTicks = 10;
-
-// The idle clock changes every tick. A label that may change its size asks
-// for a new layout of the whole window on every new text, and that repaints
-// all of it; at a fixed size it repaints only itself.
-void fixSizeToText(QLabel *label)
-{
-    label->ensurePolished();
-    label->setFixedSize(label->sizeHint());
-}
 } // namespace
 
 MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
@@ -87,7 +75,7 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
     m_statusBar = std::make_unique<StatusBarView>(ui->statusBar, font());
     m_alarms = new AlarmPresenter(m_start.settingsFile, m_dataFolder.root(), this);
     m_history = new HistoryTab(m_session->history(), m_dataFolder.csvPath(), ui->tabWidget);
-    fixSizeToText(ui->idleLabel);
+    WindowFit::setFixedText(ui->idleLabel, ui->idleLabel->text());
     ui->tabWidget->setCurrentIndex(0);
     ui->firmwareValLabel->setText(QStringLiteral("-"));
     ui->unitValLabel->setText(QStringLiteral("-"));
@@ -106,7 +94,7 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
     connectMenus();
     m_dataFolder.createRoot();
     applyFeatureOptions();
-    fitScreen();
+    WindowFit::fitToScreen(this);
 
     if (m_start.demo) {
         ui->actionEnableDemoMode->setChecked(true);
@@ -130,18 +118,13 @@ void MainWindow::connectSession()
     StatusBarView *bar = m_statusBar.get();
     auto status = [bar](const QString &text) { bar->setStatus(text); };
     m_session->setConfigSource([this] { return updateConfig(); });
-    connect(m_session, &StationSession::statusChanged, this, status);
-    connect(m_session, &StationSession::connectionChanged, bar->connectionLabel, &QLabel::setText);
+    bar->follow(m_session, this);
     connect(m_session, &StationSession::reset, this, [this] {
         ui->plainTextEdit->clear();
         m_dataView->clear(m_session->parser());
     });
     connect(m_session, &StationSession::rawTextReplaced, ui->plainTextEdit, &QPlainTextEdit::setPlainText);
     connect(m_session, &StationSession::rawTextAppended, ui->plainTextEdit, &QPlainTextEdit::appendPlainText);
-    connect(
-        m_session, &StationSession::progressChanged, this,
-        [bar](const QString &format, int maximum, int value) { bar->showProgress(format, maximum, value); });
-    connect(m_session, &StationSession::progressHidden, this, [bar] { bar->hideProgress(); });
     connect(m_session, &StationSession::pictureReady, this,
             [this](int camera, const QByteArray &jpeg, const QString &caption, const QString &stamp) {
                 m_dataView->showPicture(camera, jpeg, caption, stamp);
@@ -158,10 +141,6 @@ void MainWindow::connectSession()
     connect(m_session, &StationSession::firmwareChanged, ui->firmwareValLabel, &QLabel::setText);
     connect(m_session, &StationSession::sendCaptionChanged, ui->updatePushButton, &QPushButton::setText);
     connect(m_session, &StationSession::linkGone, this, &MainWindow::handleError);
-    connect(m_session->health(), &WriteHealth::failed, this,
-            [bar](const QString &file, const QString &reason) { bar->showWriteFailure(file, reason); });
-    connect(m_session->health(), &WriteHealth::recovered, this,
-            [bar](const QString &file) { bar->showWriteRecovery(file); });
     connect(m_history, &HistoryTab::statusText, this, status);
     connect(m_mqtt, &MqttPublisher::errorOccurred, this, status);
     connect(m_forwarding, &ForwardingController::statusText, this, status);
@@ -198,6 +177,7 @@ void MainWindow::connectMenus()
             &MainWindow::toggleAutomaticImageRequest);
     connect(ui->actionMqttPublishing, &QAction::triggered, this, &MainWindow::configurePublishing);
     connect(ui->actionOpenDataFolder, &QAction::triggered, this, &MainWindow::openDataFolder);
+    connect(m_commands, &CommandPanel::imagesDue, this, &MainWindow::handleImgTimer);
     ui->menuOptions->insertAction(ui->actionExit, m_alarms->settingsAction());
     ui->menuOptions->insertAction(ui->actionExit, m_alarms->listAction());
     ui->menuOptions->insertSeparator(ui->actionExit);
@@ -210,32 +190,12 @@ void MainWindow::applyFeatureOptions()
         qDebug().noquote() << line;
 
     if (m_options.advanced) {
-        m_imageTimer = new QTimer(this);
-        connect(m_imageTimer, &QTimer::timeout, this, &MainWindow::handleImgTimer);
         m_demo = new DemoReplay(m_start.demoFolder, this);
     } else {
         ui->menuAdvanced->setTitle(QString());
         ui->menuAdvanced->menuAction()->setVisible(false);
     }
     m_commands->applyOptions(m_options);
-}
-
-void MainWindow::fitScreen()
-{
-    const QScreen *screen = this->screen();
-    if (!screen)
-        return;
-    // At 200 % a small screen cannot hold the form: the window fits the
-    // screen and its content scrolls.
-    auto *scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("scrollAreaCentral"));
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setWidget(takeCentralWidget());
-    setCentralWidget(scroll);
-    setMinimumSize(minimumSize().boundedTo(screen->availableSize() * 0.9));
-    const QSize available = screen->availableSize();
-    QMainWindow::resize(std::min(width(), available.width()), std::min(height(), available.height()));
 }
 
 void MainWindow::Timer()
@@ -251,11 +211,7 @@ void MainWindow::Timer()
     m_alarms->tick();
     if (idle % kDataAgeTicks == 0)
         m_dataView->refreshAge(m_session->parser());
-    const QString idleText = IdleClock::idleText(idle);
-    const bool idleTextResized = idleText.size() != ui->idleLabel->text().size();
-    ui->idleLabel->setText(idleText);
-    if (idleTextResized)
-        fixSizeToText(ui->idleLabel);
+    WindowFit::setFixedText(ui->idleLabel, IdleClock::idleText(idle));
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -353,16 +309,8 @@ void MainWindow::handleImgSelection(int index)
 
 void MainWindow::toggleAutomaticImageRequest()
 {
-    if (!m_options.advanced)
-        return;
-    const bool on = ui->actionAutomaticImageRequest->isChecked();
-    qDebug().noquote() << (on ? "Automatic Image Timer: ON" : "Automatic Image Timer: OFF");
-    if (!on) {
-        m_imageTimer->stop();
-        return;
-    }
-    m_imageTimer->start(kImageRequestIntervalMs);
-    handleImgTimer();
+    if (m_options.advanced)
+        m_commands->setAutomaticImages(ui->actionAutomaticImageRequest->isChecked());
 }
 
 void MainWindow::handleImgTimer()
@@ -384,10 +332,7 @@ void MainWindow::toggleDemoMode()
     }
     m_session->setReplay(m_demo);
     m_demo->start();
-    const QList<QByteArray> pictures = m_demo->pictures();
-    const QString orientation = m_session->parser().getOrientation();
-    for (int i = 0; i < pictures.size(); ++i)
-        m_dataView->showPicture(i + 1, pictures.at(i), CameraAssembler::caption(i + 1, orientation));
+    m_dataView->showPictures(m_demo->pictures(), m_session->parser().getOrientation());
 }
 
 void MainWindow::handleDemoTimer()

@@ -114,7 +114,6 @@ private:
     void applyFeatureOptions();
     void configurePublishing();
     void openDataFolder();
-    void fitScreen();
 
     Ui::MainWindow *ui;
     MainWindowOptions m_start;
@@ -129,7 +128,6 @@ private:
     int portScanTicks = 0;
 
     QTimer *m_tickTimer = nullptr;
-    QTimer *m_imageTimer = nullptr;
 
     std::unique_ptr<StatusBarView> m_statusBar;
     CommandPanel *m_commands = nullptr;

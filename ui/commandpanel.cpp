@@ -8,10 +8,17 @@
 #include "ui_mainwindow.h"
 
 #include <QDebug>
+#include <QTimer>
+
+namespace {
+constexpr int kImageRequestIntervalMs = 20 * 60 * 1000;
+} // namespace
 
 CommandPanel::CommandPanel(Ui::MainWindow *form, QWidget *window)
-    : QObject(window), ui(form), m_window(window), m_stationModeLabel(new QLabel(window))
+    : QObject(window), ui(form), m_window(window), m_stationModeLabel(new QLabel(window)),
+      m_imageTimer(new QTimer(this))
 {
+    connect(m_imageTimer, &QTimer::timeout, this, &CommandPanel::imagesDue);
     ui->reportingComboBox->addItems(ConfigCommand::reportingItems());
     ui->ceilComboBox->addItems(ConfigCommand::ceilItems());
     ui->speciComboBox->addItems(ConfigCommand::speciItems());
@@ -151,4 +158,15 @@ void CommandPanel::cameraChosen(int index)
 void CommandPanel::requestImages()
 {
     ui->imgComboBox->setCurrentIndex(ConfigCommand::kCameraRequestImagesIndex);
+}
+
+void CommandPanel::setAutomaticImages(bool on)
+{
+    qDebug().noquote() << (on ? "Automatic Image Timer: ON" : "Automatic Image Timer: OFF");
+    if (!on) {
+        m_imageTimer->stop();
+        return;
+    }
+    m_imageTimer->start(kImageRequestIntervalMs);
+    emit imagesDue();
 }

@@ -7,6 +7,7 @@
 #include <QString>
 
 class QLabel;
+class QTimer;
 class QWidget;
 class dialogImageSchedule;
 class FeatureOptions;
@@ -41,11 +42,17 @@ public:
     int audioOffset();
     void cameraChosen(int index);
     void requestImages();
+    // While on, imagesDue comes now and every 20 minutes.
+    void setAutomaticImages(bool on);
+
+signals:
+    void imagesDue();
 
 private:
     Ui::MainWindow *ui;
     QWidget *m_window;
     QLabel *m_stationModeLabel;
+    QTimer *m_imageTimer;
     dialogImageSchedule *m_scheduleDialog = nullptr;
     bool m_reportingChosen = false;
     QString m_stationMode;

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/dataview.h"
 
+#include "link/cameraassembler.h"
 #include "reports/metarencoder.h"
 #include "reports/weatherdisplay.h"
 #include "ui/cameraviews.h"
@@ -57,6 +58,12 @@ void DataView::showPicture(int camera, const QByteArray &jpeg, const QString &ca
 {
     m_cameras->show(camera, jpeg, caption);
     m_viewer->setPicture(camera, QImage::fromData(jpeg, "JPG"), caption, stamp);
+}
+
+void DataView::showPictures(const QList<QByteArray> &pictures, const QString &orientation)
+{
+    for (int i = 0; i < pictures.size(); ++i)
+        showPicture(i + 1, pictures.at(i), CameraAssembler::caption(i + 1, orientation));
 }
 
 void DataView::refreshAge(const WeatherParser &parser, bool restyle)

@@ -30,6 +30,8 @@ public:
 
     void show(const WeatherParser &parser, const Observation &observation);
     void showPicture(int camera, const QByteArray &jpeg, const QString &caption, const QString &stamp = {});
+    // Pictures of cameras 1, 2, ... in order, captioned with the station's headings.
+    void showPictures(const QList<QByteArray> &pictures, const QString &orientation);
     // Once a second: the age text, and grey values once they are old.
     void refreshAge(const WeatherParser &parser, bool restyle = false);
     void clear(const WeatherParser &parser);

@@ -4,6 +4,7 @@
 
 #include "app/idleclock.h"
 #include "link/cameraassembler.h"
+#include "session/stationsession.h"
 #include "storage/writehealth.h"
 
 #include <QDebug>
@@ -37,6 +38,21 @@ StatusBarView::StatusBarView(QStatusBar *bar, const QFont &font)
     bar->addWidget(connectionLabel, 1);
     bar->addWidget(statusStack, 1);
     bar->setStyleSheet(QStringLiteral("QStatusBar::item { border: none; } "));
+}
+
+void StatusBarView::follow(StationSession *session, QObject *context)
+{
+    QObject::connect(session, &StationSession::statusChanged, context,
+                     [this](const QString &text) { setStatus(text); });
+    QObject::connect(session, &StationSession::connectionChanged, connectionLabel, &QLabel::setText);
+    QObject::connect(
+        session, &StationSession::progressChanged, context,
+        [this](const QString &format, int maximum, int value) { showProgress(format, maximum, value); });
+    QObject::connect(session, &StationSession::progressHidden, context, [this] { hideProgress(); });
+    QObject::connect(session->health(), &WriteHealth::failed, context,
+                     [this](const QString &file, const QString &reason) { showWriteFailure(file, reason); });
+    QObject::connect(session->health(), &WriteHealth::recovered, context,
+                     [this](const QString &file) { showWriteRecovery(file); });
 }
 
 void StatusBarView::setConnection(const QString &html)

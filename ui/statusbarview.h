@@ -5,6 +5,8 @@
 #include <QString>
 
 class QFont;
+class QObject;
+class StationSession;
 class QLabel;
 class QProgressBar;
 class QStackedWidget;
@@ -18,6 +20,9 @@ class StatusBarView
 public:
     StatusBarView(QStatusBar *bar, const QFont &font);
 
+    // Shows what the session reports: events, connection, progress and the
+    // state of the log files; context owns the connections.
+    void follow(StationSession *session, QObject *context);
     void setConnection(const QString &html);
     void setStatus(const QString &text);
     QString status() const { return m_status; }

@@ -78,14 +78,15 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Runs a KTR weather station without a window: receives and logs its data under the data "
-        "folder, configures it at every power-up and publishes what it sends over MQTT. Stops "
+        "folder, configures it at every power-up, publishes what it sends over MQTT and forwards it "
+        "to an SBD receiver when the settings file says so. Stops "
         "cleanly on SIGTERM or SIGINT."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption configOption(
         QStringLiteral("config"),
-        QStringLiteral("Settings file (INI) with the groups [station], [commands] "
-                       "and [mqtt]."),
+        QStringLiteral("Settings file (INI) with the groups [station], [commands], "
+                       "[mqtt] and the forwarding keys."),
         QStringLiteral("file"));
     const QCommandLineOption dataOption(
         QStringLiteral("data-dir"),
@@ -120,6 +121,7 @@ int main(int argc, char *argv[])
             return usageError(QStringLiteral("the settings file %1 is not a valid INI file").arg(path));
         QStringList warnings;
         config = ServiceConfig::load(file, &warnings);
+        config.settingsFile = path;
         for (const QString &warning : warnings)
             qWarning().noquote() << QStringLiteral("%1: %2").arg(path, warning);
     }

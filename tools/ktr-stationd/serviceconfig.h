@@ -12,10 +12,12 @@ class QSettings;
 
 // What the service runs with: the settings file, overridden by the command
 // line. The file's groups: [station] (dataDir, ports, logging), [commands]
-// (the configuration sent at every power-up, as the window's selectors) and
-// [mqtt] (MqttSettings).
+// (the configuration sent at every power-up, as the window's selectors),
+// [mqtt] (MqttSettings) and, as the window keeps them, the forwarding keys
+// forwardingIp, forwardingPort and enableForwarding (ForwardingSettings).
 struct ServiceConfig
 {
+    QString settingsFile; // empty: no file, so no forwarding
     QString dataDir;
     QStringList ports; // empty: every serial port the system lists
     bool logging = true;

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/ktr-stationd/stationservice.h"
 
+#include "forwarding/forwardingcontroller.h"
+#include "forwarding/forwardingsettings.h"
 #include "link/portscanner.h"
 #include "link/seriallink.h"
 #include "publishing/mqttpublisher.h"
@@ -81,9 +83,34 @@ bool StationService::start()
     m_publisher->setSettings(m_config.mqtt);
     if (!m_config.mqtt.enabled || m_config.mqtt.host.isEmpty())
         qInfo() << "MQTT publishing off";
+    startForwarding();
     m_tick.start();
     m_ports->scan();
     return true;
+}
+
+void StationService::startForwarding()
+{
+    if (m_config.settingsFile.isEmpty() || !ForwardingSettings(m_config.settingsFile).enabled()) {
+        qInfo() << "Data forwarding off";
+        return;
+    }
+    m_forwarding =
+        new ForwardingController(std::make_unique<ForwardingSettings>(m_config.settingsFile),
+                                 ForwardingController::historyFile(m_session->dataFolder().root()), this);
+    connect(m_forwarding, &ForwardingController::statusText, this,
+            [](const QString &text) { qInfo().noquote() << text; });
+    connect(m_forwarding, &ForwardingController::messageBox, this,
+            [](const QString &title, const QString &text, bool warning) {
+                if (warning)
+                    qWarning().noquote() << QStringLiteral("%1: %2").arg(title, text);
+                else
+                    qInfo().noquote() << QStringLiteral("%1: %2").arg(title, text);
+            });
+    m_forwarding->loadSettings();
+    m_session->setForwarder(m_forwarding);
+    qInfo().noquote()
+        << QStringLiteral("Data forwarding to %1:%2").arg(m_forwarding->ip()).arg(m_forwarding->port());
 }
 
 void StationService::stop()

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTimer>
 
+class ForwardingController;
 class MqttPublisher;
 class PortSelector;
 class SerialLink;
@@ -15,7 +16,8 @@ class StationSession;
 
 // The station session without a window: the 100 ms tick, the port scan
 // every 2 s (the configured ports, or every port the system lists), the
-// configuration at each power-up, and MQTT publishing of what arrives.
+// configuration at each power-up, MQTT publishing of what arrives and, when
+// the settings file switches it on, forwarding to the SBD receiver.
 // Everything it does is logged as one line per event.
 class StationService : public QObject
 {
@@ -35,11 +37,14 @@ signals:
     void stopped();
 
 private:
+    void startForwarding();
+
     ServiceConfig m_config;
     StationSession *m_session;
     SerialLink *m_serial;
     PortSelector *m_ports;
     MqttPublisher *m_publisher;
+    ForwardingController *m_forwarding = nullptr;
     QTimer m_tick;
     int m_scanTicks = 0;
     QString m_lastStatus;
