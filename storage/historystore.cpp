@@ -22,6 +22,19 @@ namespace {
 constexpr qint64 kDaySecs = 86400;
 constexpr int kInterferenceBelow = 50;
 
+// Rollups kept by triggers in the packet's own transaction, finest first.
+struct Rollup
+{
+    const char *table;
+    const char *key; // t / secs
+    qint64 secs;
+    const char *trigger;
+};
+const Rollup kRollups[] = {
+    {"observations_hourly", "hour", 3600, "observations_rollup"},
+    {"observations_daily", "day", kDaySecs, "observations_rollup_daily"},
+};
+
 // The stored readings in column order after the key and times.
 struct Column
 {
@@ -173,6 +186,23 @@ bool HistoryStore::exec(const QString &sql)
     return SqliteFile::exec(m_connection, sql, &m_error);
 }
 
+bool HistoryStore::tableExists(const QString &table) const
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    query.addBindValue(table);
+    return query.exec() && query.next();
+}
+
+bool HistoryStore::columnExists(const QString &table, const QString &column) const
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("SELECT 1 FROM pragma_table_xinfo(?) WHERE name = ?"));
+    query.addBindValue(table);
+    query.addBindValue(column);
+    return query.exec() && query.next();
+}
+
 bool HistoryStore::open()
 {
     if (isOpen())
@@ -188,6 +218,8 @@ bool HistoryStore::open()
     QString rollupColumns;
     QString rollupValues;
     QString rollupUpdates;
+    QString rollupNames;
+    QString rollupMerge;
     for (const char *name : kQuantityColumns) {
         const QString column = QLatin1String(name);
         rollupColumns += QStringLiteral(", min_%1 REAL, max_%1 REAL").arg(column);
@@ -198,45 +230,69 @@ bool HistoryStore::open()
                                         ", max_%1 = max(coalesce(max_%1, excluded.max_%1), "
                                         "coalesce(excluded.max_%1, max_%1))")
                              .arg(column);
+        rollupNames += QStringLiteral(", min_%1, max_%1").arg(column);
+        rollupMerge += QStringLiteral(", min(min_%1), max(max_%1)").arg(column);
     }
-    QString rollupNames;
-    for (const char *name : kQuantityColumns)
-        rollupNames += QStringLiteral(", min_%1, max_%1").arg(QLatin1String(name));
 
     // synchronous=NORMAL: in WAL mode a commit survives the program being
     // killed; only a power cut may take back the last commits.
-    const QStringList schema = {
-        QStringLiteral("PRAGMA synchronous=NORMAL"),
+    if (!exec(QStringLiteral("PRAGMA synchronous=NORMAL")) || !exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        closeConnection();
+        return false;
+    }
+    const bool hadDaily = tableExists(QLatin1String(kRollups[1].table));
+    // The METAR line is kept without its "METAR <unit> " start, which every
+    // row would repeat, and the metar column puts it back; a line that does
+    // not start so is kept whole in metar_whole.
+    QStringList schema = {
         QStringLiteral(
             "CREATE TABLE IF NOT EXISTS observations (imei TEXT NOT NULL, t INTEGER NOT NULL, "
             "station_time TEXT GENERATED ALWAYS AS (strftime('%Y-%m-%dT%H:%M:%SZ', t, 'unixepoch')) "
             "VIRTUAL, received_t INTEGER, received_time TEXT GENERATED ALWAYS AS "
             "(strftime('%Y-%m-%dT%H:%M:%SZ', received_t, 'unixepoch')) VIRTUAL, time_from_pc INTEGER, "
-            "interval_s INTEGER, %1interfered INTEGER, present_weather TEXT, metar TEXT, "
+            "interval_s INTEGER, %1interfered INTEGER, present_weather TEXT, metar_tail TEXT, "
+            "metar_whole TEXT, metar TEXT GENERATED ALWAYS AS "
+            "(coalesce(metar_whole, 'METAR ' || imei || ' ' || metar_tail)) VIRTUAL, "
             "PRIMARY KEY (imei, t)) WITHOUT ROWID")
             .arg(readings),
-        QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS observations_hourly (imei TEXT NOT NULL, hour INTEGER NOT NULL, "
-            "n INTEGER NOT NULL, first_t INTEGER NOT NULL, last_t INTEGER NOT NULL, interval_s INTEGER%1, "
-            "PRIMARY KEY (imei, hour)) WITHOUT ROWID")
-            .arg(rollupColumns),
-        QStringLiteral(
-            "CREATE TRIGGER IF NOT EXISTS observations_rollup AFTER INSERT ON observations BEGIN "
-            "INSERT INTO observations_hourly (imei, hour, n, first_t, last_t, interval_s%1) "
-            "VALUES (NEW.imei, NEW.t / %2, 1, NEW.t, NEW.t, NEW.interval_s%3) "
-            "ON CONFLICT (imei, hour) DO UPDATE SET n = n + 1, first_t = min(first_t, excluded.first_t), "
-            "last_t = max(last_t, excluded.last_t), interval_s = max(coalesce(interval_s, "
-            "excluded.interval_s), coalesce(excluded.interval_s, interval_s))%4; END")
-            .arg(rollupNames)
-            .arg(kRollupSecs)
-            .arg(rollupValues, rollupUpdates),
     };
+    for (const Rollup &rollup : kRollups) {
+        schema << QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (imei TEXT NOT NULL, %2 INTEGER NOT NULL, "
+                                 "n INTEGER NOT NULL, first_t INTEGER NOT NULL, last_t INTEGER NOT NULL, "
+                                 "interval_s INTEGER%3, PRIMARY KEY (imei, %2)) WITHOUT ROWID")
+                      .arg(QLatin1String(rollup.table), QLatin1String(rollup.key), rollupColumns)
+               << QStringLiteral(
+                      "CREATE TRIGGER IF NOT EXISTS %1 AFTER INSERT ON observations BEGIN "
+                      "INSERT INTO %2 (imei, %3, n, first_t, last_t, interval_s%4) "
+                      "VALUES (NEW.imei, NEW.t / %5, 1, NEW.t, NEW.t, NEW.interval_s%6) "
+                      "ON CONFLICT (imei, %3) DO UPDATE SET n = n + 1, "
+                      "first_t = min(first_t, excluded.first_t), "
+                      "last_t = max(last_t, excluded.last_t), interval_s = max(coalesce(interval_s, "
+                      "excluded.interval_s), coalesce(excluded.interval_s, interval_s))%7; END")
+                      .arg(QLatin1String(rollup.trigger), QLatin1String(rollup.table),
+                           QLatin1String(rollup.key), rollupNames)
+                      .arg(rollup.secs)
+                      .arg(rollupValues, rollupUpdates);
+    }
+    // A store from before the daily rollup gets it from the hourly one.
+    if (!hadDaily) {
+        schema << QStringLiteral("INSERT INTO %1 (imei, %2, n, first_t, last_t, interval_s%3) "
+                                 "SELECT imei, hour * %4 / %5 AS d, sum(n), min(first_t), max(last_t), "
+                                 "max(interval_s)%6 FROM %7 GROUP BY imei, d")
+                      .arg(QLatin1String(kRollups[1].table), QLatin1String(kRollups[1].key), rollupNames)
+                      .arg(kRollups[0].secs)
+                      .arg(kRollups[1].secs)
+                      .arg(rollupMerge, QLatin1String(kRollups[0].table));
+    }
+    schema << QStringLiteral("COMMIT");
     for (const QString &sql : schema) {
         if (!exec(sql)) {
             closeConnection();
             return false;
         }
     }
+    // Stores written before the short METAR column keep their whole lines.
+    m_metarTail = columnExists(QStringLiteral("observations"), QStringLiteral("metar_tail"));
 
     QString columns = QStringLiteral("imei, t, received_t, time_from_pc, interval_s");
     QString placeholders = QStringLiteral("?, ?, ?, ?, ?");
@@ -244,8 +300,9 @@ bool HistoryStore::open()
         columns += QStringLiteral(", ") + QLatin1String(column.name);
         placeholders += QStringLiteral(", ?");
     }
-    columns += QStringLiteral(", interfered, present_weather, metar");
-    placeholders += QStringLiteral(", ?, ?, ?");
+    columns += m_metarTail ? QStringLiteral(", interfered, present_weather, metar_tail, metar_whole")
+                           : QStringLiteral(", interfered, present_weather, metar");
+    placeholders += m_metarTail ? QStringLiteral(", ?, ?, ?, ?") : QStringLiteral(", ?, ?, ?");
     m_insert = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_connection, false));
     if (!m_insert->prepare(QStringLiteral("INSERT OR IGNORE INTO observations (%1) VALUES (%2)")
                                .arg(columns, placeholders))) {
@@ -281,7 +338,8 @@ bool HistoryStore::insert(const Entry &entry, int *added)
         return true; // nothing to key it by; not a fault of the store
     }
     QSqlQuery &q = *m_insert;
-    q.addBindValue(DataFolder::unitName(o.imei));
+    const QString unit = DataFolder::unitName(o.imei);
+    q.addBindValue(unit);
     q.addBindValue(t);
     q.addBindValue(o.receivedTime.isValid() ? QVariant(o.receivedTime.toSecsSinceEpoch()) : QVariant());
     q.addBindValue(fromPc ? QVariant(1) : QVariant());
@@ -294,7 +352,16 @@ bool HistoryStore::insert(const Entry &entry, int *added)
         interfered = *o.interference < kInterferenceBelow;
     q.addBindValue(interfered ? QVariant(int(*interfered)) : QVariant());
     q.addBindValue(o.presentWeather);
-    q.addBindValue(o.metar);
+    const QString start = QStringLiteral("METAR ") + unit + QLatin1Char(' ');
+    if (!m_metarTail) {
+        q.addBindValue(o.metar);
+    } else if (o.metar.startsWith(start)) {
+        q.addBindValue(o.metar.mid(start.size()));
+        q.addBindValue(QVariant(QVariant::String));
+    } else {
+        q.addBindValue(QVariant(QVariant::String));
+        q.addBindValue(o.metar);
+    }
     if (!q.exec()) {
         m_error = q.lastError().text();
         return false;
@@ -446,21 +513,27 @@ std::vector<HistoryStore::Bucket> HistoryStore::reduced(const QString &unit, con
     qint64 start = from.toSecsSinceEpoch();
     const qint64 end = to.toSecsSinceEpoch();
     qint64 width = std::max<qint64>(1, (end - start + bucketCount - 1) / bucketCount);
-    // Half-hour columns already read from the hourly rollup: a little
-    // coarser, but a month takes 720 rows instead of 43,200.
-    const bool rollup = 2 * width >= kRollupSecs;
+    // Columns of at least half a rollup span are read from the coarsest such
+    // rollup: a little coarser, but a month takes 720 rows instead of 43,200
+    // and ten years 3,650.
+    const Rollup *rollup = nullptr;
+    for (const Rollup &candidate : kRollups) {
+        if (2 * width >= candidate.secs)
+            rollup = &candidate;
+    }
     QString sql;
     if (rollup) {
-        width = (width + kRollupSecs - 1) / kRollupSecs * kRollupSecs;
-        start = start / kRollupSecs * kRollupSecs;
-        sql = QStringLiteral("SELECT (hour * %1 - :start) / :width AS b, sum(n), min(first_t), max(last_t), "
+        width = (width + rollup->secs - 1) / rollup->secs * rollup->secs;
+        start = start / rollup->secs * rollup->secs;
+        sql = QStringLiteral("SELECT (%1 * %2 - :start) / :width AS b, sum(n), min(first_t), max(last_t), "
                              "max(interval_s)")
-                  .arg(kRollupSecs);
+                  .arg(QLatin1String(rollup->key))
+                  .arg(rollup->secs);
         for (const char *name : kQuantityColumns)
             sql += QStringLiteral(", min(min_%1), max(max_%1)").arg(QLatin1String(name));
-        sql +=
-            QStringLiteral(" FROM observations_hourly WHERE imei = :unit AND hour >= :first AND hour < :last "
-                           "GROUP BY b ORDER BY b");
+        sql += QStringLiteral(" FROM %1 WHERE imei = :unit AND %2 >= :first AND %2 < :last "
+                              "GROUP BY b ORDER BY b")
+                   .arg(QLatin1String(rollup->table), QLatin1String(rollup->key));
     } else {
         sql = QStringLiteral("SELECT (t - :start) / :width AS b, count(*), min(t), max(t), max(interval_s)");
         for (const char *name : kQuantityColumns)
@@ -474,8 +547,8 @@ std::vector<HistoryStore::Bucket> HistoryStore::reduced(const QString &unit, con
     query.bindValue(QStringLiteral(":start"), start);
     query.bindValue(QStringLiteral(":width"), width);
     query.bindValue(QStringLiteral(":unit"), unit);
-    query.bindValue(QStringLiteral(":first"), rollup ? start / kRollupSecs : start);
-    query.bindValue(QStringLiteral(":last"), rollup ? (end + kRollupSecs - 1) / kRollupSecs : end);
+    query.bindValue(QStringLiteral(":first"), rollup ? start / rollup->secs : start);
+    query.bindValue(QStringLiteral(":last"), rollup ? (end + rollup->secs - 1) / rollup->secs : end);
     if (!query.exec())
         return result;
     while (query.next()) {

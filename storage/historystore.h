@@ -32,10 +32,10 @@ class QSqlQuery;
 // generated columns station_time and received_time, which cost no space; the
 // key on (imei, t) is therefore the key on (imei, station_time).
 //
-// An hourly rollup (observations_hourly: count, first and last time, minimum
-// and maximum of every charted reading) is kept by a trigger in the same
-// transaction as the row, so ranges of months or years are reduced from it
-// instead of from millions of rows.
+// An hourly and a daily rollup (observations_hourly, observations_daily:
+// count, first and last time, minimum and maximum of every charted reading)
+// are kept by triggers in the same transaction as the row, so ranges of
+// months or years are reduced from them instead of from millions of rows.
 //
 // When the file cannot be opened or written, the store says so once
 // (unavailable), keeps the packets it could not write in a bounded backlog,
@@ -48,7 +48,6 @@ public:
     static constexpr const char *kFileName = "history.sqlite";
     // A week of one-minute packets waits in memory while the file is unusable.
     static constexpr int kMaxBacklog = 7 * 24 * 60;
-    static constexpr qint64 kRollupSecs = 3600;
     // Without a known reporting mode the slowest one is assumed, so no
     // break is drawn that the station may not have made.
     static constexpr int kUnknownIntervalSecs = 3 * 3600;
@@ -137,8 +136,8 @@ public:
 
     // [from, to) cut into about bucketCount equal spans, minimum and maximum
     // of each reading per span; empty spans are left out. Spans of half an
-    // hour or more become whole hours read from the rollup (so there may be
-    // fewer buckets than asked for).
+    // hour or more become whole hours, spans of half a day or more whole days,
+    // read from the rollups (so there may be fewer buckets than asked for).
     std::vector<Bucket> reduced(const QString &unit, const QDateTime &from, const QDateTime &to,
                                 int bucketCount) const;
 
@@ -173,6 +172,8 @@ signals:
 
 private:
     bool exec(const QString &sql);
+    bool tableExists(const QString &table) const;
+    bool columnExists(const QString &table, const QString &column) const;
     void closeConnection();
     bool insert(const Entry &entry, int *added);
     bool writeBacklog();
@@ -184,4 +185,5 @@ private:
     bool m_down = false;
     std::vector<Entry> m_backlog;
     std::unique_ptr<QSqlQuery> m_insert;
+    bool m_metarTail = true;
 };
