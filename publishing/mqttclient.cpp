@@ -4,6 +4,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHostAddress>
+#include <QHostInfo>
 #include <QRandomGenerator>
 #include <QSocketNotifier>
 #include <QSysInfo>
@@ -54,7 +56,10 @@ MqttClient::MqttClient(QObject *parent) : QObject(parent), m_clientId(defaultCli
     m_connectTimer.setSingleShot(true);
     m_connectTimer.setInterval(kConnectTimeoutMs);
     connect(&m_connectTimer, &QTimer::timeout, this, [this] {
-        if (m_mosq && !m_connected)
+        if (m_lookupId >= 0)
+            connectionLost(
+                tr("cannot resolve %1 within %2 s").arg(m_settings.host).arg(kConnectTimeoutMs / 1000));
+        else if (m_mosq && !m_connected)
             connectionLost(tr("no answer from %1:%2 within %3 s")
                                .arg(m_settings.host)
                                .arg(m_settings.port)
@@ -163,7 +168,6 @@ void MqttClient::connectNow()
         connectionLost(tr("no broker host is set"));
         return;
     }
-    const QString target = QStringLiteral("%1:%2").arg(m_settings.host).arg(m_settings.port);
     if (m_settings.tls) {
         const struct
         {
@@ -187,6 +191,34 @@ void MqttClient::connectNow()
             return;
         }
     }
+    // libmosquitto resolves a name on the calling thread, which a resolver
+    // that never answers would hold up: the name is looked up first, without
+    // blocking, and only an address or a known name is handed over.
+    if (QHostAddress(m_settings.host).isNull()) {
+        m_connectTimer.start();
+        m_lookupId = QHostInfo::lookupHost(m_settings.host, this, &MqttClient::hostLookedUp);
+        return;
+    }
+    openSession(m_settings.host);
+}
+
+void MqttClient::hostLookedUp(const QHostInfo &info)
+{
+    if (info.lookupId() != m_lookupId)
+        return;
+    m_lookupId = -1;
+    m_connectTimer.stop();
+    if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
+        connectionLost(tr("cannot resolve %1: %2").arg(m_settings.host, info.errorString()));
+        return;
+    }
+    // TLS checks the broker's certificate against the name, so it keeps it.
+    openSession(m_settings.tls ? m_settings.host : info.addresses().first().toString());
+}
+
+void MqttClient::openSession(const QString &address)
+{
+    const QString target = QStringLiteral("%1:%2").arg(m_settings.host).arg(m_settings.port);
     ++m_session;
     m_mosq = mosquitto_new(m_clientId.toUtf8().constData(), true, this);
     if (!m_mosq) {
@@ -225,7 +257,7 @@ void MqttClient::connectNow()
         }
     }
     m_libraryError.clear();
-    const QByteArray host = m_settings.host.toUtf8();
+    const QByteArray host = address.toUtf8();
     const int result =
         mosquitto_connect_async(m_mosq, host.constData(), m_settings.port, m_settings.keepAliveS);
     if (result != MOSQ_ERR_SUCCESS) {
@@ -314,6 +346,10 @@ void MqttClient::connectionLost(const QString &reason)
 
 void MqttClient::dropSession()
 {
+    if (m_lookupId >= 0) {
+        QHostInfo::abortHostLookup(m_lookupId);
+        m_lookupId = -1;
+    }
     removeNotifiers();
     m_connectTimer.stop();
     m_housekeepingTimer.stop();

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QVector>
 
+class QHostInfo;
 class QSocketNotifier;
 struct mosquitto;
 
@@ -77,6 +78,8 @@ private:
     static void onLog(mosquitto *, void *self, int level, const char *text);
 
     void connectNow();
+    void hostLookedUp(const QHostInfo &info);
+    void openSession(const QString &address);
     void readReady();
     void writeReady();
     void housekeeping();
@@ -113,5 +116,6 @@ private:
     QVector<int> m_acks;
     QString m_libraryError;
     quint64 m_session = 0;
+    int m_lookupId = -1;
     QString m_lastError;
 };
