@@ -6,7 +6,8 @@
 // input on which ktr-decode is timed. The same arguments always give the same
 // file, byte for byte.
 //
-//   bench_makeyear <file> [packets, default a year: 525600]
+//   bench_makeyear <file> [packets, default a year: 525600] [first packet's
+//                  UTC time, yyyy-MM-ddThh:mm:ssZ, default 2025-01-01T00:00:00Z]
 
 #include "storage/rawlog.h"
 #include "tools/sim/weathergenerator.h"
@@ -14,13 +15,12 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
-
 #include <cstdio>
 
 namespace {
 constexpr int kPacketsPerYear = 365 * 24 * 60;
 constexpr int kMinuteSecs = 60;
-constexpr int kAuxEvery = 6;  // as the station simulator sends them
+constexpr int kAuxEvery = 6; // as the station simulator sends them
 constexpr int kOneMinuteMode = 4;
 constexpr int kFlushBytes = 1 << 20;
 } // namespace
@@ -29,12 +29,12 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() < 2 || args.size() > 3) {
-        std::fprintf(stderr, "usage: bench_makeyear <file> [packets]\n");
+    if (args.size() < 2 || args.size() > 4) {
+        std::fprintf(stderr, "usage: bench_makeyear <file> [packets] [first time]\n");
         return 2;
     }
     bool ok = true;
-    const int packets = args.size() == 3 ? args.at(2).toInt(&ok) : kPacketsPerYear;
+    const int packets = args.size() >= 3 ? args.at(2).toInt(&ok) : kPacketsPerYear;
     if (!ok || packets < 1) {
         std::fprintf(stderr, "bench_makeyear: the packet count must be a positive number\n");
         return 2;
@@ -46,7 +46,12 @@ int main(int argc, char *argv[])
         return 1;
     }
     WeatherGenerator weather;
-    const QDateTime start(QDate(2025, 1, 1), QTime(0, 0), Qt::UTC);
+    const QDateTime start = args.size() == 4 ? QDateTime::fromString(args.at(3), Qt::ISODate).toUTC()
+                                             : QDateTime(QDate(2025, 1, 1), QTime(0, 0), Qt::UTC);
+    if (!start.isValid()) {
+        std::fprintf(stderr, "bench_makeyear: the first time must be yyyy-MM-ddThh:mm:ssZ\n");
+        return 2;
+    }
     QByteArray pending;
     pending.reserve(kFlushBytes + 4096);
     for (int i = 0; i < packets; ++i) {
