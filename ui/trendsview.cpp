@@ -9,11 +9,13 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
+#include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QSaveFile>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -170,6 +172,8 @@ void TrendsView::buildCharts()
         m_timeAxes[i] = new QCategoryAxis(chart);
         m_timeAxes[i]->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
         m_valueAxes[i] = new QValueAxis(chart);
+        // Five labels do not fit the height of a chart on a small screen.
+        m_valueAxes[i]->setTickCount(3);
         chart->addAxis(m_timeAxes[i], Qt::AlignBottom);
         chart->addAxis(m_valueAxes[i], Qt::AlignLeft);
         m_views[i] = new QChartView(chart, page);
@@ -181,7 +185,7 @@ void TrendsView::buildCharts()
     }
     m_directionAxis = new QValueAxis(m_views[WindChart]->chart());
     m_directionAxis->setRange(0, 360);
-    m_directionAxis->setTickCount(5);
+    m_directionAxis->setTickCount(3);
     m_directionAxis->setLabelFormat(QStringLiteral("%d"));
     m_views[WindChart]->chart()->addAxis(m_directionAxis, Qt::AlignRight);
     m_tabs->addTab(page, tr("Charts"));
@@ -261,8 +265,10 @@ void TrendsView::refresh()
         m_unit = m_store->latestUnit();
     m_fromEdit->setDateTime(m_from);
     m_toEdit->setDateTime(m_to);
-    const int plotWidth = int(m_views[0]->chart()->plotArea().width());
-    const int columns = plotWidth > 1 ? plotWidth : kFallbackColumns;
+    // A column per pixel of the chart's width; the plot area itself is only
+    // known after the charts have been laid out, which drawing changes.
+    m_columns = m_views[0]->viewport()->width();
+    const int columns = m_columns > 1 ? m_columns : kFallbackColumns;
     m_buckets =
         m_store ? m_store->reduced(m_unit, m_from, m_to, columns) : std::vector<HistoryStore::Bucket>();
 
@@ -283,6 +289,10 @@ void TrendsView::refresh()
     drawLine(VisibilityChart, HistoryStore::Visibility, tr("Visibility"), QColor(100, 100, 100));
     drawLine(BatteryChart, HistoryStore::Voltage, tr("Battery"), QColor(40, 140, 140));
     drawInterference();
+    // The charts size their axes only when laid out: new value labels would
+    // otherwise be elided to the width of the old ones.
+    for (QChartView *view : m_views)
+        view->chart()->layout()->invalidate();
     // The table costs a pass over the raw rows: only while it is shown.
     if (m_tabs->currentWidget() == m_table)
         fillTable();
@@ -471,6 +481,10 @@ QString TrendsView::readOutAt(const QDateTime &utc) const
 
 bool TrendsView::eventFilter(QObject *watched, QEvent *event)
 {
+    // Shown for the first time or resized: as many columns as it now has.
+    if (event->type() == QEvent::Resize && watched == m_views[0]->viewport() &&
+        static_cast<QResizeEvent *>(event)->size().width() != m_columns)
+        QMetaObject::invokeMethod(this, &TrendsView::refresh, Qt::QueuedConnection);
     if (event->type() == QEvent::MouseMove) {
         for (QChartView *view : m_views) {
             if (view->viewport() != watched)

@@ -127,6 +127,7 @@ private:
     QTabWidget *m_tabs = nullptr;
     QTableWidget *m_table = nullptr;
     QtCharts::QChartView *m_views[ChartCount] = {};
+    int m_columns = 0; // the plot width the charts were last drawn for
     QtCharts::QCategoryAxis *m_timeAxes[ChartCount] = {};
     QtCharts::QValueAxis *m_valueAxes[ChartCount] = {};
     QtCharts::QValueAxis *m_directionAxis = nullptr;
