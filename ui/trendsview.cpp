@@ -265,9 +265,10 @@ void TrendsView::refresh()
         m_unit = m_store->latestUnit();
     m_fromEdit->setDateTime(m_from);
     m_toEdit->setDateTime(m_to);
-    // A column per pixel of the chart's width; the plot area itself is only
-    // known after the charts have been laid out, which drawing changes.
-    m_columns = m_views[0]->viewport()->width();
+    // A column per pixel of the chart's width once it is shown; the plot area
+    // itself is only known after the charts have been laid out, which
+    // drawing changes.
+    m_columns = m_views[0]->isVisible() ? m_views[0]->viewport()->width() : 0;
     const int columns = m_columns > 1 ? m_columns : kFallbackColumns;
     m_buckets =
         m_store ? m_store->reduced(m_unit, m_from, m_to, columns) : std::vector<HistoryStore::Bucket>();
