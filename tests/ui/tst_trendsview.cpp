@@ -49,6 +49,7 @@ class TestTrendsView : public QObject
 
 private slots:
     void gapsBreakTheLinesAndLiveUpdates();
+    void drawsAColumnPerPixelOnceShown();
 };
 
 void TestTrendsView::gapsBreakTheLinesAndLiveUpdates()
@@ -115,6 +116,35 @@ void TestTrendsView::gapsBreakTheLinesAndLiveUpdates()
     HistoryImport::Summary summary;
     summary.added = 3;
     QCOMPARE(HistoryImportDialog::summaryText(summary), QStringLiteral("History imported: 3 packets"));
+}
+
+void TestTrendsView::drawsAColumnPerPixelOnceShown()
+{
+    // A day of one-minute packets: drawn before the view is shown in the
+    // default 800 columns; shown 1400 pixels wide, in as many as it has.
+    QTemporaryDir dir;
+    HistoryStore store(dir.path());
+    std::vector<HistoryStore::Entry> entries;
+    for (int minute = 0; minute < 1440; ++minute)
+        entries.push_back({observation(minute, 20), std::nullopt, false});
+    QCOMPARE(store.recordAll(entries), 1440);
+    TrendsView view(&store);
+    view.setClock([] { return kStart.addDays(1); });
+    view.setRange(TrendsView::Range::Hours24);
+    auto points = [&view] {
+        const QList<QAbstractSeries *> all = view.chart(TrendsView::TemperatureChart)->series();
+        int count = 0;
+        for (QAbstractSeries *series : all)
+            count += series->name() == QLatin1String("Temperature")
+                         ? static_cast<QXYSeries *>(series)->count()
+                         : 0;
+        return count;
+    };
+    QCOMPARE(points(), 800);
+    view.resize(1400, 900);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QTRY_VERIFY2(points() > 1200, qPrintable(QString::number(points())));
 }
 
 QTEST_MAIN(TestTrendsView)
