@@ -97,22 +97,14 @@ public:
     Subscriber(int port, const QString &topic, const QString &format)
     {
         static int counter = 0;
-        const QStringList arguments{
-            QStringLiteral("-h"),
-            QStringLiteral("127.0.0.1"),
-            QStringLiteral("-p"),
-            QString::number(port),
-            QStringLiteral("-q"),
-            QStringLiteral("1"),
-            QStringLiteral("-c"),
-            QStringLiteral("-i"),
-            QStringLiteral("sub-%1-%2").arg(QCoreApplication::applicationPid()).arg(++counter),
-            QStringLiteral("-t"),
-            topic,
-            QStringLiteral("-F"),
-            format};
+        const QStringList arguments = QStringLiteral("-h 127.0.0.1 -p %1 -q 1 -c -i sub-%2-%3 -t")
+                                          .arg(port)
+                                          .arg(QCoreApplication::applicationPid())
+                                          .arg(++counter)
+                                          .split(QLatin1Char(' ')) +
+                                      QStringList{topic, QStringLiteral("-F"), format};
         QProcess subscribe;
-        subscribe.start(QStringLiteral("mosquitto_sub"), arguments + QStringList{QStringLiteral("-E")});
+        subscribe.start(QStringLiteral("mosquitto_sub"), arguments + QStringList{"-E"});
         subscribe.waitForFinished(5000);
         m_process.start(QStringLiteral("mosquitto_sub"), arguments);
         m_process.waitForStarted(5000);
