@@ -126,13 +126,24 @@ private slots:
         }
     }
 
-    void observationStateAndPicture()
+    // Observation, state and picture arrive; "online" while running, and
+    // "offline" once it is gone, killed (its Last Will) or shut down.
+    void publishesThenGoesOffline_data()
     {
+        QTest::addColumn<bool>("killed");
+        QTest::newRow("killed: Last Will") << true;
+        QTest::newRow("shut down") << false;
+    }
+    void publishesThenGoesOffline()
+    {
+        QFETCH(bool, killed);
         MosquittoBroker broker;
         QVERIFY(broker.start());
         QTemporaryDir dir;
+        const QString statusTopic = "ktr/" + kImei + "/status";
         Subscriber observations(broker.port(), QStringLiteral("ktr/+/observation"), QStringLiteral("%r %p"));
         Subscriber pictures(broker.port(), QStringLiteral("ktr/+/camera/2"), QStringLiteral("%x"));
+        Subscriber live(broker.port(), statusTopic, QStringLiteral("%p"));
         auto publisher =
             startPublisher(dir.filePath(QStringLiteral("history.sqlite")), brokerAt(broker.port()));
 
@@ -150,29 +161,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(pictures.lines().size(), 1, 10000);
         QCOMPARE(pictures.lines().first().toLatin1(), picture.toHex());
         QTRY_COMPARE_WITH_TIMEOUT(publisher->queuedCount(), 0, 10000);
-
         QCOMPARE(retained(broker.port(), "ktr/" + kImei + "/state"), "1 " + line.mid(2));
-        QCOMPARE(retained(broker.port(), "ktr/" + kImei + "/status"), "1 online");
-    }
-
-    void offlineWhenGone_data()
-    {
-        QTest::addColumn<bool>("killed");
-        QTest::newRow("killed: Last Will") << true;
-        QTest::newRow("shut down") << false;
-    }
-    void offlineWhenGone()
-    {
-        QFETCH(bool, killed);
-        MosquittoBroker broker;
-        QVERIFY(broker.start());
-        QTemporaryDir dir;
-        const QString statusTopic = QStringLiteral("ktr/%1/status").arg(kImei);
-        Subscriber live(broker.port(), statusTopic, QStringLiteral("%p"));
-        auto publisher =
-            startPublisher(dir.filePath(QStringLiteral("history.sqlite")), brokerAt(broker.port()));
-        QVERIFY(publisher->publishObservation(sample()));
-        QTRY_COMPARE_WITH_TIMEOUT(live.lines(), QStringList{QStringLiteral("online")}, 10000);
+        QCOMPARE(retained(broker.port(), statusTopic), "1 online");
 
         if (killed) {
             publisher.reset();
@@ -181,7 +171,7 @@ private slots:
             publisher->shutdown();
             QVERIFY(finished.wait(5000));
         }
-        QTRY_COMPARE_WITH_TIMEOUT(live.lines().last(), QStringLiteral("offline"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(live.lines(), QStringList({"online", "offline"}), 10000);
         QCOMPARE(retained(broker.port(), statusTopic), "1 offline");
     }
 
@@ -236,33 +226,27 @@ private slots:
 
     void refusedConnectionKeepsOutbox_data()
     {
-        QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("wrong password") << "password"
-                                        << "refused";
-        QTest::newRow("TLS to a plain listener") << "tls"
-                                                 << "TLS failure";
-        QTest::newRow("unreadable CA file") << "ca"
-                                            << "cannot read the CA file";
+        QTest::newRow("wrong password") << "refused";
+        QTest::newRow("TLS to a plain listener") << "TLS failure";
+        QTest::newRow("unreadable CA file") << "cannot read the CA file";
     }
     void refusedConnectionKeepsOutbox()
     {
-        QFETCH(QString, fault);
+        const QByteArray fault = QTest::currentDataTag();
         QFETCH(QString, expected);
         const QString secret = QStringLiteral("not-the-password");
         QTemporaryDir dir;
         const QString passwords = dir.filePath(QStringLiteral("passwords"));
-        QCOMPARE(QProcess::execute(QStringLiteral("mosquitto_passwd"),
-                                   {QStringLiteral("-b"), QStringLiteral("-c"), passwords,
-                                    QStringLiteral("station"), QStringLiteral("right-password")}),
+        QCOMPARE(QProcess::execute("mosquitto_passwd", {"-b", "-c", passwords, "station", "right-password"}),
                  0);
         MosquittoBroker broker(QStringLiteral("allow_anonymous false\npassword_file %1").arg(passwords));
         QVERIFY(broker.start());
         MqttSettings settings = brokerAt(broker.port());
         settings.username = QStringLiteral("station");
         settings.password = secret;
-        settings.tls = fault != QLatin1String("password");
-        if (fault == QLatin1String("ca"))
+        settings.tls = fault != "wrong password";
+        if (fault == "unreadable CA file")
             settings.caFile = dir.filePath(QStringLiteral("missing-ca.pem"));
 
         g_log.clear();
