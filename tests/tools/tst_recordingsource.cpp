@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 #include <algorithm>
 
@@ -17,47 +18,25 @@ class TestRecordingSource : public QObject
     Q_OBJECT
 
 private slots:
-    void sevenBitPacking_data();
-    void sevenBitPacking();
+    void packing();
     void spectralBlockReadsBackAsItsLevels();
-    void twelveBitPacking_data();
-    void twelveBitPacking();
     void mp3FileDecodesToItsDuration();
 };
 
-namespace {
-QByteArray bytes(std::initializer_list<int> values)
+// Seven-bit levels and twelve-bit samples, most significant bit first; out of range clamped.
+void TestRecordingSource::packing()
 {
-    QByteArray out;
-    for (const int value : values)
-        out.append(char(value));
-    return out;
-}
-} // namespace
-
-void TestRecordingSource::sevenBitPacking_data()
-{
-    QTest::addColumn<QVector<int>>("values");
-    QTest::addColumn<QByteArray>("packed");
-    QTest::newRow("one value, most significant bit first") << QVector<int>{127} << bytes({0xfe});
-    QTest::newRow("second value starts at bit 7") << QVector<int>{0, 1} << bytes({0x00, 0x04});
-    QTest::newRow("out of range clamped") << QVector<int>{200, -5} << bytes({0xfe, 0x00});
-}
-
-void TestRecordingSource::sevenBitPacking()
-{
-    QFETCH(QVector<int>, values);
-    QFETCH(QByteArray, packed);
-    QCOMPARE(RecordingSource::packSevenBit(values).toHex(' '), packed.toHex(' '));
+    QCOMPARE(RecordingSource::packSevenBit({127}).toHex(' '), "fe");
+    QCOMPARE(RecordingSource::packSevenBit({200, -5}).toHex(' '), "fe 00");
+    QCOMPARE(RecordingSource::packTwelveBit({0x401, 0x302}).toHex(' '), "01 02 34");
+    QCOMPARE(RecordingSource::packTwelveBit({0xffff, 0}).toHex(' '), "ff 00 0f");
 }
 
 void TestRecordingSource::spectralBlockReadsBackAsItsLevels()
 {
     const QVector<int> levels = RecordingSource::spectralLevels(11);
     const QByteArray block = RecordingSource::spectralBlock(11);
-    QCOMPARE(levels.size(), 336);
     QCOMPARE(block.size(), 294);
-    QVERIFY(RecordingSource::spectralBlock(12) != block);
 
     const QList<QByteArray> lines = AcousticAssembler::spectralText(block, "stamp").split('\n');
     QCOMPARE(lines.size(), 2 + 16 + 336 + 1); // the text ends with a line feed
@@ -69,22 +48,6 @@ void TestRecordingSource::spectralBlockReadsBackAsItsLevels()
     }
     QCOMPARE(read, levels.toList());
     QVERIFY(std::all_of(levels.cbegin(), levels.cend(), [](int level) { return level > 0 && level < 128; }));
-}
-
-void TestRecordingSource::twelveBitPacking_data()
-{
-    QTest::addColumn<QVector<quint16>>("samples");
-    QTest::addColumn<QByteArray>("packed");
-    QTest::newRow("worked example") << QVector<quint16>{0x401, 0x302} << bytes({0x01, 0x02, 0x34});
-    QTest::newRow("odd count paired with zero") << QVector<quint16>{0x123} << bytes({0x23, 0x00, 0x01});
-    QTest::newRow("over 12 bits clamped") << QVector<quint16>{0xffff, 0} << bytes({0xff, 0x00, 0x0f});
-}
-
-void TestRecordingSource::twelveBitPacking()
-{
-    QFETCH(QVector<quint16>, samples);
-    QFETCH(QByteArray, packed);
-    QCOMPARE(RecordingSource::packTwelveBit(samples).toHex(' '), packed.toHex(' '));
 }
 
 // The file the program writes from the station's packets plays: a real
@@ -114,13 +77,9 @@ void TestRecordingSource::mp3FileDecodesToItsDuration()
     QFile decoded(wav);
     QVERIFY(decoded.open(QIODevice::ReadOnly));
     const QByteArray header = decoded.read(44);
-    const auto le32 = [&header](int at) {
-        return quint32(quint8(header[at])) | quint32(quint8(header[at + 1])) << 8 |
-               quint32(quint8(header[at + 2])) << 16 | quint32(quint8(header[at + 3])) << 24;
-    };
     // Byte rate at 28, data size behind the header; the encoder adds at most
     // a few frames of padding.
-    const double seconds = double(decoded.size() - 44) / le32(28);
+    const double seconds = double(decoded.size() - 44) / qFromLittleEndian<quint32>(header.constData() + 28);
     QVERIFY2(seconds >= RecordingSource::kMp3DurationMs / 1000.0 &&
                  seconds < RecordingSource::kMp3DurationMs / 1000.0 + 0.25,
              qPrintable(QString::number(seconds)));

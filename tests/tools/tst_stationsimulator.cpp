@@ -27,9 +27,10 @@ QString field(const QByteArray &packet, const QString &tag, int index)
 // the control program opens it; every transmission is recorded as it leaves.
 struct Link
 {
-    Link(int modeDigit, bool banner, StationSimulatorOptions options = {})
+    Link(int modeDigit, bool banner)
     {
-        options.intervalMs = options.intervalMs ? options.intervalMs : 1000;
+        StationSimulatorOptions options;
+        options.intervalMs = 1000;
         options.modeDigit = modeDigit;
         options.banner = banner;
         options.auxEvery = 0;
@@ -82,29 +83,6 @@ private slots:
         QCOMPARE(next("2026-03-01T05:00:00Z", {5}), "2026-03-02T05:00:00Z");
         QCOMPARE(next("2026-03-31T13:00:01Z", {0, 12}), "2026-04-01T00:00:00Z");
         QCOMPARE(next("2026-03-01T07:00:00Z", {18, 6, 9}), "2026-03-01T09:00:00Z");
-    }
-
-    // Ten station minutes a second: the 05:00 pictures of all four cameras
-    // come two seconds in, each packet on a transmission of its own.
-    void picturesAtTheAutomaticImageHour()
-    {
-        StationSimulatorOptions slow;
-        slow.intervalMs = 60000;
-        slow.clockSpeed = 600;
-        slow.clockStartUtc = at("2026-03-01T04:40:00Z");
-        slow.pictureScene = CameraPictures::Scene::Simple;
-        Link link(1, true, slow);
-        QSignalSpy pictures(link.station, &StationSimulator::pictureTaken);
-        QTRY_VERIFY_WITH_TIMEOUT(link.received.endsWith(kPrompt), kWaitMs);
-        link.port.write("i05\r");
-        QTRY_COMPARE_WITH_TIMEOUT(pictures.count(), 4, kWaitMs);
-        QCOMPARE(pictures.last().mid(0, 2), QVariantList({4, at("2026-03-01T05:00:00Z")}));
-        const QByteArray header =
-            "@1" + StationSimulator::stationTime(at("2026-03-01T05:00:00Z")) + char(0x10);
-        QTRY_VERIFY_WITH_TIMEOUT(link.sent.size() >= 3, kWaitMs);
-        QVERIFY(link.sent.at(1).startsWith(header + char(0)));
-        QCOMPARE(link.sent.at(1).size(), 344);
-        QVERIFY(link.sent.at(2).startsWith(header.left(8)));
     }
 
     // Spaces are lost on a sleeping station; after its report it answers them.
