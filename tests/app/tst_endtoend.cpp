@@ -41,7 +41,6 @@ private slots:
     void cleanup();
     void packetInPiecesLoggedOnce();
     void packetWithoutSndLoggedAfterWait();
-    void brokenCameraPacketThenWeather();
     void portThatIsNoSerialPortIsPassedBy();
     void stationPortReturns();
     void requestedPictureSaved();
@@ -107,15 +106,6 @@ void TestEndToEnd::packetWithoutSndLoggedAfterWait()
     start({m_line->portName()});
     QVERIFY(m_line->write(weather(0, false)));
     QTRY_COMPARE_WITH_TIMEOUT(csvRows(), 1, kWaitMs);
-}
-
-void TestEndToEnd::brokenCameraPacketThenWeather()
-{
-    start({m_line->portName()});
-    QByteArray camera("@1\x18\x05\x31\x02\x37\x13\x10\x00", 10);
-    camera += QByteArray(330, 'x') + "XXXX"; // a damaged trailer
-    QVERIFY(m_line->write(camera + weather(0)));
-    QTRY_COMPARE_WITH_TIMEOUT(csvRows(), 1, 1000);
 }
 
 void TestEndToEnd::portThatIsNoSerialPortIsPassedBy()

@@ -4,7 +4,6 @@
 #include "forwarding/forwardingsettings.h"
 #include "link/memorylink.h"
 #include "session/stationsession.h"
-#include "storage/outbox.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -27,7 +26,6 @@ QByteArray cameraPacket(int camera, int sequence, bool last)
     packet += QByteArray(330, char('A' + sequence));
     return packet + "\r\n\r\n";
 }
-
 } // namespace
 
 class TestStationSession : public QObject
@@ -43,18 +41,13 @@ private slots:
     void commandAtPrompt();
     void pictureSeries();
     void brokenCameraPacketDoesNotHideWeather();
-    void forwardingDecision_data();
-    void forwardingDecision();
-    void linkFailures();
 
 private:
     void ticks(int count);
-    QByteArray csv() const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<StationSession> m_session;
     std::unique_ptr<MemoryLink> m_link;
-    std::unique_ptr<ForwardingController> m_forwarding;
     QString m_root;
 };
 
@@ -66,23 +59,12 @@ void TestStationSession::init()
     m_session->setClock([] { return kNow; });
     m_link = std::make_unique<MemoryLink>(QStringLiteral("/dev/ttyUSB0"));
     QVERIFY(m_session->connectLink(m_link.get()));
-    // A receiver that refuses: whatever is forwarded waits in the outbox.
-    m_forwarding = std::make_unique<ForwardingController>(
-        std::make_unique<ForwardingSettings>(m_dir->filePath("settings.ini")),
-        m_dir->filePath("history.sqlite"));
-    m_forwarding->setTarget(QStringLiteral("127.0.0.1"), 1);
 }
 
 void TestStationSession::ticks(int count)
 {
     for (int i = 0; i < count; ++i)
         m_session->tick();
-}
-
-QByteArray TestStationSession::csv() const
-{
-    QFile file(m_root + "/CSV/" + kImei + "_2026-12.csv");
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void TestStationSession::weatherPacketArrivals_data()
@@ -122,7 +104,9 @@ void TestStationSession::weatherPacketArrivals()
     QCOMPARE(observation.stationTime, QDateTime(QDate(2018, 5, 31), QTime(2, 37, 13), Qt::UTC));
     QCOMPARE(status.last().first().toString(), QStringLiteral("Received Weather Data"));
 
-    const QList<QByteArray> rows = csv().split('\n');
+    QFile csv(m_root + "/CSV/" + kImei + "_2026-12.csv");
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> rows = csv.readAll().split('\n');
     QCOMPARE(rows.size(), 3); // header, one row, nothing behind the last line end
     QVERIFY(rows.at(1).startsWith("2018-05-31 02:37:13,"));
     QFile raw(m_root + "/Raw/" + kImei + "_202612.txt");
@@ -182,8 +166,12 @@ void TestStationSession::commandAtPrompt()
 
 void TestStationSession::pictureSeries()
 {
-    m_forwarding->setEnabled(true);
-    m_session->setForwarder(m_forwarding.get());
+    // A receiver that refuses: whatever is forwarded waits in the outbox.
+    ForwardingController forwarding(std::make_unique<ForwardingSettings>(m_dir->filePath("settings.ini")),
+                                    m_dir->filePath("history.sqlite"));
+    forwarding.setTarget(QStringLiteral("127.0.0.1"), 1);
+    forwarding.setEnabled(true);
+    m_session->setForwarder(&forwarding);
     m_link->feed(kWeather + "SND\r\n");
     QSignalSpy pictures(m_session.get(), &StationSession::pictureReady);
     QSignalSpy progress(m_session.get(), &StationSession::progressChanged);
@@ -195,7 +183,7 @@ void TestStationSession::pictureSeries()
     QCOMPARE(progress.count(), 3);
     QCOMPARE(pictures.count(), 1);
     QCOMPARE(pictures.first().at(0).toInt(), 2);
-    QCOMPARE(m_forwarding->queueLength(), 1 + 3); // the weather packet and each camera packet
+    QCOMPARE(forwarding.queueLength(), 1 + 3); // the weather packet and each camera packet
 
     QFile file(m_root + "/Image/" + kImei + "_20180531_023713Z_KTRtime_Cam2.jpg");
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -209,55 +197,6 @@ void TestStationSession::brokenCameraPacketDoesNotHideWeather()
     broken.replace(340, 4, "\0\0\0\0");
     m_link->feed(broken + kWeather + "SND\r\n");
     QCOMPARE(reports.count(), 1);
-}
-
-void TestStationSession::forwardingDecision_data()
-{
-    QTest::addColumn<bool>("forwarding");
-    QTest::addColumn<QByteArray>("marker");
-    QTest::addColumn<bool>("forwarded");
-    QTest::newRow("off") << false << QByteArray("SND\r\n") << false;
-    QTest::newRow("on, slow mode without SND") << true << QByteArray() << false;
-    QTest::newRow("on, slow mode with SND") << true << QByteArray("SND\r\n") << true;
-}
-
-void TestStationSession::forwardingDecision()
-{
-    QFETCH(bool, forwarding);
-    QFETCH(QByteArray, marker);
-    QFETCH(bool, forwarded);
-    m_forwarding->setEnabled(forwarding);
-    m_session->setForwarder(m_forwarding.get());
-    QSignalSpy status(m_forwarding.get(), &ForwardingController::statusText);
-
-    m_link->feed(kWeather + marker);
-    if (marker.isEmpty())
-        m_session->sndWaitElapsed();
-    QCOMPARE(m_forwarding->queueLength(), forwarded ? 1 : 0);
-    if (forwarded) {
-        Outbox outbox(m_dir->filePath("history.sqlite"), QStringLiteral("sbd"), 10);
-        QVERIFY(outbox.open());
-        const QByteArray payload = outbox.oldest(1).value(0).payload;
-        // From "@0" up to, not including, the "~".
-        QVERIFY(payload.startsWith("@012\r\n"));
-        QVERIFY(payload.endsWith("GU:12.0:300\r\n"));
-    }
-    QCOMPARE(status.isEmpty(), forwarded);
-}
-
-void TestStationSession::linkFailures()
-{
-    QSignalSpy connection(m_session.get(), &StationSession::connectionChanged);
-    QSignalSpy gone(m_session.get(), &StationSession::linkGone);
-    m_link->vanish();
-    QCOMPARE(gone.count(), 1);
-    QVERIFY(connection.last().first().toString().contains("No Connection"));
-    QVERIFY(!m_session->link());
-
-    MemoryLink locked(QStringLiteral("/dev/ttyS0"));
-    locked.setOpenFails(true);
-    QVERIFY(!m_session->connectLink(&locked));
-    QVERIFY(connection.last().first().toString().contains("Open COM Error"));
 }
 
 QTEST_GUILESS_MAIN(TestStationSession)
