@@ -27,12 +27,11 @@ QString field(const QByteArray &packet, const QString &tag, int index)
 // the control program opens it; every transmission is recorded as it leaves.
 struct Link
 {
-    Link(int modeDigit, bool banner)
+    Link()
     {
         StationSimulatorOptions options;
         options.intervalMs = 1000;
-        options.modeDigit = modeDigit;
-        options.banner = banner;
+        options.modeDigit = 1;
         options.auxEvery = 0;
         terminal.open();
         station = new StationSimulator(options, &terminal, &port);
@@ -49,7 +48,6 @@ struct Link
     QByteArray received;
     QList<QByteArray> sent;
 };
-
 } // namespace
 
 class TestStationSimulator : public QObject
@@ -85,23 +83,10 @@ private slots:
         QCOMPARE(next("2026-03-01T07:00:00Z", {18, 6, 9}), "2026-03-01T09:00:00Z");
     }
 
-    // Spaces are lost on a sleeping station; after its report it answers them.
-    void sleepingStationAnswersAfterItsReport()
-    {
-        Link link(4, false);
-        QVERIFY(!link.station->isAwake());
-        QTimer poke;
-        QObject::connect(&poke, &QTimer::timeout, [&link] { link.port.write("    "); });
-        poke.start(100);
-        QTRY_VERIFY_WITH_TIMEOUT(link.received.endsWith(kPrompt), kWaitMs);
-        QCOMPARE(link.sent.size(), 2);
-        QCOMPARE(link.received, link.sent.at(0) + kPrompt);
-    }
-
     // The banner comes with the first prompt; commands after line noise still count.
     void commandsChangeTheNextPacket()
     {
-        Link link(1, true);
+        Link link;
         QSignalSpy packets(link.station, &StationSimulator::packetSent);
         QTRY_VERIFY_WITH_TIMEOUT(link.received.endsWith(kPrompt), kWaitMs);
         QVERIFY(link.received.startsWith("\r\n\rKTR v3.21\r\n"));
