@@ -9,17 +9,6 @@
 #include <sys/stat.h>
 #endif
 
-class TestFeatureOptions : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void parse_data();
-    void parse();
-    void onlyRegularFilesAreRead_data();
-    void onlyRegularFilesAreRead();
-};
-
 namespace {
 // One letter per option: A F U S M, '-' when off.
 QString letters(const FeatureOptions &options)
@@ -30,52 +19,55 @@ QString letters(const FeatureOptions &options)
 }
 } // namespace
 
-void TestFeatureOptions::parse_data()
+class TestFeatureOptions : public QObject
 {
-    QTest::addColumn<QByteArray>("contents");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("two keywords, CR LF") << QByteArray("FORWARDING\r\nFAST_MODES\r\n") << "-F--M";
-    QTest::newRow("suffix ignored") << QByteArray("ADVANCED=yes\n") << "A----";
-    QTest::newRow("leading blank") << QByteArray(" ADVANCED\n") << "-----";
-    QTest::newRow("lower case") << QByteArray("advanced\nfast_modes\n") << "-----";
-    QTest::newRow("all") << QByteArray("AUDIO_COMMANDS\nSPECI_COMMANDS\nADVANCED\nFORWARDING\nFAST_MODES")
-                         << "AFUSM";
-    QTest::newRow("comment after keyword line")
-        << QByteArray("// FAST_MODES\nAUDIO_COMMANDS // note\n") << "--U--";
-}
+    Q_OBJECT
 
-void TestFeatureOptions::parse()
-{
-    QFETCH(QByteArray, contents);
-    QTEST(letters(FeatureOptions::parse(contents)), "expected");
-}
-
-void TestFeatureOptions::onlyRegularFilesAreRead_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("regular file") << "file";
-    QTest::newRow("FIFO without a writer") << "fifo";
-    QTest::newRow("device") << "device";
-}
-
-// Opening the FIFO would block start-up for ever; the device would read on
-// without end. Neither is an options file.
-void TestFeatureOptions::onlyRegularFilesAreRead()
-{
-    QFETCH(QString, kind);
-    QTemporaryDir dir;
-    QString path = kind == "device" ? QStringLiteral("/dev/zero") : dir.filePath("options.txt");
-    QFile file(path);
-    if (kind == "file")
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("FORWARDING\n") > 0 && file.flush());
+private slots:
+    void parse_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("two keywords, CR LF") << QByteArray("FORWARDING\r\nFAST_MODES\r\n") << "-F--M";
+        QTest::newRow("suffix ignored") << QByteArray("ADVANCED=yes\n") << "A----";
+        QTest::newRow("leading blank") << QByteArray(" ADVANCED\n") << "-----";
+        QTest::newRow("lower case") << QByteArray("advanced\nfast_modes\n") << "-----";
+        QTest::newRow("all") << QByteArray("AUDIO_COMMANDS\nSPECI_COMMANDS\nADVANCED\nFORWARDING\nFAST_MODES")
+                             << "AFUSM";
+        QTest::newRow("comment after keyword line")
+            << QByteArray("// FAST_MODES\nAUDIO_COMMANDS // note\n") << "--U--";
+    }
+    void parse()
+    {
+        QFETCH(QByteArray, contents);
+        QTEST(letters(FeatureOptions::parse(contents)), "expected");
+    }
+    void onlyRegularFilesAreRead_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("regular file") << "file";
+        QTest::newRow("FIFO without a writer") << "fifo";
+        QTest::newRow("device") << "device";
+    }
+    // Opening the FIFO would block start-up for ever; the device would read on
+    // without end. Neither is an options file.
+    void onlyRegularFilesAreRead()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        QString path = kind == "device" ? QStringLiteral("/dev/zero") : dir.filePath("options.txt");
+        QFile file(path);
+        if (kind == "file")
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("FORWARDING\n") > 0 && file.flush());
 #ifdef Q_OS_UNIX
-    if (kind == "fifo")
-        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        if (kind == "fifo")
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
 #endif
-    if (!QFileInfo::exists(path))
-        QSKIP("no such special file on this platform");
-    QCOMPARE(letters(FeatureOptions::readFile(path)), kind == "file" ? "-F---" : "-----");
-}
+        if (!QFileInfo::exists(path))
+            QSKIP("no such special file on this platform");
+        QCOMPARE(letters(FeatureOptions::readFile(path)), kind == "file" ? "-F---" : "-----");
+    }
+};
 
 QTEST_GUILESS_MAIN(TestFeatureOptions)
 #include "tst_featureoptions.moc"

@@ -9,57 +9,49 @@ class TestIdleClock : public QObject
     Q_OBJECT
 
 private slots:
-    void fadeAndIdleText_data();
-    void fadeAndIdleText();
-    void messageExpired_data();
-    void messageExpired();
+    // Ticks of a tenth of a second: the status message fades to grey, the idle clock counts.
+    void fadeAndIdleText_data()
+    {
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("just set") << 0 << "<font color='#000000'>"
+                                  << "Idle:\t\t00:00:00.0";
+        QTest::newRow("first tick") << 1 << "<font color='#0e0e0e'>"
+                                    << "Idle:\t\t00:00:00.1";
+        QTest::newRow("last drawn tick") << 202 << "<font color='#c8c8c8'>"
+                                         << "Idle:\t\t00:00:20.2";
+        QTest::newRow("fade over") << 203 << ""
+                                   << "Idle:\t\t00:00:20.3";
+        QTest::newRow("hour wraps minutes") << 36000 + 599 << ""
+                                            << "Idle:\t\t01:00:59.9";
+        QTest::newRow("a day") << 864000 << ""
+                               << "Idle:\t\t24:00:00.0";
+    }
+    void fadeAndIdleText()
+    {
+        QFETCH(int, ticks);
+        QTEST(IdleClock::fadeTagSince(ticks), "tag");
+        QTEST(IdleClock::idleText(ticks), "text");
+    }
+    void messageExpired_data()
+    {
+        QTest::addColumn<int>("sinceSet");
+        QTest::addColumn<int>("idle");
+        QTest::addColumn<bool>("expired");
+        QTest::newRow("silent a minute, message as old") << 601 << 601 << true;
+        QTest::newRow("at exactly a minute") << 600 << 601 << false;
+        // Send Command half a minute into a long silence: the message must show.
+        QTest::newRow("new message after a long silence") << 1 << 5000 << false;
+        QTest::newRow("old message, station still talking") << 5000 << 3 << false;
+    }
+    void messageExpired()
+    {
+        QFETCH(int, sinceSet);
+        QFETCH(int, idle);
+        QTEST(IdleClock::messageExpired(sinceSet, idle), "expired");
+    }
 };
-
-// Ticks of a tenth of a second: the status message fades to grey, the idle clock counts.
-void TestIdleClock::fadeAndIdleText_data()
-{
-    QTest::addColumn<int>("ticks");
-    QTest::addColumn<QString>("tag");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("just set") << 0 << "<font color='#000000'>"
-                              << "Idle:\t\t00:00:00.0";
-    QTest::newRow("first tick") << 1 << "<font color='#0e0e0e'>"
-                                << "Idle:\t\t00:00:00.1";
-    QTest::newRow("last drawn tick") << 202 << "<font color='#c8c8c8'>"
-                                     << "Idle:\t\t00:00:20.2";
-    QTest::newRow("fade over") << 203 << ""
-                               << "Idle:\t\t00:00:20.3";
-    QTest::newRow("hour wraps minutes") << 36000 + 599 << ""
-                                        << "Idle:\t\t01:00:59.9";
-    QTest::newRow("a day") << 864000 << ""
-                           << "Idle:\t\t24:00:00.0";
-}
-
-void TestIdleClock::fadeAndIdleText()
-{
-    QFETCH(int, ticks);
-    QTEST(IdleClock::fadeTagSince(ticks), "tag");
-    QTEST(IdleClock::idleText(ticks), "text");
-}
-
-void TestIdleClock::messageExpired_data()
-{
-    QTest::addColumn<int>("sinceSet");
-    QTest::addColumn<int>("idle");
-    QTest::addColumn<bool>("expired");
-    QTest::newRow("silent a minute, message as old") << 601 << 601 << true;
-    QTest::newRow("at exactly a minute") << 600 << 601 << false;
-    // Send Command half a minute into a long silence: the message must show.
-    QTest::newRow("new message after a long silence") << 1 << 5000 << false;
-    QTest::newRow("old message, station still talking") << 5000 << 3 << false;
-}
-
-void TestIdleClock::messageExpired()
-{
-    QFETCH(int, sinceSet);
-    QFETCH(int, idle);
-    QTEST(IdleClock::messageExpired(sinceSet, idle), "expired");
-}
 
 QTEST_GUILESS_MAIN(TestIdleClock)
 #include "tst_idleclock.moc"

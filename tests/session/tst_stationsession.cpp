@@ -33,171 +33,134 @@ class TestStationSession : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void weatherPacketArrivals_data();
-    void weatherPacketArrivals();
-    void idleGapStartsAfresh();
-    void commandAtPrompt_data();
-    void commandAtPrompt();
-    void pictureSeries();
-    void brokenCameraPacketDoesNotHideWeather();
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_root = m_dir->filePath("data");
+        m_session = std::make_unique<StationSession>(DataFolder(m_root));
+        m_session->setClock([] { return kNow; });
+        m_link = std::make_unique<MemoryLink>(QStringLiteral("/dev/ttyUSB0"));
+        QVERIFY(m_session->connectLink(m_link.get()));
+    }
+    void weatherPacketArrivals_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::addColumn<bool>("waitsForSnd");
+
+        QTest::newRow("whole, with SND") << QList<QByteArray>{kWeather + "SND\r\n"} << false;
+        QTest::newRow("in three pieces")
+            << QList<QByteArray>{kWeather.left(20), kWeather.mid(20, 60), kWeather.mid(80) + "SND\r\n"}
+            << false;
+        QTest::newRow("no SND: after the wait") << QList<QByteArray>{kWeather} << true;
+        QTest::newRow("SND arrives during the wait") << QList<QByteArray>{kWeather, "SND\r\n"} << false;
+        QTest::newRow("more bytes but no SND during the wait") << QList<QByteArray>{kWeather, "\r\n"} << true;
+    }
+    void weatherPacketArrivals()
+    {
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(bool, waitsForSnd);
+        QSignalSpy reports(m_session.get(), &StationSession::weatherReceived);
+        QSignalSpy status(m_session.get(), &StationSession::statusChanged);
+
+        for (const QByteArray &piece : pieces) {
+            QCOMPARE(reports.count(), 0);
+            m_link->feed(piece);
+            ticks(1);
+        }
+        QCOMPARE(m_session->isWaitingForSnd(), waitsForSnd);
+        if (waitsForSnd) {
+            QCOMPARE(reports.count(), 0);
+            m_session->sndWaitElapsed();
+        }
+        QCOMPARE(reports.count(), 1);
+        const Observation observation = reports.first().first().value<Observation>();
+        QCOMPARE(observation.temperatureC, std::optional<double>(22.8));
+        QCOMPARE(observation.stationTime, QDateTime(QDate(2018, 5, 31), QTime(2, 37, 13), Qt::UTC));
+        QCOMPARE(status.last().first().toString(), QStringLiteral("Received Weather Data"));
+
+        QFile csv(m_root + "/CSV/" + kImei + "_2026-12.csv");
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QList<QByteArray> rows = csv.readAll().split('\n');
+        QCOMPARE(rows.size(), 3); // header, one row, nothing behind the last line end
+        QVERIFY(rows.at(1).startsWith("2018-05-31 02:37:13,"));
+        m_session->sndWaitElapsed(); // a late re-run finds nothing to do again
+        QCOMPARE(reports.count(), 1);
+    }
+    // Six silent ticks between two parts of a packet: the bytes before are dropped.
+    void idleGapStartsAfresh()
+    {
+        QSignalSpy spy(m_session.get(), &StationSession::weatherReceived);
+        m_link->feed(kWeather.left(40));
+        ticks(6);
+        m_link->feed(kWeather.mid(40) + "SND\r\n");
+        QCOMPARE(spy.count(), 0);
+    }
+    // At power-up the station waits for spaces; the prompt then takes the current selection.
+    void powerUpTakesTheSelection()
+    {
+        m_session->setConfigSource([] { return QByteArray("m2\r"); });
+        QSignalSpy status(m_session.get(), &StationSession::statusChanged);
+        QSignalSpy caption(m_session.get(), &StationSession::sendCaptionChanged);
+        m_link->feed("\r\n\rKTR v3.21\r\n");
+        QCOMPARE(status.last().first().toString(), QStringLiteral("KTR Power-up"));
+        ticks(2);
+        QCOMPARE(m_link->written(), QByteArray(2, ' ')); // poking for the prompt
+
+        m_link->clearWritten();
+        m_link->feed("\r\n>");
+        QCOMPARE(status.last().first().toString(), QStringLiteral("KTR Configured"));
+        QCOMPARE(caption.last().first().toString(), QStringLiteral("Send Command"));
+        ticks(2);
+        QCOMPARE(m_link->written(), QByteArray("m2")); // one byte per tick
+        ticks(5);
+        QCOMPARE(m_link->written(), QByteArray("m2\r"));
+    }
+    void pictureSeries()
+    {
+        // A receiver that refuses: whatever is forwarded waits in the outbox.
+        ForwardingController forwarding(std::make_unique<ForwardingSettings>(m_dir->filePath("settings.ini")),
+                                        m_dir->filePath("history.sqlite"));
+        forwarding.setTarget(QStringLiteral("127.0.0.1"), 1);
+        forwarding.setEnabled(true);
+        m_session->setForwarder(&forwarding);
+        m_link->feed(kWeather + "SND\r\n");
+        QSignalSpy pictures(m_session.get(), &StationSession::pictureReady);
+        QSignalSpy progress(m_session.get(), &StationSession::progressChanged);
+
+        for (int sequence = 0; sequence < 3; ++sequence) {
+            ticks(6);
+            m_link->feed(cameraPacket(2, sequence, sequence == 2));
+        }
+        QCOMPARE(progress.count(), 3);
+        QCOMPARE(pictures.count(), 1);
+        QCOMPARE(pictures.first().at(0).toInt(), 2);
+        QCOMPARE(forwarding.queueLength(), 1 + 3); // the weather packet and each camera packet
+
+        QFile file(m_root + "/Image/" + kImei + "_20180531_023713Z_KTRtime_Cam2.jpg");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.size(), qint64(632 + 3 * 330 + 2));
+    }
+    void brokenCameraPacketDoesNotHideWeather()
+    {
+        QSignalSpy reports(m_session.get(), &StationSession::weatherReceived);
+        QByteArray broken = cameraPacket(1, 0, false);
+        broken.replace(340, 4, "\0\0\0\0");
+        m_link->feed(broken + kWeather + "SND\r\n");
+        QCOMPARE(reports.count(), 1);
+    }
 
 private:
-    void ticks(int count);
+    void ticks(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            m_session->tick();
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<StationSession> m_session;
     std::unique_ptr<MemoryLink> m_link;
     QString m_root;
 };
-
-void TestStationSession::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_root = m_dir->filePath("data");
-    m_session = std::make_unique<StationSession>(DataFolder(m_root));
-    m_session->setClock([] { return kNow; });
-    m_link = std::make_unique<MemoryLink>(QStringLiteral("/dev/ttyUSB0"));
-    QVERIFY(m_session->connectLink(m_link.get()));
-}
-
-void TestStationSession::ticks(int count)
-{
-    for (int i = 0; i < count; ++i)
-        m_session->tick();
-}
-
-void TestStationSession::weatherPacketArrivals_data()
-{
-    QTest::addColumn<QList<QByteArray>>("pieces");
-    QTest::addColumn<bool>("waitsForSnd");
-
-    QTest::newRow("whole, with SND") << QList<QByteArray>{kWeather + "SND\r\n"} << false;
-    QTest::newRow("in three pieces") << QList<QByteArray>{kWeather.left(20), kWeather.mid(20, 60),
-                                                          kWeather.mid(80) + "SND\r\n"}
-                                     << false;
-    QTest::newRow("no SND: after the wait") << QList<QByteArray>{kWeather} << true;
-    QTest::newRow("SND arrives during the wait") << QList<QByteArray>{kWeather, "SND\r\n"} << false;
-    QTest::newRow("more bytes but no SND during the wait") << QList<QByteArray>{kWeather, "\r\n"} << true;
-}
-
-void TestStationSession::weatherPacketArrivals()
-{
-    QFETCH(QList<QByteArray>, pieces);
-    QFETCH(bool, waitsForSnd);
-    QSignalSpy reports(m_session.get(), &StationSession::weatherReceived);
-    QSignalSpy status(m_session.get(), &StationSession::statusChanged);
-
-    for (const QByteArray &piece : pieces) {
-        QCOMPARE(reports.count(), 0);
-        m_link->feed(piece);
-        ticks(1);
-    }
-    QCOMPARE(m_session->isWaitingForSnd(), waitsForSnd);
-    if (waitsForSnd) {
-        QCOMPARE(reports.count(), 0);
-        m_session->sndWaitElapsed();
-    }
-    QCOMPARE(reports.count(), 1);
-    const Observation observation = reports.first().first().value<Observation>();
-    QCOMPARE(observation.temperatureC, std::optional<double>(22.8));
-    QCOMPARE(observation.stationTime, QDateTime(QDate(2018, 5, 31), QTime(2, 37, 13), Qt::UTC));
-    QCOMPARE(status.last().first().toString(), QStringLiteral("Received Weather Data"));
-
-    QFile csv(m_root + "/CSV/" + kImei + "_2026-12.csv");
-    QVERIFY(csv.open(QIODevice::ReadOnly));
-    const QList<QByteArray> rows = csv.readAll().split('\n');
-    QCOMPARE(rows.size(), 3); // header, one row, nothing behind the last line end
-    QVERIFY(rows.at(1).startsWith("2018-05-31 02:37:13,"));
-    QFile raw(m_root + "/Raw/" + kImei + "_202612.txt");
-    QVERIFY(raw.open(QIODevice::ReadOnly));
-    QCOMPARE(raw.readAll().count("@I:"), 1);
-    m_session->sndWaitElapsed(); // a late re-run finds nothing to do again
-    QCOMPARE(reports.count(), 1);
-}
-
-// Six silent ticks between two parts of a packet: the bytes before are dropped.
-void TestStationSession::idleGapStartsAfresh()
-{
-    QSignalSpy spy(m_session.get(), &StationSession::weatherReceived);
-    m_link->feed(kWeather.left(40));
-    ticks(6);
-    m_link->feed(kWeather.mid(40) + "SND\r\n");
-    QCOMPARE(spy.count(), 0);
-}
-
-void TestStationSession::commandAtPrompt_data()
-{
-    QTest::addColumn<bool>("powerUp");
-    QTest::addColumn<QString>("pokingStatus");
-    QTest::addColumn<QByteArray>("poke");
-    QTest::addColumn<QByteArray>("sent");
-    QTest::newRow("the user's request")
-        << false << "Sending Config Request..." << QByteArray(8, ' ') << QByteArray("m3\r");
-    // Without a request the prompt after the banner takes the current selection.
-    QTest::newRow("power-up banner") << true << "KTR Power-up" << QByteArray(2, ' ') << QByteArray("m2\r");
-}
-
-void TestStationSession::commandAtPrompt()
-{
-    QFETCH(bool, powerUp);
-    QFETCH(QByteArray, sent);
-    m_session->setConfigSource([] { return QByteArray("m2\r"); });
-    QSignalSpy status(m_session.get(), &StationSession::statusChanged);
-    QSignalSpy caption(m_session.get(), &StationSession::sendCaptionChanged);
-
-    if (powerUp)
-        m_link->feed("\r\n\rKTR v3.21\r\n");
-    else
-        m_session->pressSend("m3\r");
-    QTEST(status.last().first().toString(), "pokingStatus");
-    ticks(2);
-    QTEST(m_link->written(), "poke"); // poking for the prompt
-
-    m_link->clearWritten();
-    m_link->feed("\r\n>");
-    QCOMPARE(status.last().first().toString(), QStringLiteral("KTR Configured"));
-    QCOMPARE(caption.last().first().toString(), QStringLiteral("Send Command"));
-    ticks(2);
-    QCOMPARE(m_link->written(), sent.left(2)); // one byte per tick
-    ticks(5);
-    QCOMPARE(m_link->written(), sent);
-}
-
-void TestStationSession::pictureSeries()
-{
-    // A receiver that refuses: whatever is forwarded waits in the outbox.
-    ForwardingController forwarding(std::make_unique<ForwardingSettings>(m_dir->filePath("settings.ini")),
-                                    m_dir->filePath("history.sqlite"));
-    forwarding.setTarget(QStringLiteral("127.0.0.1"), 1);
-    forwarding.setEnabled(true);
-    m_session->setForwarder(&forwarding);
-    m_link->feed(kWeather + "SND\r\n");
-    QSignalSpy pictures(m_session.get(), &StationSession::pictureReady);
-    QSignalSpy progress(m_session.get(), &StationSession::progressChanged);
-
-    for (int sequence = 0; sequence < 3; ++sequence) {
-        ticks(6);
-        m_link->feed(cameraPacket(2, sequence, sequence == 2));
-    }
-    QCOMPARE(progress.count(), 3);
-    QCOMPARE(pictures.count(), 1);
-    QCOMPARE(pictures.first().at(0).toInt(), 2);
-    QCOMPARE(forwarding.queueLength(), 1 + 3); // the weather packet and each camera packet
-
-    QFile file(m_root + "/Image/" + kImei + "_20180531_023713Z_KTRtime_Cam2.jpg");
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.size(), qint64(632 + 3 * 330 + 2));
-}
-
-void TestStationSession::brokenCameraPacketDoesNotHideWeather()
-{
-    QSignalSpy reports(m_session.get(), &StationSession::weatherReceived);
-    QByteArray broken = cameraPacket(1, 0, false);
-    broken.replace(340, 4, "\0\0\0\0");
-    m_link->feed(broken + kWeather + "SND\r\n");
-    QCOMPARE(reports.count(), 1);
-}
 
 QTEST_GUILESS_MAIN(TestStationSession)
 #include "tst_stationsession.moc"
