@@ -14,6 +14,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <pwd.h>
 #include <unistd.h>
@@ -43,7 +44,6 @@ public:
     }
     ~MosquittoBroker() { stop(); }
 
-    QString path() const { return m_dir.path(); }
     int port() const { return m_port; }
 
     // True once the broker accepts connections.
@@ -128,5 +128,14 @@ private:
     QProcess m_process;
     QString m_text;
 };
+
+// What a consumer that subscribes later finds: "1 <payload>" when retained.
+inline QString retained(int port, const QString &topic)
+{
+    Subscriber consumer(port, topic, QStringLiteral("%r %p"));
+    return QTest::qWaitFor([&consumer] { return !consumer.lines().isEmpty(); }, 10000)
+               ? consumer.lines().first()
+               : QString();
+}
 
 } // namespace testsupport

@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
-#include <algorithm>
 
 // The simulated station's acoustic results, read back the way the program
 // reads them.
@@ -25,24 +24,6 @@ private slots:
         QCOMPARE(RecordingSource::packSevenBit({200, -5}).toHex(' '), "fe 00");
         QCOMPARE(RecordingSource::packTwelveBit({0x401, 0x302}).toHex(' '), "01 02 34");
         QCOMPARE(RecordingSource::packTwelveBit({0xffff, 0}).toHex(' '), "ff 00 0f");
-    }
-    void spectralBlockReadsBackAsItsLevels()
-    {
-        const QVector<int> levels = RecordingSource::spectralLevels(11);
-        const QByteArray block = RecordingSource::spectralBlock(11);
-        QCOMPARE(block.size(), 294);
-
-        const QList<QByteArray> lines = AcousticAssembler::spectralText(block, "stamp").split('\n');
-        QCOMPARE(lines.size(), 2 + 16 + 336 + 1); // the text ends with a line feed
-        QList<int> read;
-        for (const QByteArray &line : lines) {
-            const int comma = line.indexOf(", ");
-            if (comma > 0)
-                read.append(line.mid(comma + 2).toInt());
-        }
-        QCOMPARE(read, levels.toList());
-        QVERIFY(
-            std::all_of(levels.cbegin(), levels.cend(), [](int level) { return level > 0 && level < 128; }));
     }
     // The file the program writes from the station's packets plays: a real
     // decoder reads it to the recording's length.
