@@ -99,7 +99,6 @@ private slots:
         QVERIFY(terminal.open());
         start({terminal.slavePath()});
         StationSimulatorOptions options;
-        options.imei = kImei;
         options.banner = false;
         options.intervalMs = 1000;
         options.packetLimit = 1;
