@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "tools/sim/recordingsource.h"
 #include "tools/sim/stationsimulator.h"
 #include "weather/weatherparser.h"
 
@@ -36,6 +37,16 @@ private slots:
             QCOMPARE(parser.modeDigit(), mode);
             QVERIFY(packet.contains("\r\nT:24/03/05,14:30:07\r\n"));
         }
+    }
+
+    // Seven-bit levels and twelve-bit samples of the acoustic results, most
+    // significant bit first; out of range clamped.
+    void recordingPacking()
+    {
+        QCOMPARE(RecordingSource::packSevenBit({127}).toHex(' '), "fe");
+        QCOMPARE(RecordingSource::packSevenBit({200, -5}).toHex(' '), "fe 00");
+        QCOMPARE(RecordingSource::packTwelveBit({0x401, 0x302}).toHex(' '), "01 02 34");
+        QCOMPARE(RecordingSource::packTwelveBit({0xffff, 0}).toHex(' '), "ff 00 0f");
     }
 
     void nextImageTime()
