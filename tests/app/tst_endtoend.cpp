@@ -37,181 +37,143 @@ class TestEndToEnd : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void packetInPiecesLoggedOnce();
-    void packetWithoutSndLoggedAfterWait();
-    void brokenCameraPacketThenWeather();
-    void portThatIsNoSerialPortIsPassedBy();
-    void stationPortReturns();
-    void requestedPictureSaved();
-    void batteryAlarmRaisedAndCleared();
-    void shortSoak();
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_line = std::make_unique<StationLine>();
+    }
+    void cleanup() { m_window.reset(); }
+
+    void packetLoggedOnce_data()
+    {
+        QTest::addColumn<QByteArray>("packet");
+        QTest::addColumn<int>("piece");
+        QTest::addColumn<bool>("behindNull");
+        QTest::newRow("in pieces") << weather(0) << 40 << false;
+        QTest::newRow("without SND: after the wait") << weather(0, false) << 1000 << false;
+        QTest::newRow("found by the scan behind a port that is no serial port") << weather(0) << 1000 << true;
+    }
+    void packetLoggedOnce()
+    {
+        QFETCH(QByteArray, packet);
+        QFETCH(int, piece);
+        QFETCH(bool, behindNull);
+        start(behindNull ? QStringList{"/dev/null", m_line->portName()} : QStringList{m_line->portName()});
+        if (behindNull)
+            ticks(3 * kScanTicks);
+        for (int i = 0; i < packet.size(); i += piece) {
+            QVERIFY(m_line->write(packet.mid(i, piece)));
+            QTest::qWait(20);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(csvRows(), 1, kWaitMs);
+        QTest::qWait(300);
+        QCOMPARE(csvRows(), 1);
+    }
+
+    void stationPortReturns()
+    {
+        // The station's port under a fixed name, as a USB adapter's by-id link.
+        const QString port = m_dir->filePath("ttyStation");
+        QVERIFY(QFile::link(m_line->portName(), port));
+        StationLine other;
+        start({port, other.portName()});
+        QVERIFY(m_line->write(weather(0)));
+        QTRY_COMPARE_WITH_TIMEOUT(csvRows(), 1, kWaitMs);
+
+        m_line->closeMaster(); // cable pulled
+        QFile::remove(port);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (ticks(kScanTicks), !m_window->session()->link() || m_window->session()->portName() != port),
+            kWaitMs);
+        m_line = std::make_unique<StationLine>(); // plugged in again
+        QVERIFY(QFile::link(m_line->portName(), port));
+        QTRY_VERIFY_WITH_TIMEOUT((ticks(kScanTicks), m_window->session()->portName() == port), 10000);
+        QVERIFY(m_line->write(weather(1)));
+        QTRY_COMPARE_WITH_TIMEOUT(csvRows(), 2, kWaitMs);
+    }
+
+    void requestedPictureSaved()
+    {
+        PseudoTerminal terminal;
+        QVERIFY(terminal.open());
+        start({terminal.slavePath()});
+        StationSimulatorOptions options;
+        options.banner = false;
+        options.intervalMs = 1000;
+        options.packetLimit = 1;
+        options.auxEvery = 0;
+        options.pictureScene = CameraPictures::Scene::Simple;
+        StationSimulator station(options, &terminal);
+        QSignalSpy taken(&station, &StationSimulator::pictureTaken);
+        station.start();
+
+        auto *camera = m_window->findChild<QComboBox *>("imgComboBox");
+        camera->setCurrentIndex(3); // one camera, chosen by number
+        emit camera->activated(3);
+        m_window->findChild<QSpinBox *>("spinBoxCamera")->setValue(2);
+        m_window->findChild<QPushButton *>("updatePushButton")->click();
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, m_window.get(), &MainWindow::Timer);
+        tick.start(100);
+
+        QVERIFY(taken.wait(20000));
+        const QByteArray jpeg = taken.first().at(2).toByteArray();
+        const int packets = (jpeg.size() - JpegHeader::kSizeBytes - 2 + 329) / 330;
+        const QDir images(m_dir->filePath("KTR Control Data/Image"));
+        QTRY_COMPARE_WITH_TIMEOUT(images.entryList(QDir::Files).size(), 1, 20000);
+        QFile saved(images.filePath(images.entryList(QDir::Files).first()));
+        QVERIFY(saved.fileName().endsWith("_Cam2.jpg"));
+        QCOMPARE(saved.size(), qint64(632 + 330 * packets + 2));
+    }
+
+    void batteryAlarmRaisedAndCleared()
+    {
+        start({m_line->portName()});
+        QVERIFY(m_line->write(weather(0, true, "4.5")));
+        QTRY_VERIFY_WITH_TIMEOUT(monthFile("Alarms/alarms_").contains(",raised,low-battery,"), kWaitMs);
+        ticks(6);
+        QVERIFY(m_line->write(weather(1, true, "5.3")));
+        QTRY_VERIFY_WITH_TIMEOUT(monthFile("Alarms/alarms_").contains(",cleared,low-battery,"), kWaitMs);
+    }
+
+    void shortSoak()
+    {
+        start({m_line->portName()});
+        for (int i = 0; i < 100; ++i) {
+            const QByteArray noise = QByteArray(i % 7 * 13, char(i)) + "\r\n~\r\n@I";
+            QVERIFY(m_line->write(noise));
+            QTest::qWait(5);
+            ticks(6); // a silence between two transmissions
+            QVERIFY(m_line->write(weather(i)));
+            QTRY_COMPARE_WITH_TIMEOUT(csvRows(), i + 1, kWaitMs);
+            ticks(6);
+        }
+    }
 
 private:
-    void start(const QStringList &ports);
-    void ticks(int count);
-    int csvRows() const;
+    void start(const QStringList &ports)
+    {
+        m_window = std::make_unique<MainWindow>(testsupport::testWindowOptions(*m_dir, ports));
+        ticks(kScanTicks);
+    }
+    void ticks(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            m_window->Timer();
+    }
+    // This month's file of the data folder, e.g. "CSV/<IMEI>_" + "2026-03.csv".
+    QByteArray monthFile(const QString &prefix) const
+    {
+        QFile file(m_dir->filePath("KTR Control Data/" + prefix +
+                                   QDateTime::currentDateTimeUtc().toString("yyyy-MM") + ".csv"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    int csvRows() const { return qMax(0, monthFile("CSV/" + kImei + "_").count('\n') - 1); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<StationLine> m_line;
     std::unique_ptr<MainWindow> m_window;
 };
-
-void TestEndToEnd::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_line = std::make_unique<StationLine>();
-    QVERIFY(m_line->isOpen());
-}
-
-void TestEndToEnd::cleanup()
-{
-    m_window.reset();
-}
-
-void TestEndToEnd::start(const QStringList &ports)
-{
-    m_window = std::make_unique<MainWindow>(testsupport::testWindowOptions(*m_dir, ports));
-    ticks(kScanTicks);
-}
-
-void TestEndToEnd::ticks(int count)
-{
-    for (int i = 0; i < count; ++i)
-        m_window->Timer();
-}
-
-int TestEndToEnd::csvRows() const
-{
-    QFile file(m_dir->filePath("KTR Control Data/CSV/" + kImei + "_" +
-                               QDateTime::currentDateTimeUtc().toString("yyyy-MM") + ".csv"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') - 1 : 0;
-}
-
-void TestEndToEnd::packetInPiecesLoggedOnce()
-{
-    start({m_line->portName()});
-    const QByteArray packet = weather(0);
-    for (int i = 0; i < packet.size(); i += 40) {
-        QVERIFY(m_line->write(packet.mid(i, 40)));
-        QTest::qWait(20);
-    }
-    QTRY_COMPARE_WITH_TIMEOUT(csvRows(), 1, kWaitMs);
-    QTest::qWait(300);
-    QCOMPARE(csvRows(), 1);
-}
-
-void TestEndToEnd::packetWithoutSndLoggedAfterWait()
-{
-    start({m_line->portName()});
-    QVERIFY(m_line->write(weather(0, false)));
-    QTRY_COMPARE_WITH_TIMEOUT(csvRows(), 1, kWaitMs);
-}
-
-void TestEndToEnd::brokenCameraPacketThenWeather()
-{
-    start({m_line->portName()});
-    QByteArray camera("@1\x18\x05\x31\x02\x37\x13\x10\x00", 10);
-    camera += QByteArray(330, 'x') + "XXXX"; // a damaged trailer
-    QVERIFY(m_line->write(camera + weather(0)));
-    QTRY_COMPARE_WITH_TIMEOUT(csvRows(), 1, 1000);
-}
-
-void TestEndToEnd::portThatIsNoSerialPortIsPassedBy()
-{
-    start({QStringLiteral("/dev/null"), m_line->portName()});
-    ticks(3 * kScanTicks);
-    QVERIFY(m_line->write(weather(0)));
-    QTRY_COMPARE_WITH_TIMEOUT(csvRows(), 1, kWaitMs);
-}
-
-void TestEndToEnd::stationPortReturns()
-{
-    // The station's port under a fixed name, as a USB adapter's by-id link.
-    const QString port = m_dir->filePath("ttyStation");
-    QVERIFY(QFile::link(m_line->portName(), port));
-    StationLine other;
-    start({port, other.portName()});
-    QVERIFY(m_line->write(weather(0)));
-    QTRY_COMPARE_WITH_TIMEOUT(csvRows(), 1, kWaitMs);
-
-    m_line->closeMaster(); // cable pulled
-    QFile::remove(port);
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (ticks(kScanTicks), !m_window->session()->link() || m_window->session()->portName() != port),
-        kWaitMs);
-    m_line = std::make_unique<StationLine>(); // plugged in again
-    QVERIFY(QFile::link(m_line->portName(), port));
-    QTRY_VERIFY_WITH_TIMEOUT((ticks(kScanTicks), m_window->session()->portName() == port), 10000);
-    QVERIFY(m_line->write(weather(1)));
-    QTRY_COMPARE_WITH_TIMEOUT(csvRows(), 2, kWaitMs);
-}
-
-void TestEndToEnd::requestedPictureSaved()
-{
-    PseudoTerminal terminal;
-    QVERIFY(terminal.open());
-    start({terminal.slavePath()});
-    StationSimulatorOptions options;
-    options.imei = kImei;
-    options.banner = false;
-    options.intervalMs = 1000;
-    options.packetLimit = 1;
-    options.auxEvery = 0;
-    options.pictureScene = CameraPictures::Scene::Simple;
-    StationSimulator station(options, &terminal);
-    QSignalSpy taken(&station, &StationSimulator::pictureTaken);
-    station.start();
-
-    auto *camera = m_window->findChild<QComboBox *>("imgComboBox");
-    camera->setCurrentIndex(3); // one camera, chosen by number
-    emit camera->activated(3);
-    m_window->findChild<QSpinBox *>("spinBoxCamera")->setValue(2);
-    m_window->findChild<QPushButton *>("updatePushButton")->click();
-    QTimer tick;
-    connect(&tick, &QTimer::timeout, m_window.get(), &MainWindow::Timer);
-    tick.start(100);
-
-    QVERIFY(taken.wait(20000));
-    const QByteArray jpeg = taken.first().at(2).toByteArray();
-    const int packets = (jpeg.size() - JpegHeader::kSizeBytes - 2 + 329) / 330;
-    const QDir images(m_dir->filePath("KTR Control Data/Image"));
-    QTRY_COMPARE_WITH_TIMEOUT(images.entryList(QDir::Files).size(), 1, 20000);
-    QFile saved(images.filePath(images.entryList(QDir::Files).first()));
-    QVERIFY(saved.fileName().endsWith("_Cam2.jpg"));
-    QCOMPARE(saved.size(), qint64(632 + 330 * packets + 2));
-}
-
-void TestEndToEnd::batteryAlarmRaisedAndCleared()
-{
-    start({m_line->portName()});
-    const QString log = m_dir->filePath("KTR Control Data/Alarms/alarms_" +
-                                        QDateTime::currentDateTimeUtc().toString("yyyy-MM") + ".csv");
-    auto rows = [log] {
-        QFile file(log);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
-    QVERIFY(m_line->write(weather(0, true, "4.5")));
-    QTRY_VERIFY_WITH_TIMEOUT(rows().contains(",raised,low-battery,"), kWaitMs);
-    ticks(6);
-    QVERIFY(m_line->write(weather(1, true, "5.3")));
-    QTRY_VERIFY_WITH_TIMEOUT(rows().contains(",cleared,low-battery,"), kWaitMs);
-}
-
-void TestEndToEnd::shortSoak()
-{
-    start({m_line->portName()});
-    for (int i = 0; i < 100; ++i) {
-        const QByteArray noise = QByteArray(i % 7 * 13, char(i)) + "\r\n~\r\n@I";
-        QVERIFY(m_line->write(noise));
-        QTest::qWait(5);
-        ticks(6); // a silence between two transmissions
-        QVERIFY(m_line->write(weather(i)));
-        QTRY_COMPARE_WITH_TIMEOUT(csvRows(), i + 1, kWaitMs);
-        ticks(6);
-    }
-}
 
 QTEST_MAIN(TestEndToEnd)
 #include "tst_endtoend.moc"

@@ -31,153 +31,118 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void optionEffects_data();
-    void optionEffects();
-    void weatherFillsTheDataView();
-    void unsentChoiceIsKept();
-    void statusTextShowsAfterLongSilence();
-    void imageTimerJoinsUserRequest();
-    void demoShowsItselfAndSurvivesAScan();
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_link = std::make_unique<MemoryLink>(QStringLiteral("/dev/ttyUSB0"));
+    }
+    void cleanup() { m_window.reset(); }
+    void optionEffects_data()
+    {
+        QTest::addColumn<QByteArray>("options");
+        QTest::addColumn<bool>("advanced");
+        QTest::addColumn<bool>("forwarding");
+        QTest::addColumn<int>("reportingItems");
+        QTest::newRow("none") << QByteArray() << false << false << 5;
+        QTest::newRow("all") << QByteArray("ADVANCED\nFORWARDING\nFAST_MODES\n") << true << true << 8;
+    }
+    void optionEffects()
+    {
+        QFETCH(QByteArray, options);
+        start(options);
+        QTEST(m_window->findChild<QMenu *>("menuAdvanced")->menuAction()->isVisible(), "advanced");
+        QTEST(m_window->findChild<QAction *>("actionEnableForwarding")->isVisible(), "forwarding");
+        QTEST(reporting()->count(), "reportingItems");
+    }
+    // A new status message shows even after a long silence of the station.
+    void weatherAndStatusShow()
+    {
+        start();
+        m_link->feed(weather(3));
+        QCOMPARE(m_window->findChild<QLineEdit *>("lineEditTemperature")->text(),
+                 QStringLiteral("22.8 \u00b0C"));
+        QCOMPARE(m_window->findChild<QLabel *>("firmwareValLabel")->text(), QStringLiteral("12"));
+        ticks(1);
+        QVERIFY(statusText().contains("Received Weather Data"));
+        ticks(400); // 40 s without a word from the station
+        m_window->findChild<QPushButton *>("updatePushButton")->click();
+        ticks(1);
+        QCOMPARE(statusText(), QStringLiteral("<font color='#0e0e0e'>Sending Config Request...</font>"));
+    }
+    void unsentChoiceIsKept()
+    {
+        start();
+        m_link->feed(weather(3));
+        const int oneHour = reporting()->findText(QStringLiteral("1 Hour"));
+        reporting()->setCurrentIndex(oneHour);
+        emit reporting()->activated(oneHour);
+        m_link->feed(weather(3));
+        QCOMPARE(reporting()->currentIndex(), oneHour);
+        auto *station = m_window->findChild<QLabel *>("stationModeLabel");
+        QVERIFY(station->isVisibleTo(m_window.get()));
+        QCOMPARE(station->text(), QStringLiteral("Station: 5 Minute"));
+
+        // Sent, and the station reports the new mode: the selector follows it again.
+        m_window->findChild<QPushButton *>("updatePushButton")->click();
+        QVERIFY(m_window->session()->sendCycle().queuedCommand().startsWith("m1\r"));
+        m_link->feed(weather(2));
+        QVERIFY(!station->isVisibleTo(m_window.get()));
+        QCOMPARE(reporting()->currentText(), QStringLiteral("20 Minute"));
+    }
+    void imageTimerJoinsUserRequest()
+    {
+        start("ADVANCED\n");
+        auto *button = m_window->findChild<QPushButton *>("updatePushButton");
+        button->click();
+        QCOMPARE(button->text(), QStringLiteral("Cancel Send Request"));
+        m_window->handleImgTimer();
+        QCOMPARE(button->text(), QStringLiteral("Cancel Send Request"));
+        QVERIFY(m_window->session()->sendCycle().queuedCommand().contains("I5"));
+    }
+    void demoShowsItselfAndSurvivesAScan()
+    {
+        QVERIFY(QDir(m_dir->path()).mkpath("Demo"));
+        QFile file(m_dir->filePath("Demo/a.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(weather(3)) > 0 && file.flush());
+        MainWindowOptions options = testsupport::testWindowOptions(*m_dir, {"/dev/null"});
+        options.demo = true;
+        m_window = std::make_unique<MainWindow>(options);
+        QLabel *connection = m_window->statusBar()->findChildren<QLabel *>().first();
+        QVERIFY(connection->text().endsWith("Demo replay</font></b> (300234063909320)"));
+        ticks(25); // the scan opens the named port behind the replay
+        QVERIFY(connection->text().endsWith("Demo replay</font></b> (300234063909320)"));
+        QCOMPARE(m_window->findChild<QLineEdit *>("lineEditTemperature")->text(),
+                 QStringLiteral("22.8 \u00b0C"));
+        QVERIFY(QDir(m_dir->filePath("KTR Control Data/Demo/CSV")).exists());
+        QVERIFY(!QDir(m_dir->filePath("KTR Control Data/CSV")).exists());
+    }
 
 private:
-    void start(const QByteArray &options = {}, const QStringList &ports = {});
-    void ticks(int count);
-    QString statusText() const;
+    void start(const QByteArray &options = {})
+    {
+        m_window = std::make_unique<MainWindow>(testsupport::testWindowOptions(*m_dir, {}, options));
+        QVERIFY(m_window->session()->connectLink(m_link.get()));
+    }
+    void ticks(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            m_window->Timer();
+    }
+    QString statusText() const
+    {
+        const QList<QLabel *> labels = m_window->statusBar()->findChildren<QLabel *>();
+        for (QLabel *label : labels) {
+            if (label->alignment() & Qt::AlignRight)
+                return label->text();
+        }
+        return {};
+    }
     QComboBox *reporting() const { return m_window->findChild<QComboBox *>("reportingComboBox"); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<MemoryLink> m_link;
 };
-
-void TestMainWindow::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_link = std::make_unique<MemoryLink>(QStringLiteral("/dev/ttyUSB0"));
-}
-
-void TestMainWindow::start(const QByteArray &options, const QStringList &ports)
-{
-    m_window.reset();
-    m_window = std::make_unique<MainWindow>(testsupport::testWindowOptions(*m_dir, ports, options));
-    QVERIFY(m_window->session()->connectLink(m_link.get()));
-}
-
-void TestMainWindow::ticks(int count)
-{
-    for (int i = 0; i < count; ++i)
-        m_window->Timer();
-}
-
-QString TestMainWindow::statusText() const
-{
-    const QList<QLabel *> labels = m_window->statusBar()->findChildren<QLabel *>();
-    for (QLabel *label : labels) {
-        if (label->alignment() & Qt::AlignRight)
-            return label->text();
-    }
-    return {};
-}
-
-void TestMainWindow::optionEffects_data()
-{
-    QTest::addColumn<QByteArray>("options");
-    QTest::addColumn<bool>("advanced");
-    QTest::addColumn<bool>("forwarding");
-    QTest::addColumn<int>("reportingItems");
-    QTest::newRow("none") << QByteArray() << false << false << 5;
-    QTest::newRow("all") << QByteArray("ADVANCED\nFORWARDING\nFAST_MODES\n") << true << true << 8;
-}
-
-void TestMainWindow::optionEffects()
-{
-    QFETCH(QByteArray, options);
-    QFETCH(bool, advanced);
-    QFETCH(bool, forwarding);
-    QFETCH(int, reportingItems);
-    start(options);
-    QCOMPARE(m_window->findChild<QMenu *>("menuAdvanced")->menuAction()->isVisible(), advanced);
-    QCOMPARE(m_window->findChild<QAction *>("actionEnableForwarding")->isVisible(), forwarding);
-    QCOMPARE(reporting()->count(), reportingItems);
-}
-
-void TestMainWindow::weatherFillsTheDataView()
-{
-    start();
-    m_link->feed(weather(3));
-    QCOMPARE(m_window->findChild<QLineEdit *>("lineEditTemperature")->text(), QStringLiteral("22.8 \u00b0C"));
-    QCOMPARE(m_window->findChild<QLabel *>("unitValLabel")->text(), QStringLiteral("300234063909320"));
-    QCOMPARE(m_window->findChild<QLabel *>("firmwareValLabel")->text(), QStringLiteral("12"));
-    QCOMPARE(reporting()->currentText(), QStringLiteral("5 Minute"));
-    QVERIFY(m_window->statusBar()->findChildren<QLabel *>().first()->text().endsWith(
-        "to 300234063909320 (/dev/ttyUSB0)"));
-    ticks(1);
-    QVERIFY(statusText().contains("Received Weather Data"));
-}
-
-void TestMainWindow::unsentChoiceIsKept()
-{
-    start();
-    m_link->feed(weather(3));
-    const int oneHour = reporting()->findText(QStringLiteral("1 Hour"));
-    reporting()->setCurrentIndex(oneHour);
-    emit reporting()->activated(oneHour);
-    m_link->feed(weather(3));
-    QCOMPARE(reporting()->currentIndex(), oneHour);
-    auto *station = m_window->findChild<QLabel *>("stationModeLabel");
-    QVERIFY(station->isVisibleTo(m_window.get()));
-    QCOMPARE(station->text(), QStringLiteral("Station: 5 Minute"));
-
-    // Sent, and the station reports the new mode: the selector follows it again.
-    m_window->findChild<QPushButton *>("updatePushButton")->click();
-    QVERIFY(m_window->session()->sendCycle().queuedCommand().startsWith("m1\r"));
-    m_link->feed(weather(1));
-    QVERIFY(!station->isVisibleTo(m_window.get()));
-    m_link->feed(weather(2));
-    QVERIFY(!station->isVisibleTo(m_window.get()));
-    QCOMPARE(reporting()->currentText(), QStringLiteral("20 Minute"));
-}
-
-void TestMainWindow::statusTextShowsAfterLongSilence()
-{
-    start();
-    m_link->feed(weather(3));
-    ticks(400); // 40 s without a word from the station
-    m_window->findChild<QPushButton *>("updatePushButton")->click();
-    ticks(1);
-    QCOMPARE(statusText(), QStringLiteral("<font color='#0e0e0e'>Sending Config Request...</font>"));
-}
-
-void TestMainWindow::imageTimerJoinsUserRequest()
-{
-    start("ADVANCED\n");
-    auto *button = m_window->findChild<QPushButton *>("updatePushButton");
-    button->click();
-    QCOMPARE(button->text(), QStringLiteral("Cancel Send Request"));
-    m_window->handleImgTimer();
-    QCOMPARE(button->text(), QStringLiteral("Cancel Send Request"));
-    QVERIFY(m_window->session()->sendCycle().queuedCommand().contains("I5"));
-}
-
-void TestMainWindow::demoShowsItselfAndSurvivesAScan()
-{
-    QVERIFY(QDir(m_dir->path()).mkpath("Demo"));
-    QFile file(m_dir->filePath("Demo/a.txt"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(weather(3));
-    file.close();
-    MainWindowOptions options = testsupport::testWindowOptions(*m_dir, {"/dev/null"});
-    options.demo = true;
-    m_window = std::make_unique<MainWindow>(options);
-    QLabel *connection = m_window->statusBar()->findChildren<QLabel *>().first();
-    QVERIFY(connection->text().endsWith("Demo replay</font></b> (300234063909320)"));
-    ticks(25); // the scan opens the named port behind the replay
-    QVERIFY(connection->text().endsWith("Demo replay</font></b> (300234063909320)"));
-    QCOMPARE(m_window->findChild<QLineEdit *>("lineEditTemperature")->text(), QStringLiteral("22.8 \u00b0C"));
-    QVERIFY(QDir(m_dir->filePath("KTR Control Data/Demo/CSV")).exists());
-    QVERIFY(!QDir(m_dir->filePath("KTR Control Data/CSV")).exists());
-}
 
 QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

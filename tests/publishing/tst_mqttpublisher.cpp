@@ -7,11 +7,10 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRandomGenerator>
 #include <QtTest>
-#include <memory>
 
 using testsupport::MosquittoBroker;
+using testsupport::retained;
 using testsupport::Subscriber;
 
 namespace {
@@ -23,11 +22,7 @@ Observation sample()
     o.imei = kImei;
     o.stationTime = QDateTime(QDate(2026, 3, 1), QTime(12, 0, 5), Qt::UTC);
     o.receivedTime = QDateTime(QDate(2026, 3, 1), QTime(12, 0, 7), Qt::UTC);
-    o.reportingMode = QStringLiteral("5 Minute");
-    o.windDirDeg = 270;
     o.temperatureC = -3.5;
-    o.pressureHpa = 1013.2;
-    o.interference = 55;
     o.metar = QStringLiteral("METAR KTR 011200Z 27012KT M04/M06 A2992");
     return o;
 }
@@ -41,11 +36,12 @@ MqttSettings brokerAt(int port)
     return settings;
 }
 
-std::unique_ptr<MqttPublisher> startPublisher(const QString &databaseFile, const MqttSettings &settings)
+// A publisher to the broker on port, its outbox in dir.
+std::unique_ptr<MqttPublisher> startPublisher(const QTemporaryDir &dir, int port)
 {
-    auto publisher = std::make_unique<MqttPublisher>(databaseFile);
+    auto publisher = std::make_unique<MqttPublisher>(dir.filePath(QStringLiteral("history.sqlite")));
     publisher->setRetryDelays(100, 400);
-    publisher->setSettings(settings);
+    publisher->setSettings(brokerAt(port));
     return publisher;
 }
 
@@ -78,35 +74,19 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QJsonValue>("expected");
         QTest::newRow("message id") << "message_id" << QJsonValue(42);
-        QTest::newRow("imei") << "imei" << QJsonValue(kImei);
         QTest::newRow("station time") << "station_time" << QJsonValue("2026-03-01T12:00:05Z");
-        QTest::newRow("received time") << "received_time" << QJsonValue("2026-03-01T12:00:07Z");
-        QTest::newRow("mode") << "reporting_mode" << QJsonValue("5 Minute");
-        QTest::newRow("wind direction") << "wind_dir_deg" << QJsonValue(270);
         QTest::newRow("negative reading") << "temperature_c" << QJsonValue(-3.5);
-        QTest::newRow("pressure") << "pressure_hpa" << QJsonValue(1013.2);
-        QTest::newRow("interference") << "interference" << QJsonValue(55);
-        QTest::newRow("missing gust") << "gust_speed_kt" << QJsonValue(QJsonValue::Null);
-        QTest::newRow("missing latitude") << "latitude_deg" << QJsonValue(QJsonValue::Null);
+        QTest::newRow("missing reading") << "gust_speed_kt" << QJsonValue(QJsonValue::Null);
         QTest::newRow("no present weather") << "present_weather" << QJsonValue(QJsonValue::Null);
         QTest::newRow("metar") << "metar" << QJsonValue("METAR KTR 011200Z 27012KT M04/M06 A2992");
     }
+    // Every reading is there, null when the station did not send it.
     void observationJson()
     {
         QFETCH(QString, field);
-        QFETCH(QJsonValue, expected);
         const QJsonObject json = QJsonDocument::fromJson(ObservationJson::toJson(sample(), 42)).object();
-        QVERIFY(json.contains(field));
-        QCOMPARE(json.value(field), expected);
-    }
-
-    // Every reading is there, null when the station did not send it.
-    void emptyObservationIsAllNull()
-    {
-        const QJsonObject json = QJsonDocument::fromJson(ObservationJson::toJson(Observation(), 7)).object();
         QCOMPARE(json.size(), 27);
-        for (auto it = json.begin(); it != json.end(); ++it)
-            QVERIFY2(it.key() == QLatin1String("message_id") || it.value().isNull(), qPrintable(it.key()));
+        QTEST(json.value(field), "expected");
     }
 
     void hostAndPort_data()
@@ -115,7 +95,6 @@ private slots:
         QTest::addColumn<bool>("valid");
         QTest::addColumn<QString>("host");
         QTest::addColumn<int>("port");
-        QTest::newRow("host") << "broker.example" << true << "broker.example" << 1883;
         QTest::newRow("host and port") << "10.0.0.5:8883" << true << "10.0.0.5" << 8883;
         QTest::newRow("v6 and port") << "[::1]:1884" << true << "::1" << 1884;
         QTest::newRow("bare v6") << "::1" << false << "" << 0;
@@ -124,29 +103,36 @@ private slots:
     void hostAndPort()
     {
         QFETCH(QString, text);
-        QFETCH(bool, valid);
         QString host;
         int port = 0;
-        QCOMPARE(MqttSettings::parseHostPort(text, &host, &port), valid);
-        if (valid) {
-            QTEST(host, "host");
-            QTEST(port, "port");
-        }
+        QTEST(MqttSettings::parseHostPort(text, &host, &port), "valid");
+        QTEST(host, "host");
+        QTEST(port, "port");
     }
 
-    void observationStateAndPicture()
+    // Observation, state and picture arrive; "online" while running, and
+    // "offline" once it is gone, killed (its Last Will) or shut down.
+    void publishesThenGoesOffline_data()
     {
+        QTest::addColumn<bool>("killed");
+        QTest::newRow("killed: Last Will") << true;
+        QTest::newRow("shut down") << false;
+    }
+    void publishesThenGoesOffline()
+    {
+        QFETCH(bool, killed);
         MosquittoBroker broker;
         QVERIFY(broker.start());
         QTemporaryDir dir;
+        const QString statusTopic = "ktr/" + kImei + "/status";
         Subscriber observations(broker.port(), QStringLiteral("ktr/+/observation"), QStringLiteral("%r %p"));
         Subscriber pictures(broker.port(), QStringLiteral("ktr/+/camera/2"), QStringLiteral("%x"));
-        auto publisher =
-            startPublisher(dir.filePath(QStringLiteral("history.sqlite")), brokerAt(broker.port()));
+        Subscriber live(broker.port(), statusTopic, QStringLiteral("%p"));
+        auto publisher = startPublisher(dir, broker.port());
 
-        QByteArray picture(20000, '\0');
-        for (char &byte : picture)
-            byte = char(QRandomGenerator::global()->bounded(256));
+        QByteArray picture;
+        for (int i = 0; i < 20000; ++i)
+            picture += char(i * 7 + i / 256);
         QVERIFY(publisher->publishObservation(sample()));
         QVERIFY(publisher->publishPicture(kImei, 2, picture));
 
@@ -158,34 +144,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(pictures.lines().size(), 1, 10000);
         QCOMPARE(pictures.lines().first().toLatin1(), picture.toHex());
         QTRY_COMPARE_WITH_TIMEOUT(publisher->queuedCount(), 0, 10000);
-
-        // What a consumer that comes later finds.
-        Subscriber state(broker.port(), QStringLiteral("ktr/%1/state").arg(kImei), QStringLiteral("%r %p"));
-        QTRY_VERIFY_WITH_TIMEOUT(!state.lines().isEmpty(), 10000);
-        QCOMPARE(state.lines().first(), QStringLiteral("1 ") + line.mid(2));
-        Subscriber status(broker.port(), QStringLiteral("ktr/%1/status").arg(kImei), QStringLiteral("%r %p"));
-        QTRY_VERIFY_WITH_TIMEOUT(!status.lines().isEmpty(), 10000);
-        QCOMPARE(status.lines().first(), QStringLiteral("1 online"));
-    }
-
-    void offlineWhenGone_data()
-    {
-        QTest::addColumn<bool>("killed");
-        QTest::newRow("killed: Last Will") << true;
-        QTest::newRow("shut down") << false;
-    }
-    void offlineWhenGone()
-    {
-        QFETCH(bool, killed);
-        MosquittoBroker broker;
-        QVERIFY(broker.start());
-        QTemporaryDir dir;
-        const QString statusTopic = QStringLiteral("ktr/%1/status").arg(kImei);
-        Subscriber live(broker.port(), statusTopic, QStringLiteral("%p"));
-        auto publisher =
-            startPublisher(dir.filePath(QStringLiteral("history.sqlite")), brokerAt(broker.port()));
-        QVERIFY(publisher->publishObservation(sample()));
-        QTRY_COMPARE_WITH_TIMEOUT(live.lines(), QStringList{QStringLiteral("online")}, 10000);
+        QCOMPARE(retained(broker.port(), "ktr/" + kImei + "/state"), "1 " + line.mid(2));
+        QCOMPARE(retained(broker.port(), statusTopic), "1 online");
 
         if (killed) {
             publisher.reset();
@@ -194,29 +154,19 @@ private slots:
             publisher->shutdown();
             QVERIFY(finished.wait(5000));
         }
-        QTRY_COMPARE_WITH_TIMEOUT(live.lines().last(), QStringLiteral("offline"), 10000);
-        Subscriber later(broker.port(), statusTopic, QStringLiteral("%r %p"));
-        QTRY_VERIFY_WITH_TIMEOUT(!later.lines().isEmpty(), 10000);
-        QCOMPARE(later.lines().first(), QStringLiteral("1 offline"));
+        QTRY_COMPARE_WITH_TIMEOUT(live.lines(), QStringList({"online", "offline"}), 10000);
+        QCOMPARE(retained(broker.port(), statusTopic), "1 offline");
     }
 
-    // The broker is away while 15 packets arrive (and the program may be
-    // killed meanwhile): all 15 arrive once each, in order.
-    void outageLosesNothing_data()
-    {
-        QTest::addColumn<bool>("restartProgram");
-        QTest::newRow("broker away") << false;
-        QTest::newRow("broker away, program killed and started again") << true;
-    }
+    // The broker is away while 15 packets arrive: all 15 arrive once each, in
+    // order (killed meanwhile: the service's test).
     void outageLosesNothing()
     {
-        QFETCH(bool, restartProgram);
         MosquittoBroker broker;
         QVERIFY(broker.start());
         QTemporaryDir dir;
-        const QString database = dir.filePath(QStringLiteral("history.sqlite"));
         Subscriber observations(broker.port(), QStringLiteral("ktr/+/observation"), QStringLiteral("%p"));
-        auto publisher = startPublisher(database, brokerAt(broker.port()));
+        auto publisher = startPublisher(dir, broker.port());
         QTRY_VERIFY_WITH_TIMEOUT(publisher->isConnected(), 10000);
 
         broker.stop();
@@ -227,8 +177,6 @@ private slots:
             QVERIFY(publisher->publishObservation(o));
         }
         QCOMPARE(publisher->queuedCount(), 16); // and one state, the latest
-        if (restartProgram)
-            publisher = startPublisher(database, brokerAt(broker.port()));
         QVERIFY(broker.start());
         QTRY_COMPARE_WITH_TIMEOUT(publisher->queuedCount(), 0, 30000);
         // A last one behind them: once it is there, no duplicate is still on its way.
@@ -251,33 +199,27 @@ private slots:
 
     void refusedConnectionKeepsOutbox_data()
     {
-        QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("wrong password") << "password"
-                                        << "refused";
-        QTest::newRow("TLS to a plain listener") << "tls"
-                                                 << "TLS failure";
-        QTest::newRow("unreadable CA file") << "ca"
-                                            << "cannot read the CA file";
+        QTest::newRow("wrong password") << "refused";
+        QTest::newRow("TLS to a plain listener") << "TLS failure";
+        QTest::newRow("unreadable CA file") << "cannot read the CA file";
     }
     void refusedConnectionKeepsOutbox()
     {
-        QFETCH(QString, fault);
+        const QByteArray fault = QTest::currentDataTag();
         QFETCH(QString, expected);
         const QString secret = QStringLiteral("not-the-password");
         QTemporaryDir dir;
         const QString passwords = dir.filePath(QStringLiteral("passwords"));
-        QCOMPARE(QProcess::execute(QStringLiteral("mosquitto_passwd"),
-                                   {QStringLiteral("-b"), QStringLiteral("-c"), passwords,
-                                    QStringLiteral("station"), QStringLiteral("right-password")}),
+        QCOMPARE(QProcess::execute("mosquitto_passwd", {"-b", "-c", passwords, "station", "right-password"}),
                  0);
         MosquittoBroker broker(QStringLiteral("allow_anonymous false\npassword_file %1").arg(passwords));
         QVERIFY(broker.start());
         MqttSettings settings = brokerAt(broker.port());
         settings.username = QStringLiteral("station");
         settings.password = secret;
-        settings.tls = fault != QLatin1String("password");
-        if (fault == QLatin1String("ca"))
+        settings.tls = fault != "wrong password";
+        if (fault == "unreadable CA file")
             settings.caFile = dir.filePath(QStringLiteral("missing-ca.pem"));
 
         g_log.clear();

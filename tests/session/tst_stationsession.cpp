@@ -1,13 +1,10 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "demo/demoreplay.h"
 #include "forwarding/forwardingcontroller.h"
 #include "forwarding/forwardingsettings.h"
 #include "link/memorylink.h"
 #include "session/stationsession.h"
-#include "storage/outbox.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -29,12 +26,6 @@ QByteArray cameraPacket(int camera, int sequence, bool last)
     packet += QByteArray(330, char('A' + sequence));
     return packet + "\r\n\r\n";
 }
-
-QStringList filesIn(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::Files, QDir::Name);
-}
-
 } // namespace
 
 class TestStationSession : public QObject
@@ -42,283 +33,128 @@ class TestStationSession : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void weatherPacketArrivals_data();
-    void weatherPacketArrivals();
-    void idleGap_data();
-    void idleGap();
-    void commandAtPrompt();
-    void powerUpKeepsStationAtPrompt();
-    void imageRequestJoinsPendingRequest();
-    void pictureSeries();
-    void brokenCameraPacketDoesNotHideWeather();
-    void forwardingDecision_data();
-    void forwardingDecision();
-    void demoReplayLogsApart();
-    void linkFailures();
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_root = m_dir->filePath("data");
+        m_session = std::make_unique<StationSession>(DataFolder(m_root));
+        m_session->setClock([] { return kNow; });
+        m_link = std::make_unique<MemoryLink>(QStringLiteral("/dev/ttyUSB0"));
+        QVERIFY(m_session->connectLink(m_link.get()));
+    }
+    void weatherPacketArrivals_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::addColumn<bool>("waitsForSnd");
+
+        QTest::newRow("whole, with SND") << QList<QByteArray>{kWeather + "SND\r\n"} << false;
+        QTest::newRow("in three pieces")
+            << QList<QByteArray>{kWeather.left(20), kWeather.mid(20, 60), kWeather.mid(80) + "SND\r\n"}
+            << false;
+        QTest::newRow("no SND: after the wait") << QList<QByteArray>{kWeather} << true;
+        QTest::newRow("SND arrives during the wait") << QList<QByteArray>{kWeather, "SND\r\n"} << false;
+        QTest::newRow("more bytes but no SND during the wait") << QList<QByteArray>{kWeather, "\r\n"} << true;
+        QByteArray broken = cameraPacket(1, 0, false);
+        broken.replace(340, 4, "\0\0\0\0");
+        QTest::newRow("behind a broken camera packet")
+            << QList<QByteArray>{broken + kWeather + "SND\r\n"} << false;
+    }
+    void weatherPacketArrivals()
+    {
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(bool, waitsForSnd);
+        QSignalSpy reports(m_session.get(), &StationSession::weatherReceived);
+        QSignalSpy status(m_session.get(), &StationSession::statusChanged);
+
+        for (const QByteArray &piece : pieces) {
+            QCOMPARE(reports.count(), 0);
+            m_link->feed(piece);
+            ticks(1);
+        }
+        QCOMPARE(m_session->isWaitingForSnd(), waitsForSnd);
+        if (waitsForSnd) {
+            QCOMPARE(reports.count(), 0);
+            m_session->sndWaitElapsed();
+        }
+        QCOMPARE(reports.count(), 1);
+        const Observation observation = reports.first().first().value<Observation>();
+        QCOMPARE(observation.temperatureC, std::optional<double>(22.8));
+        QCOMPARE(status.last().first().toString(), QStringLiteral("Received Weather Data"));
+
+        QFile csv(m_root + "/CSV/" + kImei + "_2026-12.csv");
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QList<QByteArray> rows = csv.readAll().split('\n');
+        QCOMPARE(rows.size(), 3); // header, one row, nothing behind the last line end
+        QVERIFY(rows.at(1).startsWith("2018-05-31 02:37:13,"));
+        m_session->sndWaitElapsed(); // a late re-run finds nothing to do again
+        QCOMPARE(reports.count(), 1);
+    }
+    // Six silent ticks between two parts of a packet: the bytes before are dropped.
+    void idleGapStartsAfresh()
+    {
+        QSignalSpy spy(m_session.get(), &StationSession::weatherReceived);
+        m_link->feed(kWeather.left(40));
+        ticks(6);
+        m_link->feed(kWeather.mid(40) + "SND\r\n");
+        QCOMPARE(spy.count(), 0);
+    }
+    // At power-up the station waits for spaces; the prompt then takes the current selection.
+    void powerUpTakesTheSelection()
+    {
+        m_session->setConfigSource([] { return QByteArray("m2\r"); });
+        QSignalSpy status(m_session.get(), &StationSession::statusChanged);
+        QSignalSpy caption(m_session.get(), &StationSession::sendCaptionChanged);
+        m_link->feed("\r\n\rKTR v3.21\r\n");
+        QCOMPARE(status.last().first().toString(), QStringLiteral("KTR Power-up"));
+        ticks(2);
+        QCOMPARE(m_link->written(), QByteArray(2, ' ')); // poking for the prompt
+
+        m_link->clearWritten();
+        m_link->feed("\r\n>");
+        QCOMPARE(status.last().first().toString(), QStringLiteral("KTR Configured"));
+        QCOMPARE(caption.last().first().toString(), QStringLiteral("Send Command"));
+        ticks(2);
+        QCOMPARE(m_link->written(), QByteArray("m2")); // one byte per tick
+        ticks(5);
+        QCOMPARE(m_link->written(), QByteArray("m2\r"));
+    }
+    void pictureSeries()
+    {
+        // A receiver that refuses: whatever is forwarded waits in the outbox.
+        ForwardingController forwarding(std::make_unique<ForwardingSettings>(m_dir->filePath("settings.ini")),
+                                        m_dir->filePath("history.sqlite"));
+        forwarding.setTarget(QStringLiteral("127.0.0.1"), 1);
+        forwarding.setEnabled(true);
+        m_session->setForwarder(&forwarding);
+        m_link->feed(kWeather + "SND\r\n");
+        QSignalSpy pictures(m_session.get(), &StationSession::pictureReady);
+        QSignalSpy progress(m_session.get(), &StationSession::progressChanged);
+
+        for (int sequence = 0; sequence < 3; ++sequence) {
+            ticks(6);
+            m_link->feed(cameraPacket(2, sequence, sequence == 2));
+        }
+        QCOMPARE(progress.count(), 3);
+        QCOMPARE(pictures.count(), 1);
+        QCOMPARE(forwarding.queueLength(), 1 + 3); // the weather packet and each camera packet
+
+        QFile file(m_root + "/Image/" + kImei + "_20180531_023713Z_KTRtime_Cam2.jpg");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.size(), qint64(632 + 3 * 330 + 2));
+    }
 
 private:
-    void ticks(int count);
-    QByteArray csv() const;
+    void ticks(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            m_session->tick();
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<StationSession> m_session;
     std::unique_ptr<MemoryLink> m_link;
-    std::unique_ptr<ForwardingController> m_forwarding;
     QString m_root;
 };
-
-void TestStationSession::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_root = m_dir->filePath("data");
-    m_session = std::make_unique<StationSession>(DataFolder(m_root));
-    m_session->setClock([] { return kNow; });
-    m_link = std::make_unique<MemoryLink>(QStringLiteral("/dev/ttyUSB0"));
-    QVERIFY(m_session->connectLink(m_link.get()));
-    // A receiver that refuses: whatever is forwarded waits in the outbox.
-    m_forwarding = std::make_unique<ForwardingController>(
-        std::make_unique<ForwardingSettings>(m_dir->filePath("settings.ini")),
-        m_dir->filePath("history.sqlite"));
-    m_forwarding->setTarget(QStringLiteral("127.0.0.1"), 1);
-}
-
-void TestStationSession::ticks(int count)
-{
-    for (int i = 0; i < count; ++i)
-        m_session->tick();
-}
-
-QByteArray TestStationSession::csv() const
-{
-    QFile file(m_root + "/CSV/" + kImei + "_2026-12.csv");
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void TestStationSession::weatherPacketArrivals_data()
-{
-    QTest::addColumn<QList<QByteArray>>("pieces");
-    QTest::addColumn<bool>("waitsForSnd");
-
-    QTest::newRow("whole, with SND") << QList<QByteArray>{kWeather + "SND\r\n"} << false;
-    QTest::newRow("in three pieces") << QList<QByteArray>{kWeather.left(20), kWeather.mid(20, 60),
-                                                          kWeather.mid(80) + "SND\r\n"}
-                                     << false;
-    QTest::newRow("no SND: after the wait") << QList<QByteArray>{kWeather} << true;
-    QTest::newRow("SND arrives during the wait") << QList<QByteArray>{kWeather, "SND\r\n"} << false;
-    QTest::newRow("more bytes but no SND during the wait") << QList<QByteArray>{kWeather, "\r\n"} << true;
-}
-
-void TestStationSession::weatherPacketArrivals()
-{
-    QFETCH(QList<QByteArray>, pieces);
-    QFETCH(bool, waitsForSnd);
-    QSignalSpy reports(m_session.get(), &StationSession::weatherReceived);
-    QSignalSpy status(m_session.get(), &StationSession::statusChanged);
-
-    for (const QByteArray &piece : pieces) {
-        QCOMPARE(reports.count(), 0);
-        m_link->feed(piece);
-        ticks(1);
-    }
-    QCOMPARE(m_session->isWaitingForSnd(), waitsForSnd);
-    if (waitsForSnd) {
-        QCOMPARE(reports.count(), 0);
-        m_session->sndWaitElapsed();
-    }
-    QCOMPARE(reports.count(), 1);
-    const Observation observation = reports.first().first().value<Observation>();
-    QCOMPARE(observation.imei, QString::fromLatin1(kImei));
-    QCOMPARE(observation.temperatureC, std::optional<double>(22.8));
-    QCOMPARE(observation.stationTime, QDateTime(QDate(2018, 5, 31), QTime(2, 37, 13), Qt::UTC));
-    QCOMPARE(status.last().first().toString(), QStringLiteral("Received Weather Data"));
-
-    const QList<QByteArray> rows = csv().split('\n');
-    QCOMPARE(rows.size(), 3); // header, one row, nothing behind the last line end
-    QVERIFY(rows.at(1).startsWith("2018-05-31 02:37:13,"));
-    QVERIFY(rows.at(1).contains("240V300"));
-    QFile raw(m_root + "/Raw/" + kImei + "_202612.txt");
-    QVERIFY(raw.open(QIODevice::ReadOnly));
-    QCOMPARE(raw.readAll().count("@I:"), 1);
-    m_session->sndWaitElapsed(); // a late re-run finds nothing to do again
-    QCOMPARE(reports.count(), 1);
-}
-
-void TestStationSession::idleGap_data()
-{
-    QTest::addColumn<int>("silentTicks");
-    QTest::addColumn<int>("reports");
-    QTest::newRow("five ticks keep the bytes") << 5 << 1;
-    QTest::newRow("six ticks start afresh") << 6 << 0;
-}
-
-void TestStationSession::idleGap()
-{
-    QFETCH(int, silentTicks);
-    QFETCH(int, reports);
-    QSignalSpy spy(m_session.get(), &StationSession::weatherReceived);
-    m_link->feed(kWeather.left(40));
-    ticks(silentTicks);
-    m_link->feed(kWeather.mid(40) + "SND\r\n");
-    QCOMPARE(spy.count(), reports);
-}
-
-void TestStationSession::commandAtPrompt()
-{
-    m_session->setConfigSource([] { return QByteArray("unused\r"); });
-    QSignalSpy status(m_session.get(), &StationSession::statusChanged);
-    QSignalSpy caption(m_session.get(), &StationSession::sendCaptionChanged);
-
-    m_session->pressSend("m3\r");
-    QCOMPARE(status.last().first().toString(), QStringLiteral("Sending Config Request..."));
-    QCOMPARE(caption.last().first().toString(), QStringLiteral("Cancel Send Request"));
-    ticks(2);
-    QCOMPARE(m_link->written(), QByteArray(8, ' ')); // poking for the prompt
-
-    m_link->clearWritten();
-    m_link->feed("\r\n>");
-    QCOMPARE(status.last().first().toString(), QStringLiteral("KTR Configured"));
-    QCOMPARE(caption.last().first().toString(), QStringLiteral("Send Command"));
-    ticks(2);
-    QCOMPARE(m_link->written(), QByteArray("m3")); // one byte per tick
-    ticks(5);
-    QCOMPARE(m_link->written(), QByteArray("m3\r"));
-}
-
-void TestStationSession::powerUpKeepsStationAtPrompt()
-{
-    m_session->setConfigSource([] { return QByteArray("m2\r"); });
-    QSignalSpy status(m_session.get(), &StationSession::statusChanged);
-    m_link->feed("\r\n\rKTR v3.21\r\n");
-    QCOMPARE(status.last().first().toString(), QStringLiteral("KTR Power-up"));
-    ticks(3);
-    QCOMPARE(m_link->written(), QByteArray(3, ' '));
-    // Without a request the prompt after the banner takes the current selection.
-    m_link->feed("\r\n>");
-    m_link->clearWritten();
-    ticks(3);
-    QCOMPARE(m_link->written(), QByteArray("m2\r"));
-}
-
-void TestStationSession::imageRequestJoinsPendingRequest()
-{
-    m_session->pressSend("m3\r");
-    m_session->requestSend("m3\rI0\r");
-    QVERIFY(m_session->sendCycle().isPending());
-    QCOMPARE(m_session->sendCycle().queuedCommand(), QByteArray("m3\rI0\r"));
-
-    m_session->pressSend({}); // the user cancels
-    m_session->requestSend("I0\r");
-    QVERIFY(m_session->sendCycle().isPending());
-    QCOMPARE(m_session->sendCycle().queuedCommand(), QByteArray("I0\r"));
-}
-
-void TestStationSession::pictureSeries()
-{
-    m_forwarding->setEnabled(true);
-    m_session->setForwarder(m_forwarding.get());
-    m_link->feed(kWeather + "SND\r\n");
-    QSignalSpy pictures(m_session.get(), &StationSession::pictureReady);
-    QSignalSpy progress(m_session.get(), &StationSession::progressChanged);
-
-    for (int sequence = 0; sequence < 3; ++sequence) {
-        ticks(6);
-        m_link->feed(cameraPacket(2, sequence, sequence == 2));
-    }
-    QCOMPARE(progress.count(), 3);
-    QCOMPARE(progress.first().at(0).toString(), QStringLiteral("Camera 2 Data"));
-    QCOMPARE(pictures.count(), 1);
-    QCOMPARE(pictures.first().at(0).toInt(), 2);
-    QCOMPARE(pictures.first().at(2).toString(), QStringLiteral("Camera 2 (90\u00b0)"));
-    QCOMPARE(pictures.first().at(3).toString(), QStringLiteral("180531_023713Z_KTRtime"));
-    QCOMPARE(m_forwarding->queueLength(), 1 + 3);
-
-    const QStringList images = filesIn(m_root + "/Image");
-    QCOMPARE(images, QStringList{kImei + "_20180531_023713Z_KTRtime_Cam2.jpg"});
-    QFile file(m_root + "/Image/" + images.first());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.size(), qint64(632 + 3 * 330 + 2));
-}
-
-void TestStationSession::brokenCameraPacketDoesNotHideWeather()
-{
-    QSignalSpy reports(m_session.get(), &StationSession::weatherReceived);
-    QByteArray broken = cameraPacket(1, 0, false);
-    broken.replace(340, 4, "\0\0\0\0");
-    m_link->feed(broken + kWeather + "SND\r\n");
-    QCOMPARE(reports.count(), 1);
-}
-
-void TestStationSession::forwardingDecision_data()
-{
-    QTest::addColumn<bool>("forwarding");
-    QTest::addColumn<QByteArray>("marker");
-    QTest::addColumn<bool>("forwarded");
-    QTest::newRow("off") << false << QByteArray("SND\r\n") << false;
-    QTest::newRow("on, slow mode without SND") << true << QByteArray() << false;
-    QTest::newRow("on, slow mode with SND") << true << QByteArray("SND\r\n") << true;
-}
-
-void TestStationSession::forwardingDecision()
-{
-    QFETCH(bool, forwarding);
-    QFETCH(QByteArray, marker);
-    QFETCH(bool, forwarded);
-    m_forwarding->setEnabled(forwarding);
-    m_session->setForwarder(m_forwarding.get());
-    QSignalSpy status(m_forwarding.get(), &ForwardingController::statusText);
-
-    m_link->feed(kWeather + marker);
-    if (marker.isEmpty())
-        m_session->sndWaitElapsed();
-    QCOMPARE(m_forwarding->queueLength(), forwarded ? 1 : 0);
-    if (forwarded) {
-        Outbox outbox(m_dir->filePath("history.sqlite"), QStringLiteral("sbd"), 10);
-        QVERIFY(outbox.open());
-        const QByteArray payload = outbox.oldest(1).value(0).payload;
-        // From "@0" up to, not including, the "~".
-        QVERIFY(payload.startsWith("@012\r\n"));
-        QVERIFY(payload.endsWith("GU:12.0:300\r\n"));
-    }
-    QCOMPARE(status.isEmpty(), forwarded);
-}
-
-void TestStationSession::demoReplayLogsApart()
-{
-    const QString demoFolder = m_dir->filePath("Demo");
-    QVERIFY(QDir().mkpath(demoFolder));
-    QFile demo(demoFolder + "/a.txt");
-    QVERIFY(demo.open(QIODevice::WriteOnly));
-    demo.write(kWeather + "SND\r\n");
-    demo.close();
-
-    DemoReplay replay(demoFolder);
-    QSignalSpy connection(m_session.get(), &StationSession::connectionChanged);
-    m_session->setReplay(&replay);
-    QVERIFY(replay.start());
-    QVERIFY(connection.last().first().toString().endsWith("Demo replay</font></b> (" + kImei + ")"));
-    QCOMPARE(filesIn(m_root + "/Demo/CSV").size(), 1);
-    QVERIFY(!QDir(m_root + "/CSV").exists());
-
-    m_session->setReplay(nullptr);
-    m_link->feed(kWeather + "SND\r\n");
-    QCOMPARE(csv().count('\n'), 2);
-}
-
-void TestStationSession::linkFailures()
-{
-    QSignalSpy connection(m_session.get(), &StationSession::connectionChanged);
-    QSignalSpy gone(m_session.get(), &StationSession::linkGone);
-    m_link->vanish();
-    QCOMPARE(gone.count(), 1);
-    QVERIFY(connection.last().first().toString().contains("No Connection"));
-    QVERIFY(!m_session->link());
-
-    MemoryLink locked(QStringLiteral("/dev/ttyS0"));
-    locked.setOpenFails(true);
-    QVERIFY(!m_session->connectLink(&locked));
-    QVERIFY(connection.last().first().toString().contains("Open COM Error"));
-}
 
 QTEST_GUILESS_MAIN(TestStationSession)
 #include "tst_stationsession.moc"

@@ -14,6 +14,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <pwd.h>
 #include <unistd.h>
@@ -43,7 +44,6 @@ public:
     }
     ~MosquittoBroker() { stop(); }
 
-    QString path() const { return m_dir.path(); }
     int port() const { return m_port; }
 
     // True once the broker accepts connections.
@@ -97,22 +97,14 @@ public:
     Subscriber(int port, const QString &topic, const QString &format)
     {
         static int counter = 0;
-        const QStringList arguments{
-            QStringLiteral("-h"),
-            QStringLiteral("127.0.0.1"),
-            QStringLiteral("-p"),
-            QString::number(port),
-            QStringLiteral("-q"),
-            QStringLiteral("1"),
-            QStringLiteral("-c"),
-            QStringLiteral("-i"),
-            QStringLiteral("sub-%1-%2").arg(QCoreApplication::applicationPid()).arg(++counter),
-            QStringLiteral("-t"),
-            topic,
-            QStringLiteral("-F"),
-            format};
+        const QStringList arguments = QStringLiteral("-h 127.0.0.1 -p %1 -q 1 -c -i sub-%2-%3 -t")
+                                          .arg(port)
+                                          .arg(QCoreApplication::applicationPid())
+                                          .arg(++counter)
+                                          .split(QLatin1Char(' ')) +
+                                      QStringList{topic, QStringLiteral("-F"), format};
         QProcess subscribe;
-        subscribe.start(QStringLiteral("mosquitto_sub"), arguments + QStringList{QStringLiteral("-E")});
+        subscribe.start(QStringLiteral("mosquitto_sub"), arguments + QStringList{"-E"});
         subscribe.waitForFinished(5000);
         m_process.start(QStringLiteral("mosquitto_sub"), arguments);
         m_process.waitForStarted(5000);
@@ -136,5 +128,14 @@ private:
     QProcess m_process;
     QString m_text;
 };
+
+// What a consumer that subscribes later finds: "1 <payload>" when retained.
+inline QString retained(int port, const QString &topic)
+{
+    Subscriber consumer(port, topic, QStringLiteral("%r %p"));
+    return QTest::qWaitFor([&consumer] { return !consumer.lines().isEmpty(); }, 10000)
+               ? consumer.lines().first()
+               : QString();
+}
 
 } // namespace testsupport

@@ -39,17 +39,6 @@ public:
         return done == bytes.size();
     }
 
-    // Whatever the port side has written so far; never blocks.
-    QByteArray readAll()
-    {
-        QByteArray bytes;
-        char chunk[512];
-        qint64 n = 0;
-        while (isOpen() && (n = ::PseudoTerminal::readSome(m_line.masterFd(), chunk, sizeof chunk)) > 0)
-            bytes.append(chunk, int(n));
-        return bytes;
-    }
-
     // Hangs up the station's side: the port then sees its device vanish.
     void closeMaster() { m_line.close(); }
 

@@ -1,56 +1,23 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tools/sim/pseudoterminal.h"
+#include "tools/sim/demodatagenerator.h"
+#include "tools/sim/recordingsource.h"
 #include "tools/sim/stationsimulator.h"
 #include "weather/weatherparser.h"
 
-#include <QSerialPort>
+#include <QImage>
 #include <QtTest>
 
 namespace {
-const QByteArray kPrompt = "\r\n>";
-constexpr int kWaitMs = 8000;
-
 QDateTime at(const QString &iso)
 {
     return QDateTime::fromString(iso, Qt::ISODate).toUTC();
 }
-
-QString field(const QByteArray &packet, const QString &tag, int index)
-{
-    WeatherParser parser;
-    parser.setPacketText(QString::fromLatin1(packet));
-    return parser.getField(tag, index);
-}
-
-// A simulator on a fresh pseudo-terminal and a serial port on its slave, as
-// the control program opens it; every transmission is recorded as it leaves.
-struct Link
-{
-    Link(int modeDigit, bool banner, StationSimulatorOptions options = {})
-    {
-        options.intervalMs = options.intervalMs ? options.intervalMs : 1000;
-        options.modeDigit = modeDigit;
-        options.banner = banner;
-        options.auxEvery = 0;
-        terminal.open();
-        station = new StationSimulator(options, &terminal, &port);
-        port.setPortName(terminal.slavePath());
-        QObject::connect(&port, &QSerialPort::readyRead, [this] { received += port.readAll(); });
-        QObject::connect(station, &StationSimulator::transmitted,
-                         [this](const QByteArray &bytes) { sent << bytes; });
-        port.open(QIODevice::ReadWrite);
-        station->start();
-    }
-    PseudoTerminal terminal;
-    StationSimulator *station;
-    QSerialPort port;
-    QByteArray received;
-    QList<QByteArray> sent;
-};
-
 } // namespace
 
+// The simulated station's packets and results, and the demonstration data
+// generated from it: a day of transmissions and four pictures, kept in the
+// repository's "Demo" folder.
 class TestStationSimulator : public QObject
 {
     Q_OBJECT
@@ -69,9 +36,21 @@ private slots:
             QCOMPARE(tags.join(' ').trimmed(),
                      "@I @0" + firmware + " N B T LA LO EL OR TA BA RH WI GU LD CL PW VI XA XD ~" +
                          (mode == 1 ? " @3" + firmware + " ECL LDD ~" : "") + (mode <= 3 ? " SND" : ""));
-            QCOMPARE(field(packet, "B", 1), QString::number(mode));
+            WeatherParser parser;
+            parser.setPacketText(QString::fromLatin1(packet));
+            QCOMPARE(parser.modeDigit(), mode);
             QVERIFY(packet.contains("\r\nT:24/03/05,14:30:07\r\n"));
         }
+    }
+
+    // Seven-bit levels and twelve-bit samples of the acoustic results, most
+    // significant bit first; out of range clamped.
+    void recordingPacking()
+    {
+        QCOMPARE(RecordingSource::packSevenBit({127}).toHex(' '), "fe");
+        QCOMPARE(RecordingSource::packSevenBit({200, -5}).toHex(' '), "fe 00");
+        QCOMPARE(RecordingSource::packTwelveBit({0x401, 0x302}).toHex(' '), "01 02 34");
+        QCOMPARE(RecordingSource::packTwelveBit({0xffff, 0}).toHex(' '), "ff 00 0f");
     }
 
     void nextImageTime()
@@ -84,56 +63,41 @@ private slots:
         QCOMPARE(next("2026-03-01T07:00:00Z", {18, 6, 9}), "2026-03-01T09:00:00Z");
     }
 
-    // Ten station minutes a second: the 05:00 pictures of all four cameras
-    // come two seconds in, each packet on a transmission of its own.
-    void picturesAtTheAutomaticImageHour()
+    // The shipped demonstration data is the generator's output; after a
+    // deliberate change, refresh it with "ktr-demo-data Demo" in the source
+    // folder. Each text file is one slow-mode weather transmission, named by
+    // its station time.
+    void shippedDemoDataMatchesGenerator()
     {
-        StationSimulatorOptions slow;
-        slow.intervalMs = 60000;
-        slow.clockSpeed = 600;
-        slow.clockStartUtc = at("2026-03-01T04:40:00Z");
-        slow.pictureScene = CameraPictures::Scene::Simple;
-        Link link(1, true, slow);
-        QSignalSpy pictures(link.station, &StationSimulator::pictureTaken);
-        QTRY_VERIFY_WITH_TIMEOUT(link.received.endsWith(kPrompt), kWaitMs);
-        link.port.write("i05\r");
-        QTRY_COMPARE_WITH_TIMEOUT(pictures.count(), 4, kWaitMs);
-        QCOMPARE(pictures.last().mid(0, 2), QVariantList({4, at("2026-03-01T05:00:00Z")}));
-        const QByteArray header =
-            "@1" + StationSimulator::stationTime(at("2026-03-01T05:00:00Z")) + char(0x10);
-        QTRY_VERIFY_WITH_TIMEOUT(link.sent.size() >= 3, kWaitMs);
-        QVERIFY(link.sent.at(1).startsWith(header + char(0)));
-        QCOMPARE(link.sent.at(1).size(), 344);
-        QVERIFY(link.sent.at(2).startsWith(header.left(8)));
-    }
-
-    // Spaces are lost on a sleeping station; after its report it answers them.
-    void sleepingStationAnswersAfterItsReport()
-    {
-        Link link(4, false);
-        QVERIFY(!link.station->isAwake());
-        QTimer poke;
-        QObject::connect(&poke, &QTimer::timeout, [&link] { link.port.write("    "); });
-        poke.start(100);
-        QTRY_VERIFY_WITH_TIMEOUT(link.received.endsWith(kPrompt), kWaitMs);
-        QCOMPARE(link.sent.size(), 2);
-        QCOMPARE(link.received, link.sent.at(0) + kPrompt);
-    }
-
-    // The banner comes with the first prompt; commands after line noise still count.
-    void commandsChangeTheNextPacket()
-    {
-        Link link(1, true);
-        QSignalSpy packets(link.station, &StationSimulator::packetSent);
-        QTRY_VERIFY_WITH_TIMEOUT(link.received.endsWith(kPrompt), kWaitMs);
-        QVERIFY(link.received.startsWith("\r\n\rKTR v3.21\r\n"));
-        QCOMPARE(link.sent, QList<QByteArray>{link.received});
-        link.port.write(QByteArray(3000, '\xff') + QByteArray("\r\0x\r", 4) + "G0\rm6\r");
-        QVERIFY(packets.wait(kWaitMs));
-        const QByteArray packet = packets.at(0).at(0).toByteArray();
-        QCOMPARE(field(packet, "B", 1), "6");
-        QCOMPARE(field(packet, "LA", 0), "?");
-        QVERIFY(link.sent.contains("m6\r\n") && !packet.contains("SND"));
+        const QDir folder(KTR_SOURCE_DIR "/Demo");
+        QStringList expected;
+        qint64 totalBytes = 0;
+        for (const DemoDataGenerator::File &file : DemoDataGenerator::files()) {
+            expected << file.name;
+            QFile shipped(folder.filePath(file.name));
+            QVERIFY(shipped.open(QIODevice::ReadOnly));
+            const QByteArray bytes = shipped.readAll();
+            totalBytes += bytes.size();
+            if (!file.name.endsWith(".jpg")) {
+                QVERIFY2(bytes == file.bytes, qPrintable(file.name));
+                QVERIFY(bytes.startsWith("@I:") && bytes.endsWith("~\r\nSND\r\n") && bytes.count("@I:") == 1);
+                const QString time = QRegularExpression("\r\nT:([^\r]*)\r\n").match(bytes).captured(1);
+                const QDateTime utc = QDateTime::fromString(time, "yy/MM/dd,hh:mm:ss").addYears(100);
+                QCOMPARE(utc.date(), DemoDataGenerator::day());
+                QCOMPARE(file.name, utc.toString("yyyy-MM-dd_hhmm") + ".txt");
+                continue;
+            }
+            // Painted pictures may differ in the last bit between processors; the scene must not.
+            const QImage ours = QImage::fromData(file.bytes).scaled(32, 24);
+            const QImage theirs = QImage::fromData(bytes).scaled(32, 24);
+            for (int i = 0; i < 32 * 24; ++i)
+                QVERIFY2(qAbs(qGray(ours.pixel(i % 32, i / 32)) - qGray(theirs.pixel(i % 32, i / 32))) < 16,
+                         qPrintable(file.name));
+        }
+        QVERIFY(expected.filter(".txt").size() >= 24 && expected.filter(".txt").size() <= 48);
+        expected.sort();
+        QCOMPARE(folder.entryList({"*.txt", "*.jpg"}, QDir::Files, QDir::Name), expected);
+        QVERIFY(totalBytes < 300 * 1024);
     }
 };
 
