@@ -3,8 +3,11 @@
 #include "support/mosquittobroker.h"
 #include "support/stationline.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTcpServer>
 #include <QtEndian>
 #include <QtTest>
@@ -22,6 +25,15 @@ QByteArray packet(const QByteArray &temperature)
     QFile file(QFINDTESTDATA("../data/packets/weather_example_no_gps_no_ceilometer.txt"));
     return file.open(QIODevice::ReadOnly) ? file.readAll().replace("TA:22.8", "TA:" + temperature)
                                           : QByteArray();
+}
+
+// The packet, its station time at the given minute after 02:00.
+QByteArray packetAt(int minute)
+{
+    return packet("22.8").replace("T:18/05/31,02:37:13",
+                                  QByteArray("T:18/05/31,02:") +
+                                      QByteArray::number(minute).rightJustified(2, '0') + ":13") +
+           "SND\r\n";
 }
 
 double temperature(const QString &json)
@@ -145,6 +157,56 @@ private slots:
         const QStringList lines = observations.lines();
         QCOMPARE(temperature(lines.at(0)), 21.5);
         QCOMPARE(temperature(lines.at(1)), 23.9);
+    }
+
+    // Killed while packets stream in, twice: the history is sound and holds
+    // every packet that has its CSV row, and no row is written twice.
+    void killedMidStreamKeepsTheHistoryWhole()
+    {
+        QTemporaryDir dir;
+        StationLine station;
+        const QString config = writeConfig(dir, station, {});
+        int minute = 0;
+        for (int run = 0; run < 2; ++run) {
+            Service service({"--config", config});
+            QVERIFY(service.connectedTo(station));
+            for (int i = 0; i < 3; ++i) {
+                QVERIFY(station.write(packetAt(minute++)));
+                QTRY_COMPARE_WITH_TIMEOUT(service.log().count("Weather packet from"), i + 1, 10000);
+            }
+            QVERIFY(station.write(packetAt(minute++))); // killed at once, in whatever step it is in
+            service.signal(SIGKILL);
+            QVERIFY(service.process().waitForFinished(5000));
+            QTest::qWait(1000); // the silence that ends a transmission, before the next run
+        }
+
+        QStringList csvTimes;
+        const QDir csvFolder(dir.filePath(QStringLiteral("data/CSV")));
+        const QStringList csvFiles = csvFolder.entryList({QStringLiteral("*.csv")});
+        for (const QString &name : csvFiles) {
+            QFile file(csvFolder.filePath(name));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QList<QByteArray> rows = file.readAll().split('\n');
+            for (const QByteArray &row : rows.mid(1, rows.size() - 2))
+                csvTimes << QString::fromLatin1(row.left(19)).replace(' ', 'T') + 'Z';
+        }
+        QVERIFY2(csvTimes.size() >= 6, qPrintable(csvTimes.join(' ')));
+        QCOMPARE(QSet<QString>(csvTimes.begin(), csvTimes.end()).size(), csvTimes.size());
+        QStringList stored;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+            db.setDatabaseName(dir.filePath(QStringLiteral("data/history.sqlite")));
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY(query.exec(QStringLiteral("PRAGMA integrity_check")) && query.next());
+            QCOMPARE(query.value(0).toString(), QStringLiteral("ok"));
+            QVERIFY(query.exec(QStringLiteral("SELECT station_time FROM observations")));
+            while (query.next())
+                stored << query.value(0).toString();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("check"));
+        for (const QString &time : csvTimes)
+            QVERIFY2(stored.contains(time), qPrintable(time));
     }
 
     // Forwarding on in [General]: the packet reaches the receiver as a DirectIP
