@@ -193,13 +193,14 @@ void MqttClient::connectNow()
     }
     // libmosquitto resolves a name on the calling thread, which a resolver
     // that never answers would hold up: the name is looked up first, without
-    // blocking, and only an address or a known name is handed over.
+    // blocking, and handed over only once it has resolved, so that the second
+    // lookup is answered at once (and libmosquitto still tries every address).
     if (QHostAddress(m_settings.host).isNull()) {
         m_connectTimer.start();
         m_lookupId = QHostInfo::lookupHost(m_settings.host, this, &MqttClient::hostLookedUp);
         return;
     }
-    openSession(m_settings.host);
+    openSession();
 }
 
 void MqttClient::hostLookedUp(const QHostInfo &info)
@@ -212,11 +213,10 @@ void MqttClient::hostLookedUp(const QHostInfo &info)
         connectionLost(tr("cannot resolve %1: %2").arg(m_settings.host, info.errorString()));
         return;
     }
-    // TLS checks the broker's certificate against the name, so it keeps it.
-    openSession(m_settings.tls ? m_settings.host : info.addresses().first().toString());
+    openSession();
 }
 
-void MqttClient::openSession(const QString &address)
+void MqttClient::openSession()
 {
     const QString target = QStringLiteral("%1:%2").arg(m_settings.host).arg(m_settings.port);
     ++m_session;
@@ -257,7 +257,7 @@ void MqttClient::openSession(const QString &address)
         }
     }
     m_libraryError.clear();
-    const QByteArray host = address.toUtf8();
+    const QByteArray host = m_settings.host.toUtf8();
     const int result =
         mosquitto_connect_async(m_mosq, host.constData(), m_settings.port, m_settings.keepAliveS);
     if (result != MOSQ_ERR_SUCCESS) {

@@ -79,7 +79,7 @@ private:
 
     void connectNow();
     void hostLookedUp(const QHostInfo &info);
-    void openSession(const QString &address);
+    void openSession();
     void readReady();
     void writeReady();
     void housekeeping();

@@ -167,6 +167,9 @@ private slots:
         QTemporaryDir dir;
         Subscriber observations(broker.port(), QStringLiteral("ktr/+/observation"), QStringLiteral("%p"));
         auto publisher = startPublisher(dir, broker.port());
+        MqttSettings byName = brokerAt(broker.port());
+        byName.host = QStringLiteral("localhost");
+        publisher->setSettings(byName);
         QTRY_VERIFY_WITH_TIMEOUT(publisher->isConnected(), 10000);
 
         broker.stop();
@@ -203,6 +206,7 @@ private slots:
         QTest::newRow("wrong password") << "refused";
         QTest::newRow("TLS to a plain listener") << "TLS failure";
         QTest::newRow("unreadable CA file") << "cannot read the CA file";
+        QTest::newRow("name that does not resolve") << "cannot resolve broker.invalid";
     }
     void refusedConnectionKeepsOutbox()
     {
@@ -218,9 +222,11 @@ private slots:
         MqttSettings settings = brokerAt(broker.port());
         settings.username = QStringLiteral("station");
         settings.password = secret;
-        settings.tls = fault != "wrong password";
+        settings.tls = fault == "TLS to a plain listener" || fault == "unreadable CA file";
         if (fault == "unreadable CA file")
             settings.caFile = dir.filePath(QStringLiteral("missing-ca.pem"));
+        if (fault == "name that does not resolve")
+            settings.host = QStringLiteral("broker.invalid");
 
         g_log.clear();
         const QtMessageHandler previous = qInstallMessageHandler(collectLog);
@@ -228,7 +234,7 @@ private slots:
         QSignalSpy errors(publisher.get(), &MqttPublisher::errorOccurred);
         publisher->setSettings(settings);
         QVERIFY(publisher->publishObservation(sample()));
-        QTRY_VERIFY_WITH_TIMEOUT(!errors.isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!errors.isEmpty(), 20000); // a resolver may take its time to fail
         qInstallMessageHandler(previous);
 
         const QString text = errors.first().first().toString();
