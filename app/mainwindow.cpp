@@ -24,6 +24,7 @@
 #include "ui/forwardingmenu.h"
 #include "ui/historytab.h"
 #include "ui/portmenu.h"
+#include "ui/rawview.h"
 #include "ui/statusbarview.h"
 #include "ui/windowfit.h"
 #include "ui_mainwindow.h"
@@ -123,8 +124,9 @@ void MainWindow::connectSession()
         ui->plainTextEdit->clear();
         m_dataView->clear(m_session->parser());
     });
-    connect(m_session, &StationSession::rawTextReplaced, ui->plainTextEdit, &QPlainTextEdit::setPlainText);
-    connect(m_session, &StationSession::rawTextAppended, ui->plainTextEdit, &QPlainTextEdit::appendPlainText);
+    auto *raw = new RawView(ui->plainTextEdit);
+    connect(m_session, &StationSession::rawTextReplaced, raw, &RawView::show);
+    connect(m_session, &StationSession::rawTextAppended, raw, &RawView::append);
     connect(m_session, &StationSession::pictureReady, this,
             [this](int camera, const QByteArray &jpeg, const QString &caption, const QString &stamp) {
                 m_dataView->showPicture(camera, jpeg, caption, stamp);

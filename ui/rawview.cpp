@@ -1,0 +1,47 @@
+// SPDX-FileCopyrightText: 2026 KTR Control developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/rawview.h"
+
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+RawView::RawView(QPlainTextEdit *edit) : QObject(edit), m_edit(edit)
+{
+    // Whoever else changes the view (a clear, an append) ends the continuation.
+    connect(edit->document(), &QTextDocument::contentsChange, this, [this] {
+        if (!m_editing)
+            m_shown.clear();
+    });
+}
+
+void RawView::show(const QString &text)
+{
+    // The document keeps "\r\n" as one line break, so a line ends at either.
+    static const QRegularExpression lineBreak(QStringLiteral("[\r\n]"));
+    const int head = text.indexOf(lineBreak);
+    const int shownHead = m_shown.indexOf(lineBreak);
+    const QStringView shownRest = QStringView(m_shown).mid(qMax(shownHead, 0));
+    const bool continues = head >= 0 && shownHead >= 0 && QStringView(text).mid(head).startsWith(shownRest);
+    m_editing = true;
+    if (continues) {
+        // Two edits, not one edit block: the document would lay out all that
+        // lies between them again.
+        QTextCursor cursor(m_edit->document()->firstBlock());
+        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        cursor.insertText(text.left(head));
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(text.mid(head + shownRest.size()));
+    } else {
+        m_edit->setPlainText(text);
+    }
+    m_editing = false;
+    m_shown = text;
+}
+
+void RawView::append(const QString &line)
+{
+    m_edit->appendPlainText(line);
+}
