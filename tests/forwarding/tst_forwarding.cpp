@@ -1,6 +1,5 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "forwarding/forwardingpolicy.h"
 #include "forwarding/mosbd_test.h"
 #include "forwarding/qmythread.h"
 #include "forwarding/sbdmessage.h"
@@ -99,16 +98,6 @@ class TestForwarding : public QObject
     Q_OBJECT
 
 private slots:
-    void policy()
-    {
-        QCOMPARE(ForwardingPolicy::modeDigit("0x5"), 0);
-        QCOMPARE(ForwardingPolicy::countdownText(4, 1999),
-                 "<span style=\" color:#000000;\">Time remaining before next forwarding: 1 secs</span>");
-        QCOMPARE(ForwardingPolicy::countdownText(3, 1000),
-                 "<span style=\" color:#000000;\">Data Forwarding will occur "
-                 "inline with the selected Reporting Mode</span>");
-    }
-
     void deliveryCountsOnlyWhenTheReceiverTookItAll_data()
     {
         QTest::addColumn<int>("behaviour");

