@@ -103,8 +103,8 @@ private slots:
     void initTestCase() { QVERIFY(FileSignals::ignoreFileSizeLimit()); }
     void diskFullMidStream_data();
     void diskFullMidStream();
-    void unwritableDataFolder();
-    void readOnlyDataFolder();
+    void dataFolderCannotBeWritten_data();
+    void dataFolderCannotBeWritten();
 };
 
 void TestFaultInjection::diskFullMidStream_data()
@@ -182,25 +182,52 @@ void TestFaultInjection::diskFullMidStream()
 #endif
 }
 
-// The data folder lies below a regular file, so it cannot be created, even
-// with the permissions of root. Every writer fails, says so once, and writes
-// again once the obstacle is gone.
-void TestFaultInjection::unwritableDataFolder()
+void TestFaultInjection::dataFolderCannotBeWritten_data()
 {
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<QString>("reason");
+    // Below a regular file the folder cannot be created, even with the permissions of root.
+    QTest::newRow("below a regular file") << false << "cannot be created";
+    QTest::newRow("read-only bind mount") << true << "Read-only";
+}
+
+// Every writer fails, says so once, and writes again once the obstacle is gone.
+void TestFaultInjection::dataFolderCannotBeWritten()
+{
+    QFETCH(bool, readOnly);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
     const QString blocker = dir.filePath("blocker");
-    QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
-    PacketLogger logger(blocker + "/KTR Control Data");
+    PacketLogger logger(readOnly ? dir.filePath("data") : blocker + "/KTR Control Data");
+    const DataFolder &folders = logger.folders;
+#ifdef Q_OS_LINUX
+    Mount bind{folders.root(), QString()};
+#endif
+    if (!readOnly) {
+        QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
+    } else {
+#ifndef Q_OS_LINUX
+        QSKIP("read-only bind mounts need Linux; the other row covers a folder that cannot be written");
+#else
+        for (const QString &path :
+             {folders.rawPath(), folders.csvPath(), folders.imagePath(), folders.audioPath()})
+            QVERIFY(DataFolder::ensure(path));
+        const QByteArray root = QFile::encodeName(bind.path);
+        if (!bind.mount(root.constData(), nullptr, MS_BIND, nullptr) ||
+            !bind.mount(nullptr, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr))
+            QSKIP(qPrintable("cannot remount the data folder read-only (" + bind.error + ")"));
+#endif
+    }
     QSignalSpy failed(&logger.health, &WriteHealth::failed);
     QSignalSpy recovered(&logger.health, &WriteHealth::recovered);
     CameraAssembler camera;
     AcousticAssembler acoustic;
     const auto writeAll = [&] {
         const QPair<bool, bool> logged = logger.log(0);
-        const CameraStep picture = camera.process(binaryPacket('1', 0x2b, 0), kImei,
-                                                  logger.folders.imagePath(), "90", kNowUtc, &logger.health);
-        const AcousticStep recording = acoustic.process(binaryPacket('2', 0x05, 0), kImei,
-                                                        logger.folders.audioPath(), kNowUtc, &logger.health);
+        const CameraStep picture = camera.process(binaryPacket('1', 0x2b, 0), kImei, folders.imagePath(),
+                                                  "90", kNowUtc, &logger.health);
+        const AcousticStep recording =
+            acoustic.process(binaryPacket('2', 0x05, 0), kImei, folders.audioPath(), kNowUtc, &logger.health);
         // The packets are taken off the line and shown whether or not they were saved.
         if (!picture.complete || !recording.complete || picture.picture.isEmpty())
             return -1;
@@ -210,47 +237,17 @@ void TestFaultInjection::unwritableDataFolder()
     QCOMPARE(writeAll(), 0);
     QCOMPARE(writeAll(), 0);
     QCOMPARE(failed.size(), 4);
-    QVERIFY(failed.at(0).at(1).toString().contains("cannot be created"));
-    QVERIFY(QFile::remove(blocker));
+    for (const QVariantList &failure : qAsConst(failed))
+        QVERIFY2(failure.at(1).toString().contains(reason), qPrintable(failure.at(1).toString()));
+
+#ifdef Q_OS_LINUX
+    if (readOnly)
+        QVERIFY(bind.mount(nullptr, nullptr, MS_REMOUNT | MS_BIND, nullptr));
+#endif
+    if (!readOnly)
+        QVERIFY(QFile::remove(blocker));
     QCOMPARE(writeAll(), 5);
     QCOMPARE(recovered.size(), 4);
-}
-
-void TestFaultInjection::readOnlyDataFolder()
-{
-#ifndef Q_OS_LINUX
-    QSKIP("read-only bind mounts need Linux; unwritableDataFolder covers a folder that cannot be written");
-#else
-    QTemporaryDir dir;
-    PacketLogger logger(dir.filePath("data"));
-    for (const QString &path :
-         {logger.folders.rawPath(), logger.folders.csvPath(), logger.folders.imagePath()})
-        QVERIFY(DataFolder::ensure(path));
-    Mount bind{logger.folders.root(), QString()};
-    const QByteArray root = QFile::encodeName(bind.path);
-    if (!bind.mount(root.constData(), nullptr, MS_BIND, nullptr) ||
-        !bind.mount(nullptr, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr))
-        QSKIP(qPrintable("cannot remount the data folder read-only (" + bind.error + ")"));
-    QSignalSpy failed(&logger.health, &WriteHealth::failed);
-    QSignalSpy recovered(&logger.health, &WriteHealth::recovered);
-    CameraAssembler camera;
-    const auto picture = [&] {
-        return camera.process(binaryPacket('1', 0x1b, 0), kImei, logger.folders.imagePath(), "0", kNowUtc,
-                              &logger.health);
-    };
-
-    QCOMPARE(logger.log(0), qMakePair(false, false));
-    QVERIFY(picture().filePath.isEmpty());
-    QCOMPARE(failed.size(), 3);
-    for (const QVariantList &failure : qAsConst(failed))
-        QVERIFY2(failure.at(1).toString().contains("Read-only"), qPrintable(failure.at(1).toString()));
-
-    QVERIFY(bind.mount(nullptr, nullptr, MS_REMOUNT | MS_BIND, nullptr));
-    QCOMPARE(logger.log(1), qMakePair(true, true));
-    QVERIFY(!picture().filePath.isEmpty());
-    QCOMPARE(recovered.size(), 3);
-    QVERIFY(readFile(logger.csvFile()).startsWith(CsvLog::header() + "\r\n"));
-#endif
 }
 
 QTEST_GUILESS_MAIN(TestFaultInjection)
