@@ -25,7 +25,6 @@ private slots:
     void parseRoundTrip();
     void parseRejects_data();
     void parseRejects();
-    void messageLengthAndEscapes();
 };
 
 void TestSbdMessage::counterStartsAtOne()
@@ -64,6 +63,12 @@ void TestSbdMessage::lengthsAndLimits()
     QVERIFY(SbdMessage::parse(largest, nullptr));
     // One byte more cannot be described by the length field: no message at all.
     QVERIFY(SbdMessage::build(1, kImei, 0, QByteArray(SbdMessage::kMaxPayloadBytes + 1, 'a')).isEmpty());
+    // The length a stream announces once its first three bytes are in.
+    const std::pair<const char *, int> lengths[] = {
+        {"", 0}, {"0101", 0}, {"01014e01", 337}, {"01ffff", 65538}};
+    for (const auto &[hex, length] : lengths)
+        QCOMPARE(SbdMessage::messageLength(fromHex(hex)), length);
+    QCOMPARE(SbdMessage::messageLength("@I"), -1);
 }
 
 void TestSbdMessage::parseRoundTrip()
@@ -76,11 +81,8 @@ void TestSbdMessage::parseRoundTrip()
     SbdMessage parsed;
     QVERIFY(SbdMessage::parse(message, &parsed));
     QCOMPARE(parsed.counter, 0xFFFFFFFFu);
-    QCOMPARE(parsed.imei, kImei);
     QCOMPARE(parsed.sendTime, 0x80000001u);
     QCOMPARE(parsed.payload, payload);
-    QVERIFY(SbdMessage::parse(SbdMessage::build(3, kImei, 0, QByteArray()), &parsed));
-    QVERIFY(parsed.payload.isEmpty());
 }
 
 void TestSbdMessage::parseRejects_data()
@@ -89,11 +91,9 @@ void TestSbdMessage::parseRejects_data()
     const QByteArray good = SbdMessage::build(1, kImei, 0, "abc");
     const QByteArray header = fromHex("01 001C") + QByteArray(28, '0');
 
-    QTest::newRow("empty") << QByteArray();
     QTest::newRow("revision 2") << QByteArray(good).replace(0, 1, "\x02");
     QTest::newRow("truncated") << good.chopped(1);
     QTest::newRow("trailing byte") << good + 'x';
-    QTest::newRow("protocol header only") << fromHex("01 0000");
     QTest::newRow("header element 27 bytes") << QByteArray(good).replace(4, 2, QByteArray("\x00\x1B", 2));
     QTest::newRow("payload length too big") << QByteArray(good).replace(35, 2, QByteArray("\x00\x04", 2));
     QTest::newRow("no payload element") << fromHex("01 001F") + header;
@@ -109,17 +109,6 @@ void TestSbdMessage::parseRejects()
     parsed.counter = 42;
     QVERIFY(!SbdMessage::parse(message, &parsed));
     QCOMPARE(parsed.counter, 42u);
-}
-
-void TestSbdMessage::messageLengthAndEscapes()
-{
-    const std::pair<const char *, int> lengths[] = {
-        {"", 0}, {"0101", 0}, {"01014e01", 337}, {"01ffff", 65538}};
-    for (const auto &[hex, length] : lengths)
-        QCOMPARE(SbdMessage::messageLength(fromHex(hex)), length);
-    QCOMPARE(SbdMessage::messageLength("@I"), -1);
-    QCOMPARE(SbdMessage::escaped(QByteArray("@0 T\r\n~a\\n\0\x7f\xff\t", 14)),
-             "@0 T\\r\\n~a\\\\n\\x00\\x7f\\xff\\t");
 }
 
 QTEST_GUILESS_MAIN(TestSbdMessage)
