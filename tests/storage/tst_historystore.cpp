@@ -115,6 +115,7 @@ void TestHistoryStore::storedOnce()
     // Without a station time the receive time places the packet.
     Observation noClock = observation(QDateTime());
     noClock.receivedTime = kJune1.addSecs(30);
+    noClock.metar = QStringLiteral("METAR 000000000000000 000000Z AUTO"); // a packet without its IMEI
     QVERIFY(m_store->record(noClock));
     noClock.receivedTime = QDateTime();
     QVERIFY(!m_store->record(noClock));
@@ -123,6 +124,7 @@ void TestHistoryStore::storedOnce()
     QCOMPARE(rows.size(), size_t(3));
     QVERIFY(rows[1].timeFromPc && !rows[0].timeFromPc);
     QCOMPARE(rows[1].observation.stationTime, kJune1.addSecs(30));
+    QCOMPARE(rows[1].observation.metar, noClock.metar);
     QCOMPARE(m_store->latestUnit(), kUnit);
 }
 
@@ -156,14 +158,18 @@ void TestHistoryStore::reductionKeepsExtremes_data()
 {
     QTest::addColumn<int>("hours");
     QTest::addColumn<int>("buckets");
-    QTest::newRow("6 h in 7 buckets") << 6 << 7;
-    QTest::newRow("3 days in 10 buckets, from the rollup") << 72 << 10;
+    QTest::addColumn<bool>("earlierLayout"); // a store written before the daily rollup, opened again
+    QTest::newRow("6 h in 7 buckets") << 6 << 7 << false;
+    QTest::newRow("3 days in 10 buckets, from the hourly rollup") << 72 << 10 << false;
+    QTest::newRow("3 days in 2 buckets, from the daily rollup") << 72 << 2 << false;
+    QTest::newRow("the daily rollup made from the hourly one") << 72 << 2 << true;
 }
 
 void TestHistoryStore::reductionKeepsExtremes()
 {
     QFETCH(int, hours);
     QFETCH(int, buckets);
+    QFETCH(bool, earlierLayout);
     std::vector<HistoryStore::Entry> entries;
     for (int minute = 0; minute < 72 * 60; ++minute) {
         Observation o = observation(kJune1.addSecs(minute * 60));
@@ -176,6 +182,13 @@ void TestHistoryStore::reductionKeepsExtremes()
         entries.push_back({o, std::nullopt, false});
     }
     QCOMPARE(m_store->recordAll(entries), int(entries.size()));
+    if (earlierLayout) {
+        const QString file = m_store->filePath();
+        m_store = std::make_unique<HistoryStore>(m_dir->path());
+        sqlRow(file, QStringLiteral("DROP TRIGGER observations_rollup_daily"));
+        sqlRow(file, QStringLiteral("DROP TABLE observations_daily"));
+        QVERIFY(m_store->open());
+    }
 
     const auto reduced = m_store->reduced(kUnit, kJune1, kJune1.addSecs(hours * 3600), buckets);
     QVERIFY(reduced.size() <= size_t(buckets));
