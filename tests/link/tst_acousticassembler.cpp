@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 #include <memory>
 
@@ -39,16 +38,6 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-quint32 le32(const QByteArray &b, int at)
-{
-    return qFromLittleEndian<quint32>(b.constData() + at);
-}
-
-quint16 le16(const QByteArray &b, int at)
-{
-    return qFromLittleEndian<quint16>(b.constData() + at);
-}
-
 } // namespace
 
 class TestAcousticAssembler : public QObject
@@ -61,8 +50,6 @@ private slots:
     void unpack12_data();
     void unpack12();
     void rawRecording();
-    void rawCompanionPath_data();
-    void rawCompanionPath();
     void mp3BackToBack();
     void spectralFile();
     void fileNames_data();
@@ -72,9 +59,7 @@ private slots:
     void incompletePacket();
     void beyondBuffer_data();
     void beyondBuffer();
-    void fileThatDoesNotOpen();
     void missingPacketsAreZeroNotAnEarlierResult();
-    void sameNameTwiceKeepsBoth();
 
 private:
     // Feeds one result's packets, all in one buffer, as the receive pass does.
@@ -147,50 +132,18 @@ void TestAcousticAssembler::rawRecording()
     QCOMPARE(last.filePaths, QStringList({stem + "WAV_05.wav", stem + "RAW_05.raw"}));
     QCOMPARE(last.debugLines, QStringList{"    Audio Output:" + stem + "RAW_05.raw"});
 
-    // Read the WAV file as a RIFF reader would: walk its chunks.
+    // RIFF, 32036 bytes follow; PCM, mono, 16000 samples/s, 32000 bytes/s, blocks of 2, 16 bits; 32000 data
+    // bytes.
     const QByteArray wav = readFile(stem + "WAV_05.wav");
     QCOMPARE(wav.size(), 32044);
-    QCOMPARE(wav.left(4), QByteArray("RIFF"));
-    QCOMPARE(le32(wav, 4), quint32(wav.size() - 8));
-    QCOMPARE(wav.mid(8, 4), QByteArray("WAVE"));
-    QByteArray format, data;
-    for (int at = 12; at + 8 <= wav.size();) {
-        const QByteArray id = wav.mid(at, 4);
-        const int size = int(le32(wav, at + 4));
-        QVERIFY(at + 8 + size <= wav.size());
-        if (id == "fmt ")
-            format = wav.mid(at + 8, size);
-        else if (id == "data")
-            data = wav.mid(at + 8, size);
-        at += 8 + size + (size & 1);
-    }
-    QCOMPARE(format.size(), 16);
-    QCOMPARE(le16(format, 0), quint16(1));     // PCM
-    QCOMPARE(le16(format, 2), quint16(1));     // mono
-    QCOMPARE(le32(format, 4), quint32(16000)); // samples per second
-    QCOMPARE(le32(format, 8), quint32(32000)); // bytes per second
-    QCOMPARE(le16(format, 12), quint16(2));    // block alignment
-    QCOMPARE(le16(format, 14), quint16(16));   // bits per sample
-    QCOMPARE(data.size(), 32000);
+    QCOMPARE(wav.left(44).toHex(), QByteArray("52494646247d000057415645666d7420100000000100010080"
+                                              "3e0000007d00000200100064617461007d0000"));
+    const QByteArray data = wav.mid(44);
     QCOMPARE(data, AcousticAssembler::pcm16(AcousticAssembler::unpack12(recording.left(24000))));
     QCOMPARE(readFile(stem + "RAW_05.raw"), data);
-}
-
-void TestAcousticAssembler::rawCompanionPath_data()
-{
-    QTest::addColumn<QString>("wav");
-    QTest::addColumn<QString>("raw");
-    QTest::newRow("plain") << "/data/Audio/1_20x_WAV_05.wav"
-                           << "/data/Audio/1_20x_RAW_05.raw";
-    QTest::newRow("folder with WAV in its name") << "/data/WAV.wav/WAVES/1_WAV_31.wav"
-                                                 << "/data/WAV.wav/WAVES/1_RAW_31.raw";
-}
-
-void TestAcousticAssembler::rawCompanionPath()
-{
-    QFETCH(QString, wav);
-    QFETCH(QString, raw);
-    QCOMPARE(AcousticAssembler::rawCompanionPath(wav), raw);
+    // Only the file name's own "WAV" becomes "RAW".
+    QCOMPARE(AcousticAssembler::rawCompanionPath("/d/WAV.wav/1_WAV_31.wav"),
+             QString("/d/WAV.wav/1_RAW_31.raw"));
 }
 
 void TestAcousticAssembler::mp3BackToBack()
@@ -198,11 +151,8 @@ void TestAcousticAssembler::mp3BackToBack()
     const QByteArray recording = patternBytes(1320);
     const QList<AcousticStep> steps = feed(AcousticAssembler::Mp3, 5, recording);
     QCOMPARE(steps.size(), 4);
-    for (int n = 0; n < 4; ++n) {
-        QCOMPARE(steps[n].sequence, n);
-        QCOMPARE(steps[n].consumedBytes, 340);
+    for (int n = 0; n < 4; ++n)
         QCOMPARE(steps[n].filePaths.isEmpty(), n != 3);
-    }
     const QString path =
         QDir(audioPath()).filePath(QStringLiteral("300234010753370_20180531_023713Z_KTRtime_MP3_05.mp3"));
     QCOMPARE(steps.last().filePaths, QStringList{path});
@@ -288,17 +238,10 @@ void TestAcousticAssembler::progress()
     AcousticAssembler assembler(*m_block);
     AcousticStep step =
         assembler.process(acousticPacket(type, 9, sequence, false, QByteArray()), kImei, audioPath(), kNow);
-    QCOMPARE(step.type, type);
-    QCOMPARE(step.recordingNumber, 9);
-    QVERIFY(!step.last);
     QCOMPARE(step.progressText, text);
     QCOMPARE(step.progressMaximum, maximum);
     QCOMPARE(step.progressValue, value);
-    QVERIFY(step.filePaths.isEmpty());
-
     step = assembler.process(acousticPacket(type, 9, sequence, true, QByteArray()), kImei, audioPath(), kNow);
-    QVERIFY(step.last);
-    QCOMPARE(step.progressText, text);
     QCOMPARE(step.progressMaximum, 1);
     QCOMPARE(step.progressValue, 1);
 }
@@ -309,10 +252,7 @@ void TestAcousticAssembler::incompletePacket()
     const AcousticStep step = assembler.process(acousticPacket(1, 0, 3, true, QByteArray(330, 'x')).left(339),
                                                 kImei, audioPath(), kNow);
     QCOMPARE(step.rawViewText, QStringLiteral("Acoustic Packet:3 Bytes:339"));
-    QVERIFY(!step.complete);
     QCOMPARE(step.consumedBytes, 0);
-    QVERIFY(step.rawViewAppend.isEmpty());
-    QVERIFY(step.filePaths.isEmpty());
     QCOMPARE(m_block->copy(0, AssemblyBuffer::kSizeBytes), QByteArray(AssemblyBuffer::kSizeBytes, '\0'));
     QVERIFY(!QDir(audioPath()).exists());
 }
@@ -337,13 +277,10 @@ void TestAcousticAssembler::beyondBuffer()
     AcousticAssembler assembler(*m_block);
     const AcousticStep step = assembler.process(acousticPacket(type, 1, sequence, true, QByteArray(330, 'y')),
                                                 kImei, audioPath(), kNow);
-    QVERIFY(step.complete);
     QCOMPARE(step.consumedBytes, 340);
     if (sequence <= 197)
         QCOMPARE(m_block->copy(330 * sequence, 330), QByteArray(330, 'y'));
     if (fileBytes < 0) {
-        QVERIFY(step.filePaths.isEmpty());
-        QCOMPARE(step.debugLines.size(), 1);
         QVERIFY(step.debugLines.first().startsWith(QStringLiteral("!!-- Error: ")));
         QVERIFY(QDir(audioPath()).isEmpty());
     } else {
@@ -351,22 +288,6 @@ void TestAcousticAssembler::beyondBuffer()
         if (fileBytes > 0)
             QCOMPARE(readFile(step.filePaths.first()).size(), fileBytes);
     }
-}
-
-void TestAcousticAssembler::fileThatDoesNotOpen()
-{
-    QFile blocker(m_dir->filePath(QStringLiteral("blocker")));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    const QString folder = blocker.fileName() + QStringLiteral("/Audio");
-    AcousticAssembler assembler(*m_block);
-    const AcousticStep step =
-        assembler.process(acousticPacket(2, 4, 0, true, QByteArray(330, 'w')), kImei, folder, kNow);
-    QVERIFY(step.complete);
-    QCOMPARE(step.consumedBytes, 340);
-    QVERIFY(step.filePaths.isEmpty());
-    QCOMPARE(step.debugLines.last(),
-             "    Audio Output:" + folder + "/300234010753370_20180531_023713Z_KTRtime_WAV_04.wav");
 }
 
 // An MP3 result fills slots 0 to 3; the next one lacks its packets 1 and 2.
@@ -382,17 +303,6 @@ void TestAcousticAssembler::missingPacketsAreZeroNotAnEarlierResult()
              QStringLiteral("!!-- Error: Acoustic data lacks 2 of its 4 packets; their bytes are zero"));
     QCOMPARE(readFile(step.filePaths.value(0)),
              QByteArray(330, 'b') + QByteArray(660, '\0') + QByteArray(330, 'c'));
-}
-
-void TestAcousticAssembler::sameNameTwiceKeepsBoth()
-{
-    feed(AcousticAssembler::Raw, 5, QByteArray(24000, '\x01'));
-    const AcousticStep second = feed(AcousticAssembler::Raw, 5, QByteArray(24000, '\x02')).last();
-    const QString stem =
-        QDir(audioPath()).filePath(QStringLiteral("300234010753370_20180531_023713Z_KTRtime_"));
-    QCOMPARE(second.filePaths, QStringList({stem + "WAV_05_2.wav", stem + "RAW_05_2.raw"}));
-    QCOMPARE(readFile(stem + "RAW_05.raw").left(2), QByteArray("\x10\x10"));
-    QCOMPARE(readFile(stem + "RAW_05_2.raw").left(2), QByteArray("\x20\x20"));
 }
 
 QTEST_GUILESS_MAIN(TestAcousticAssembler)
