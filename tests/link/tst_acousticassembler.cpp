@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/acousticassembler.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,12 +31,6 @@ QByteArray patternBytes(int size)
     for (int i = 0; i < size; ++i)
         bytes[i] = char((i * 7 + i / 251) & 0xff);
     return bytes;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -134,13 +129,13 @@ void TestAcousticAssembler::rawRecording()
 
     // RIFF, 32036 bytes follow; PCM, mono, 16000 samples/s, 32000 bytes/s, blocks of 2, 16 bits; 32000 data
     // bytes.
-    const QByteArray wav = readFile(stem + "WAV_05.wav");
+    const QByteArray wav = testsupport::fileBytes(stem + "WAV_05.wav");
     QCOMPARE(wav.size(), 32044);
     QCOMPARE(wav.left(44).toHex(), QByteArray("52494646247d000057415645666d7420100000000100010080"
                                               "3e0000007d00000200100064617461007d0000"));
     const QByteArray data = wav.mid(44);
     QCOMPARE(data, AcousticAssembler::pcm16(AcousticAssembler::unpack12(recording.left(24000))));
-    QCOMPARE(readFile(stem + "RAW_05.raw"), data);
+    QCOMPARE(testsupport::fileBytes(stem + "RAW_05.raw"), data);
     // Only the file name's own "WAV" becomes "RAW".
     QCOMPARE(AcousticAssembler::rawCompanionPath("/d/WAV.wav/1_WAV_31.wav"),
              QString("/d/WAV.wav/1_RAW_31.raw"));
@@ -157,7 +152,7 @@ void TestAcousticAssembler::mp3BackToBack()
         QDir(audioPath()).filePath(QStringLiteral("300234010753370_20180531_023713Z_KTRtime_MP3_05.mp3"));
     QCOMPARE(steps.last().filePaths, QStringList{path});
     QCOMPARE(steps.last().debugLines, QStringList{"    Audio Output:" + path});
-    QCOMPARE(readFile(path), recording);
+    QCOMPARE(testsupport::fileBytes(path), recording);
 }
 
 void TestAcousticAssembler::spectralFile()
@@ -176,7 +171,7 @@ void TestAcousticAssembler::spectralFile()
         QDir(audioPath()).filePath(QStringLiteral("000000000000000_180531_023713Z_KTRtime_Spectral.inp"));
     QCOMPARE(steps.last().filePaths, QStringList{path});
 
-    const QByteArray text = readFile(path);
+    const QByteArray text = testsupport::fileBytes(path);
     QVERIFY(text.endsWith('\n'));
     QVERIFY(!text.contains('\r'));
     const QList<QByteArray> lines = text.chopped(1).split('\n');
@@ -286,7 +281,7 @@ void TestAcousticAssembler::beyondBuffer()
     } else {
         QVERIFY(!step.filePaths.isEmpty());
         if (fileBytes > 0)
-            QCOMPARE(readFile(step.filePaths.first()).size(), fileBytes);
+            QCOMPARE(testsupport::fileBytes(step.filePaths.first()).size(), fileBytes);
     }
 }
 
@@ -301,7 +296,7 @@ void TestAcousticAssembler::missingPacketsAreZeroNotAnEarlierResult()
     QCOMPARE(step.missingPackets, 2);
     QCOMPARE(step.debugLines.first(),
              QStringLiteral("!!-- Error: Acoustic data lacks 2 of its 4 packets; their bytes are zero"));
-    QCOMPARE(readFile(step.filePaths.value(0)),
+    QCOMPARE(testsupport::fileBytes(step.filePaths.value(0)),
              QByteArray(330, 'b') + QByteArray(660, '\0') + QByteArray(330, 'c'));
 }
 

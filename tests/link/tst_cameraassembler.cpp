@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/cameraassembler.h"
 #include "link/jpegheader.h"
+#include "support/testfiles.h"
 #include "tools/sim/jpegencoder.h"
 
 #include <QDir>
@@ -38,12 +39,6 @@ QImage colourfulPattern()
             image.setPixel(x, y, qRgb(x * 255 / 319, check ? y : 255 - y, (x * y) % 256));
         }
     return image;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -144,7 +139,7 @@ void TestCameraAssembler::pictureRoundTrip()
     const QString expectedPath =
         QDir(imagePath()).filePath(QStringLiteral("300234010753370_20180531_023713Z_KTRtime_Cam2.jpg"));
     QCOMPARE(last.debugLines.last(), QStringLiteral("    Image Output: ") + expectedPath);
-    const QByteArray file = readFile(expectedPath);
+    const QByteArray file = testsupport::fileBytes(expectedPath);
     QCOMPARE(file.size(), 632 + 330 * (n + 1) + 2);
     QCOMPARE(last.picture, file);
     QCOMPARE(last.caption, QStringLiteral("Camera 2 (90\u00b0)"));
@@ -184,8 +179,9 @@ void TestCameraAssembler::threePacketFile()
         QCOMPARE(step.filePath.isEmpty(), n != 2);
     }
     QCOMPARE(QDir(imagePath()).entryList(QDir::Files), QStringList{fileName});
-    QCOMPARE(readFile(step.filePath), JpegHeader::bytes() + QByteArray(330, 'a') + QByteArray(330, 'b') +
-                                          QByteArray(330, 'c') + "\xff\xd9");
+    QCOMPARE(testsupport::fileBytes(step.filePath), JpegHeader::bytes() + QByteArray(330, 'a') +
+                                                        QByteArray(330, 'b') + QByteArray(330, 'c') +
+                                                        "\xff\xd9");
     QCOMPARE(step.missingPackets, 0);
     QCOMPARE(step.picture.isEmpty(), camera < 1 || camera > 4);
 }
@@ -305,7 +301,7 @@ void TestCameraAssembler::lastPacketSlot()
                                               imagePath(), QString(), kNow);
     QCOMPARE(step.consumedBytes, 344);
     QCOMPARE(step.progressValue, 44);
-    const QByteArray file = readFile(step.filePath);
+    const QByteArray file = testsupport::fileBytes(step.filePath);
     QCOMPARE(file.size(), fileBytes);
     QCOMPARE(step.picture, file);
     if (fileBytes) {
@@ -332,7 +328,7 @@ void TestCameraAssembler::missingPacketsAreZeroNotAnEarlierPicture()
     QCOMPARE(step.missingPackets, 1);
     QCOMPARE(step.debugLines.at(1),
              QStringLiteral("!!-- Error: Image lacks 1 of its 3 packets; their bytes are zero"));
-    const QByteArray file = readFile(step.filePath);
+    const QByteArray file = testsupport::fileBytes(step.filePath);
     QCOMPARE(file.mid(632, 990), QByteArray(330, 'x') + QByteArray(330, '\0') + QByteArray(330, 'z'));
     QCOMPARE(step.picture, file);
 }
@@ -346,7 +342,7 @@ void TestCameraAssembler::samePictureNameTwiceKeepsBoth()
         const CameraStep step =
             assembler.process(cameraPacket(3, 0, true, QByteArray(330, fill)), kImei, imagePath(), "0", kNow);
         names << QFileInfo(step.filePath).fileName();
-        QCOMPARE(readFile(step.filePath).mid(632, 330), QByteArray(330, fill));
+        QCOMPARE(testsupport::fileBytes(step.filePath).mid(632, 330), QByteArray(330, fill));
     }
     QCOMPARE(names, QStringList({"300234010753370_20180531_023713Z_KTRtime_Cam3.jpg",
                                  "300234010753370_20180531_023713Z_KTRtime_Cam3_2.jpg"}));

@@ -8,6 +8,7 @@
 #include "storage/filesignals.h"
 #include "storage/rawlog.h"
 #include "storage/writehealth.h"
+#include "support/testfiles.h"
 #include "weather/weatherparser.h"
 
 #include <QSignalSpy>
@@ -44,12 +45,6 @@ QByteArray binaryPacket(char kind, int flags, int sequence)
     for (int i = 0; i < ReceiveStream::kPayloadBytes; ++i)
         packet += char((i * 13 + sequence) & 0xff);
     return kind == '1' ? packet + "\r\n\r\n" : packet;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // What the window writes for one weather packet: its raw entry and its CSV
@@ -175,8 +170,8 @@ void TestFaultInjection::diskFullMidStream()
             expectedCsv += CsvLog::row(logger.parser);
     }
     setrlimit(RLIMIT_FSIZE, &saved);
-    QCOMPARE(readFile(logger.rawFile()), expectedRaw);
-    QCOMPARE(readFile(logger.csvFile()), expectedCsv);
+    QCOMPARE(testsupport::fileBytes(logger.rawFile()), expectedRaw);
+    QCOMPARE(testsupport::fileBytes(logger.csvFile()), expectedCsv);
     QCOMPARE(failed.size(), 2); // the raw log and the CSV log, once each
     QCOMPARE(recovered.size(), 2);
 #endif

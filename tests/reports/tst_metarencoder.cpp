@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reports/metarencoder.h"
 #include "storage/csvlog.h"
+#include "support/testfiles.h"
 #include "weather/weatherparser.h"
 
 #include <QFile>
@@ -85,10 +86,9 @@ void TestMetarEncoder::storedPackets()
 {
     QFETCH(QString, file);
     QFETCH(QString, expected);
-    QFile input(QFINDTESTDATA("../data/packets/" + file));
-    QVERIFY2(input.open(QIODevice::ReadOnly), qPrintable(file));
     WeatherParser parser;
-    parser.setPacketText(QString::fromUtf8(input.readAll()));
+    parser.setPacketText(testsupport::packetText(file));
+    QVERIFY2(!parser.packetText().isEmpty(), qPrintable(file));
     QCOMPARE(MetarEncoder::getMetar(parser), expected);
     QVERIFY(CsvLog::row(parser).contains(expected.toUtf8())); // the CSV row carries the same line
 }

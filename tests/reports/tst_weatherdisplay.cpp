@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reports/weatherdisplay.h"
+#include "support/testfiles.h"
 #include "weather/observation.h"
 #include "weather/weatherparser.h"
 
@@ -12,10 +13,10 @@ namespace {
 WeatherParser parserWith(const QString &lines)
 {
     WeatherParser parser;
-    QFile file(QFINDTESTDATA("../data/packets/weather_full_gps_clouds_rain_lightning_aux.txt"));
     const QString body = QString(lines).replace('|', "\r\n") + "\r\n";
-    const QString full = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    parser.setPacketText(lines == "*" ? full : "@I:300234063909320\r\n@014\r\n" + body + "~\r\n");
+    parser.setPacketText(lines == "*"
+                             ? testsupport::packetText("weather_full_gps_clouds_rain_lightning_aux.txt")
+                             : "@I:300234063909320\r\n@014\r\n" + body + "~\r\n");
     return parser;
 }
 

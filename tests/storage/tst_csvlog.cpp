@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/csvlog.h"
+#include "support/testfiles.h"
 #include "weather/weatherparser.h"
 
 #include <QDir>
@@ -21,12 +22,6 @@ const QDateTime kMay2018(QDate(2018, 5, 31), QTime(23, 59), Qt::UTC);
 const QDateTime kJune2018(QDate(2018, 6, 1), QTime(0, 1), Qt::UTC);
 const QString kExample = QStringLiteral("weather_example_no_gps_no_ceilometer.txt");
 const QString kFull = QStringLiteral("weather_full_gps_clouds_rain_lightning_aux.txt");
-
-QString fixture(const QString &name)
-{
-    QFile file(QFINDTESTDATA("../data/packets/" + name));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
 
 QByteArray readAll(const QString &path)
 {
@@ -59,14 +54,14 @@ void TestCsvLog::rows_data()
 {
     QTest::addColumn<QString>("packet");
     QTest::addColumn<QByteArray>("row");
-    QTest::newRow("example") << fixture(kExample)
+    QTest::newRow("example") << testsupport::packetText(kExample)
                              << QByteArray(
                                     "2018-05-31 02:37:13,METAR 300234063909320 310237Z AUTO VRB01KT M1/4SM "
                                     "FG 23/03 RMK AO2 SLPNO WND DATA ESTMD ALSTG/SLP ESTMD ,,1,,1,0.05,FG,"
                                     "0.00,No Ceilometer,0/0,22.8,2.8,27,,21.84,,,,,,-140,,0,,2,182.5,5.32,"
                                     "5 Minute,OK\r\n");
     // The METAR carries the position in UTF-8; two cloud layers joined by ", " are quoted; elevation in feet.
-    QTest::newRow("full") << fixture(kFull)
+    QTest::newRow("full") << testsupport::packetText(kFull)
                           << QByteArray(
                                  "2018-05-31 02:37:13,METAR 300234063909321 310237Z AUTO 28012G18KT 2SM TS "
                                  "RA BR ///039 ///100 M05/M08 A2976 RMK AO2 SLPNO MAX WND 28018KT OCNL LTG "
@@ -103,9 +98,9 @@ void TestCsvLog::appendWritesHeaderOnceAndOneRowPerPacket()
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("KTR Control Data/CSV"));
     WeatherParser example;
-    example.setPacketText(fixture(kExample));
+    example.setPacketText(testsupport::packetText(kExample));
     WeatherParser other;
-    other.setPacketText(fixture(kFull));
+    other.setPacketText(testsupport::packetText(kFull));
     // A file left empty by a failed first write still gets its header.
     QVERIFY(QDir().mkpath(folder) &&
             QFile(folder + "/300234063909321_2018-06.csv").open(QIODevice::WriteOnly));

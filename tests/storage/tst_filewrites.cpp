@@ -1,17 +1,13 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/atomicfile.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 } // namespace
 
 class TestFileWrites : public QObject
@@ -38,7 +34,8 @@ void TestFileWrites::writeNewKeepsEarlierFiles()
     // Number 2 is taken by one file of the pair: both move on to 3.
     QCOMPARE(written,
              QStringList({wav, raw, dir.filePath("x_WAV_05_3.wav"), dir.filePath("x_RAW_05_3.raw")}));
-    QCOMPARE(readFile(wav) + readFile(raw) + readFile(written[2]) + readFile(written[3]),
+    QCOMPARE(testsupport::fileBytes(wav) + testsupport::fileBytes(raw) + testsupport::fileBytes(written[2]) +
+                 testsupport::fileBytes(written[3]),
              QByteArray("w1r1w2r2"));
 }
 

@@ -5,6 +5,7 @@
 #include "storage/datafolder.h"
 #include "storage/historyimport.h"
 #include "storage/historystore.h"
+#include "support/testfiles.h"
 #include "weather/weatherparser.h"
 
 #include <QDir>
@@ -33,12 +34,6 @@ Observation observation(const QDateTime &when, const QString &mode = QStringLite
     o.altimeterInHg = 30.0;
     o.precipInHr = 0;
     return o;
-}
-
-QString fixture(const QString &name)
-{
-    QFile file(QFINDTESTDATA("../data/packets/" + name));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 // A query on the store's file through a connection of the test's own.
@@ -93,7 +88,7 @@ void TestHistoryStore::schemaAndMissingReadings()
 {
     // 'WI:1:?': a wind speed but no direction; no GPS, no lightning.
     WeatherParser parser;
-    parser.setPacketText(fixture(QStringLiteral("weather_example_no_gps_no_ceilometer.txt")));
+    parser.setPacketText(testsupport::packetText(QStringLiteral("weather_example_no_gps_no_ceilometer.txt")));
     const Observation o = Observation::fromParser(parser, MetarEncoder::getMetar(parser), kJune1);
     QVERIFY(m_store->record(o));
 
@@ -271,7 +266,7 @@ void TestHistoryStore::importIsIdempotent()
     // Two CSV logs as the program writes them, one row of an older log with
     // its cloud layers unquoted, a row cut short and a row without a time.
     const QString csvFolder = m_dir->filePath(QStringLiteral("CSV"));
-    const QString packet = fixture(QStringLiteral("weather_midnight_ceilometer_off.txt"));
+    const QString packet = testsupport::packetText(QStringLiteral("weather_midnight_ceilometer_off.txt"));
     WeatherParser parser;
     for (int minute = 0; minute < 3; ++minute) {
         parser.setPacketText(

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/datafolder.h"
 #include "storage/rawlog.h"
+#include "support/testfiles.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -14,12 +15,6 @@ const QByteArray kPacket = "@I:300234010123450\r\n@0A7\r\nTA:21.5\r\n~\r\nSND\r\
 QDateTime may31()
 {
     return QDateTime(QDate(2018, 5, 31), QTime(14, 2, 7, 123), Qt::OffsetFromUTC, 2 * 3600);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -87,8 +82,8 @@ void TestRawLog::logWeatherPacket()
     QTemporaryDir dir;
     const DataFolder folders(dir.path());
     RawLog::logWeatherPacket(folders, imei, kPacket, auxiliary, logging, may31());
-    QCOMPARE(readFile(RawLog::filePath(folders.rawPath(), imei, may31())), raw);
-    QCOMPARE(readFile(RawLog::filePath(folders.auxiliaryPath(), imei, may31())), auxiliaryLog);
+    QCOMPARE(testsupport::fileBytes(RawLog::filePath(folders.rawPath(), imei, may31())), raw);
+    QCOMPARE(testsupport::fileBytes(RawLog::filePath(folders.auxiliaryPath(), imei, may31())), auxiliaryLog);
 }
 
 QTEST_GUILESS_MAIN(TestRawLog)

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reports/metarencoder.h"
 #include "storage/csvlog.h"
+#include "support/testfiles.h"
 #include "weather/weatherparser.h"
 
 #include <QSqlDatabase>
@@ -9,12 +10,6 @@
 #include <QtTest>
 
 namespace {
-QByteArray fixture()
-{
-    QFile file(QFINDTESTDATA("../data/packets/weather_full_gps_clouds_rain_lightning_aux.txt"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // What the program itself logs for a received buffer.
 QByteArray decoded(const QByteArray &buffer, bool metar = false)
 {
@@ -53,7 +48,7 @@ class TestKtrDecode : public QObject
 private slots:
     void decodes()
     {
-        const QByteArray packet = fixture(),
+        const QByteArray packet = testsupport::packetBytes("weather_full_gps_clouds_rain_lightning_aux.txt"),
                          stamp = "\r\n*2018-05-31T02:37:14.123\r\n"; // as the program logs
         const QByteArray logged = CsvLog::header() + "\r\n" + decoded(packet) + decoded(packet);
         const QString path = m_dir.filePath("300234063909320_201805.txt");
@@ -77,7 +72,7 @@ private slots:
         // The sanitizer build runs this import ten times slower than its waits allow.
         if (qEnvironmentVariableIsSet("KTR_SANITIZED"))
             QSKIP("too slow under the sanitizers; runs in the plain build");
-        const QByteArray packet = fixture();
+        const QByteArray packet = testsupport::packetBytes("weather_full_gps_clouds_rain_lightning_aux.txt");
         const QDateTime start(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC);
         const int kPackets = 60000;
         QByteArray log;

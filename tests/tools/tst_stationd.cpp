@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/mosquittobroker.h"
 #include "support/stationline.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -22,9 +23,8 @@ const QString kImei = QStringLiteral("300234063909320");
 
 QByteArray packet(const QByteArray &temperature)
 {
-    QFile file(QFINDTESTDATA("../data/packets/weather_example_no_gps_no_ceilometer.txt"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().replace("TA:22.8", "TA:" + temperature)
-                                          : QByteArray();
+    return testsupport::packetBytes("weather_example_no_gps_no_ceilometer.txt")
+        .replace("TA:22.8", "TA:" + temperature);
 }
 
 // The packet, its station time at the given minute after 02:00.
@@ -172,7 +172,8 @@ private slots:
             QVERIFY(service.connectedTo(station));
             for (int i = 0; i < 3; ++i) {
                 QVERIFY(station.write(packetAt(minute++)));
-                QTRY_COMPARE_WITH_TIMEOUT(service.log().count("Weather packet from"), i + 1, 10000);
+                // A packet left unread by the last run may come first.
+                QTRY_VERIFY_WITH_TIMEOUT(service.log().count("Weather packet from") >= i + 1, 10000);
             }
             QVERIFY(station.write(packetAt(minute++))); // killed at once, in whatever step it is in
             service.signal(SIGKILL);

