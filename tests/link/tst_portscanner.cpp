@@ -3,7 +3,6 @@
 #include "link/portmemory.h"
 #include "link/portscanner.h"
 
-#include <QSerialPortInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -51,8 +50,6 @@ private slots:
     void scanSequence_data();
     void scanSequence();
     void memoryKeepsBothPorts();
-    void portGone();
-    void systemPortsFollowTheSystemList();
 };
 
 void TestPortScanner::candidateOrder_data()
@@ -175,32 +172,6 @@ void TestPortScanner::memoryKeepsBothPorts()
     QCOMPARE(memory.stationPort(), QString("usb:0403:6001:FT2"));
     QCOMPARE(memory.menuChoice(), QString("name:ttyS0"));
     QCOMPARE(port("ttyACM0").identity(), QString("usb:2341:0043"));
-}
-
-void TestPortScanner::portGone()
-{
-    QVERIFY(PortScanner::meansPortGone(QSerialPort::ResourceError));
-    QVERIFY(PortScanner::meansPortGone(QSerialPort::ReadError));
-    QVERIFY(!PortScanner::meansPortGone(QSerialPort::WriteError));
-}
-
-// The second look is answered without reading the system's list again; it
-// must still be the list the system gives.
-void TestPortScanner::systemPortsFollowTheSystemList()
-{
-    QStringList expected;
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : ports)
-        expected << info.portName();
-    const auto names = [] {
-        QStringList out;
-        const QVector<PortInfo> infos = PortScanner::systemPortInfos();
-        for (const PortInfo &info : infos)
-            out << info.name;
-        return out;
-    };
-    QCOMPARE(names(), expected);
-    QCOMPARE(names(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestPortScanner)

@@ -81,7 +81,6 @@ private slots:
     void implausibleReadingsAreNamed();
     void clouds_data();
     void clouds();
-    void noPacketYet();
     void arbitraryText_data();
     void arbitraryText();
 };
@@ -351,24 +350,6 @@ void TestWeatherParser::clouds()
     parser.setPacketText(text);
     QCOMPARE(parser.getCloudLayers(), layers);
     QCOMPARE(parser.getCeilometerHits(), hits);
-}
-
-void TestWeatherParser::noPacketYet()
-{
-    WeatherParser parser;
-    QVERIFY(parser.packetText().isNull());
-    QCOMPARE(parser.getCloudLayers(), QStringLiteral("NA"));
-    QCOMPARE(parser.getCeilometerHits(), QStringLiteral("0/0"));
-    QCOMPARE(parser.getMetarDayTime(), QStringLiteral("000000"));
-    QCOMPARE(parser.getPrecipTime(0), QStringLiteral("-"));
-    QCOMPARE(parser.getLightningTime(1), QStringLiteral("-"));
-    QCOMPARE(parser.modeDigit(), 0);
-    const QStringList alwaysText = {QStringLiteral("cloudLayers"), QStringLiteral("ceilometerHits"),
-                                    QStringLiteral("metarDayTime")};
-    for (auto it = accessors().cbegin(); it != accessors().cend(); ++it) {
-        if (!alwaysText.contains(it.key()))
-            QVERIFY2((parser.*it.value())().isEmpty(), qPrintable(it.key()));
-    }
 }
 
 void TestWeatherParser::arbitraryText_data()
