@@ -197,7 +197,7 @@ void MqttClient::connectNow()
     // lookup is answered at once (and libmosquitto still tries every address).
     if (QHostAddress(m_settings.host).isNull()) {
         m_connectTimer.start();
-        m_lookupId = QHostInfo::lookupHost(m_settings.host, this, &MqttClient::hostLookedUp);
+        m_lookupId = QHostInfo::lookupHost(m_settings.host, this, SLOT(hostLookedUp(QHostInfo)));
         return;
     }
     openSession();

@@ -71,6 +71,11 @@ signals:
     // A failed connection attempt or a lost connection, in words.
     void errorOccurred(const QString &text);
 
+private slots:
+    // A slot by name: the lookup then holds no slot object of its own, which
+    // an aborted lookup would leave behind.
+    void hostLookedUp(const QHostInfo &info);
+
 private:
     static void onConnect(mosquitto *, void *self, int result);
     static void onDisconnect(mosquitto *, void *self, int result);
@@ -78,7 +83,6 @@ private:
     static void onLog(mosquitto *, void *self, int level, const char *text);
 
     void connectNow();
-    void hostLookedUp(const QHostInfo &info);
     void openSession();
     void readReady();
     void writeReady();
