@@ -35,65 +35,6 @@ QByteArray deviceFingerprint()
 }
 } // namespace
 
-PortScanner::Result PortScanner::scan(const QStringList &actions, const QStringList &available,
-                                      int currentPortIndex, const QString &currentPortName)
-{
-    Result result;
-    result.actions = actions;
-    bool chosen = currentPortIndex != kNoPort;
-
-    for (const QString &name : available) {
-        if (result.actions.contains(name))
-            continue;
-        result.log << QStringLiteral("Adding ") + name;
-        result.added << name;
-        result.actions << name;
-    }
-
-    if (result.actions.isEmpty()) {
-        result.log << QStringLiteral("No COM port detected");
-        return result;
-    }
-
-    for (const QString &name : actions) {
-        if (available.contains(name))
-            continue;
-        result.log << QStringLiteral("Removing ") + name;
-        if (name == currentPortName)
-            chosen = false;
-        result.removed << name;
-        result.actions.removeOne(name);
-    }
-
-    if (chosen) {
-        // Removing actions in front of the chosen one moves it up.
-        const int index = result.actions.indexOf(currentPortName);
-        result.portIndex = index >= 0 ? index : currentPortIndex;
-        result.portName = currentPortName;
-        return result;
-    }
-    if (result.actions.isEmpty())
-        return result;
-
-    result.portIndex = 0;
-    result.portName = result.actions.first();
-    result.connect = true;
-    result.log << QStringLiteral("Connecting to first available port: ") + result.portName;
-    return result;
-}
-
-QStringList PortScanner::availablePorts(const QStringList &extraPorts, const QStringList &systemPorts)
-{
-    QStringList ports;
-    for (const QStringList *list : {&extraPorts, &systemPorts}) {
-        for (const QString &name : *list) {
-            if (!name.isEmpty() && !ports.contains(name))
-                ports << name;
-        }
-    }
-    return ports;
-}
-
 QVector<PortInfo> PortScanner::systemPortInfos()
 {
     static QMutex mutex;
@@ -111,15 +52,6 @@ QVector<PortInfo> PortScanner::systemPortInfos()
     lastFingerprint = fingerprint;
     lastPorts = ports;
     return ports;
-}
-
-QStringList PortScanner::systemPorts()
-{
-    QStringList names;
-    const QVector<PortInfo> ports = systemPortInfos();
-    for (const PortInfo &port : ports)
-        names << port.name;
-    return names;
 }
 
 QVector<PortInfo> PortScanner::availablePortInfos(const QStringList &namedPorts,

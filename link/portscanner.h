@@ -8,10 +8,9 @@
 #include <QStringList>
 #include <QVector>
 
-// Keeps the port menu in step with the ports that exist and chooses the port
-// to open. No I/O of its own: the window applies the results to its action
-// group and its serial port, writes the log lines as debug messages and
-// reports back what became of each attempt.
+// Chooses the port to open. No I/O of its own beyond reading the system's
+// port list: the owner opens what it offers and reports back what became of
+// each attempt.
 //
 // The choice, over the scans of one run: candidates are tried in the order of
 // candidateOrder; a port that failed to open makes the next scan try the
@@ -23,37 +22,14 @@ class PortScanner
 {
 public:
     static constexpr int kScanIntervalTicks = 20;
-    static constexpr int kNoPort = -1;
     // Scans that keep trying a station port that came back, before the
     // others get their turn again: a fresh device node may refuse to open
     // until the system has set it up.
     static constexpr int kStationReturnScans = 5;
 
-    struct Result
-    {
-        QStringList added;   // new actions, appended to the group in this order
-        QStringList removed; // actions to hide and take out of the group
-        QStringList actions; // the group afterwards, in order
-        int portIndex = kNoPort;
-        QString portName;
-        bool connect = false; // check actions[portIndex] and open it
-        QStringList log;      // the debug lines, in order
-    };
-
-    // Brings the menu in step. actions: the names of the group's actions in
-    // group order; available: the ports that exist now (see availablePorts).
-    // Its own choice (portIndex, connect: the first port when none is chosen)
-    // is the plain first-port rule; nextCandidate is the choice to open by.
-    static Result scan(const QStringList &actions, const QStringList &available, int currentPortIndex,
-                       const QString &currentPortName);
-
-    // The ports named on the command line first, in their order, then the
-    // system's ports that are not among them.
-    static QStringList availablePorts(const QStringList &extraPorts, const QStringList &systemPorts);
-    // The system's port names. They are read again only when the device
-    // folders have changed since the last call (on Linux; elsewhere always).
-    static QStringList systemPorts();
-    // The same ports with what identifies their devices.
+    // The system's ports with what identifies their devices. The list is read
+    // again only when the device folders have changed since the last call (on
+    // Linux; elsewhere always).
     static QVector<PortInfo> systemPortInfos();
     // The named ports (as plain names) first, in their order, then the
     // system's ports that are not among them.
@@ -70,7 +46,7 @@ public:
     explicit PortScanner(const QStringList &namedPorts = {}, const QString &stationIdentity = {},
                          const QString &choiceIdentity = {});
 
-    // Every scan, after the menu has been brought in step: the port to open
+    // Every scan, once the port list is up to date: the port to open
     // now, or an info with an empty name to leave the link as it is.
     // openPort is the name of the port that is open now, empty when none is.
     PortInfo nextCandidate(const QVector<PortInfo> &available, const QString &openPort);

@@ -3,7 +3,6 @@
 #include "link/portmemory.h"
 #include "link/portscanner.h"
 
-#include <QSerialPortInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -46,73 +45,17 @@ class TestPortScanner : public QObject
     Q_OBJECT
 
 private slots:
-    void scan_data();
-    void scan();
-    void availablePorts();
+    void availablePortInfos();
     void candidateOrder_data();
     void candidateOrder();
     void scanSequence_data();
     void scanSequence();
     void memoryKeepsBothPorts();
     void portGone();
-    void systemPortsFollowTheSystemList();
 };
 
-void TestPortScanner::scan_data()
+void TestPortScanner::availablePortInfos()
 {
-    QTest::addColumn<QStringList>("actions");
-    QTest::addColumn<QStringList>("available");
-    QTest::addColumn<int>("currentIndex");
-    QTest::addColumn<QString>("currentName");
-    QTest::addColumn<QStringList>("actionsAfter");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("connect");
-    QTest::addColumn<QStringList>("log");
-
-    QTest::newRow("start with one port")
-        << QStringList() << QStringList{"ttyUSB0"} << -1 << QString() << QStringList{"ttyUSB0"} << 0
-        << "ttyUSB0" << true << QStringList{"Adding ttyUSB0", "Connecting to first available port: ttyUSB0"};
-    QTest::newRow("no port at all") << QStringList() << QStringList() << -1 << QString() << QStringList()
-                                    << -1 << "" << false << QStringList{"No COM port detected"};
-    QTest::newRow("chosen port vanishes")
-        << QStringList{"ttyUSB0"} << QStringList() << 0 << "ttyUSB0" << QStringList() << -1 << "" << false
-        << QStringList{"Removing ttyUSB0"};
-    QTest::newRow("second port appears")
-        << QStringList{"ttyUSB0"} << QStringList{"ttyACM0", "ttyUSB0"} << 0 << "ttyUSB0"
-        << QStringList{"ttyUSB0", "ttyACM0"} << 0 << "ttyUSB0" << false << QStringList{"Adding ttyACM0"};
-}
-
-void TestPortScanner::scan()
-{
-    QFETCH(QStringList, actions);
-    QFETCH(QStringList, available);
-    QFETCH(int, currentIndex);
-    QFETCH(QString, currentName);
-    QFETCH(QStringList, actionsAfter);
-    QFETCH(int, index);
-    QFETCH(QString, name);
-    QFETCH(bool, connect);
-    QFETCH(QStringList, log);
-
-    const PortScanner::Result result = PortScanner::scan(actions, available, currentIndex, currentName);
-    QCOMPARE(result.actions, actionsAfter);
-    QCOMPARE(result.portIndex, index);
-    QCOMPARE(result.portName, name);
-    QCOMPARE(result.connect, connect);
-    QCOMPARE(result.log, log);
-
-    // added and removed are the changes between the two groups
-    QStringList rebuilt = actions;
-    for (const QString &gone : result.removed)
-        rebuilt.removeOne(gone);
-    QCOMPARE(rebuilt + result.added, actionsAfter);
-}
-
-void TestPortScanner::availablePorts()
-{
-    QCOMPARE(PortScanner::availablePorts({"ttyUSB0", "ttyUSB0", ""}, {"ttyS0", "ttyUSB0"}),
-             QStringList({"ttyUSB0", "ttyS0"}));
     QCOMPARE(
         names(PortScanner::availablePortInfos({"/dev/pts/9", "/dev/pts/3", ""}, ports("ttyS0 /dev/pts/3"))),
         QString("/dev/pts/9 /dev/pts/3 ttyS0"));
@@ -245,18 +188,6 @@ void TestPortScanner::portGone()
     QVERIFY(PortScanner::meansPortGone(QSerialPort::ResourceError));
     QVERIFY(PortScanner::meansPortGone(QSerialPort::ReadError));
     QVERIFY(!PortScanner::meansPortGone(QSerialPort::WriteError));
-}
-
-// The second look is answered without reading the system's list again; it
-// must still be the list the system gives.
-void TestPortScanner::systemPortsFollowTheSystemList()
-{
-    QStringList expected;
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : ports)
-        expected << info.portName();
-    QCOMPARE(PortScanner::systemPorts(), expected);
-    QCOMPARE(PortScanner::systemPorts(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestPortScanner)

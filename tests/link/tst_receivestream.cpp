@@ -86,8 +86,6 @@ class TestReceiveStream : public QObject
 private slots:
     void framing_data();
     void framing();
-    void lines_data();
-    void lines();
     void stationChat_data();
     void stationChat();
     void weatherParts_data();
@@ -145,33 +143,6 @@ void TestReceiveStream::framing()
     QCOMPARE(runPasses(stream, pieces, ticksBefore), kinds);
 }
 
-void TestReceiveStream::lines_data()
-{
-    QTest::addColumn<QByteArray>("buffer");
-    QTest::addColumn<QString>("idLine");
-    QTest::addColumn<QString>("kindLine");
-
-    QTest::newRow("weather packet") << kWeather << "@I:300234010123450"
-                                    << "@0A7";
-    QTest::newRow("last kind line wins") << kWeather + kAuxiliary << "@I:300234010123450"
-                                         << "@3A7";
-    QTest::newRow("text ends at the zero byte") << bytes("@I:1\r\n@0A\r\n\0@3B\r\n") << "@I:1"
-                                                << "@0A";
-    QTest::newRow("zero byte before the first break") << bytes("@I:1\0\r\n@0A\r\n") << ""
-                                                      << "";
-}
-
-void TestReceiveStream::lines()
-{
-    QFETCH(QByteArray, buffer);
-    QFETCH(QString, idLine);
-    QFETCH(QString, kindLine);
-    ReceiveStream stream;
-    stream.begin(buffer);
-    QCOMPARE(stream.lastIdLine(), idLine);
-    QCOMPARE(stream.lastKindLine(), kindLine);
-}
-
 void TestReceiveStream::stationChat_data()
 {
     QTest::addColumn<QByteArray>("buffer");
@@ -194,6 +165,10 @@ void TestReceiveStream::stationChat_data()
         << QByteArray("\r\n>") << QByteArray() << true << false << false << true;
     QTest::newRow("poke prompt, nothing pending")
         << QByteArray("\n>") << QByteArray() << false << false << false << false;
+    QTest::newRow("poke prompt at offset 2")
+        << QByteArray("\r\r\n>") << QByteArray() << true << false << false << false;
+    QTest::newRow("first poke prompt late")
+        << QByteArray("abc\n>\n>") << QByteArray() << true << false << false << false;
     QTest::newRow("mode echo") << QByteArray("m3\r\n>") << QByteArray() << false << true << false << false;
 }
 
@@ -216,33 +191,47 @@ void TestReceiveStream::weatherParts_data()
 {
     QTest::addColumn<QByteArray>("buffer");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("idLine");
+    QTest::addColumn<QString>("kindLine");
     QTest::addColumn<QString>("firmware");
     QTest::addColumn<QByteArray>("slice");
     QTest::addColumn<QByteArray>("auxiliary");
 
     const QByteArray full = kWeather + kAuxiliary + "SND\r\n";
-    QTest::newRow("weather and auxiliary part")
-        << full << QString::fromLatin1(full) << "A7" << kWeather.mid(20, kWeather.indexOf('~') - 20)
-        << kAuxiliary + "SND\r\n";
+    const QByteArray slice = kWeather.mid(20, kWeather.indexOf('~') - 20);
+    QTest::newRow("weather and auxiliary part") << full << QString::fromLatin1(full) << "@I:300234010123450"
+                                                << "@3A7"
+                                                << "A7" << slice << kAuxiliary + "SND\r\n";
     QTest::newRow("text is UTF-8 up to the zero byte")
-        << bytes("@I:1\r\n@0A7\r\nTA:21.5\xc2\xb0\r\n~\0zz")
-        << QString::fromUtf8("@I:1\r\n@0A7\r\nTA:21.5°\r\n~") << "A7"
-        << QByteArray("@0A7\r\nTA:21.5\xc2\xb0\r\n") << QByteArray();
-    QTest::newRow("auxiliary part not ended") << kWeather + "@3A7\r\nECL:1\r\n"
-                                              << QString::fromLatin1(kWeather + "@3A7\r\nECL:1\r\n") << "A7"
-                                              << kWeather.mid(20, kWeather.indexOf('~') - 20) << QByteArray();
+        << bytes("@I:1\r\n@0A7\r\nTA:21.5\xc2\xb0\r\n~\0@3B\r\n")
+        << QString::fromUtf8("@I:1\r\n@0A7\r\nTA:21.5°\r\n~") << "@I:1"
+        << "@0A7"
+        << "A7" << QByteArray("@0A7\r\nTA:21.5\xc2\xb0\r\n") << QByteArray();
+    QTest::newRow("auxiliary part not ended")
+        << kWeather + "@3A7\r\nECL:1\r\n"
+        << QString::fromLatin1(kWeather + "@3A7\r\nECL:1\r\n") << "@I:300234010123450"
+        << "@3A7"
+        << "A7" << slice << QByteArray();
+    QTest::newRow("zero byte before the first break") << bytes("@I:1\0\r\n@0A7\r\n") << "@I:1"
+                                                      << ""
+                                                      << ""
+                                                      << "A7" << QByteArray("@0A7\r\n") << QByteArray();
 }
 
 void TestReceiveStream::weatherParts()
 {
     QFETCH(QByteArray, buffer);
     QFETCH(QString, text);
+    QFETCH(QString, idLine);
+    QFETCH(QString, kindLine);
     QFETCH(QString, firmware);
     QFETCH(QByteArray, slice);
     QFETCH(QByteArray, auxiliary);
     ReceiveStream stream;
     stream.begin(buffer);
     QCOMPARE(stream.text(), text);
+    QCOMPARE(stream.lastIdLine(), idLine);
+    QCOMPARE(stream.lastKindLine(), kindLine);
     QCOMPARE(stream.firmwareCode(), firmware);
     QCOMPARE(stream.forwardingSlice(), slice);
     QCOMPARE(stream.auxiliaryPart(), auxiliary);
@@ -254,10 +243,8 @@ void TestReceiveStream::damagedCameraPacketGivesWayAtOnce_data()
     QTest::addColumn<bool>("damaged");
     const QByteArray camera = binaryPacket('1', 0);
     const QByteArray body = camera.left(ReceiveStream::kBinaryPacketBytes);
-    QTest::newRow("sound trailer") << camera << false;
     QTest::newRow("sound, behind its @I line") << kIdLine + camera << false;
     QTest::newRow("damaged trailer") << body + "\r\n\r\r" << true;
-    QTest::newRow("trailer lost") << body << true;
     QTest::newRow("trailer cut short") << body + "\r\n" << true;
 }
 
