@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -64,7 +63,6 @@ private slots:
     void progress();
     void caption_data();
     void caption();
-    void headerRestoredWhenFileFails();
     void lastSlot_data();
     void lastSlot();
     void missingPacketsAreZeroNotAnEarlierPicture();
@@ -224,26 +222,6 @@ void TestCameraAssembler::caption()
     QFETCH(QString, orientation);
     QFETCH(QString, caption);
     QCOMPARE(CameraAssembler::caption(camera, orientation), caption);
-}
-
-void TestCameraAssembler::headerRestoredWhenFileFails()
-{
-    // Another transfer left its bytes where the header goes.
-    QVERIFY(m_block->store(0, QByteArray(2000, 'A')));
-    // A folder that cannot be created: its parent is a file.
-    QFile blocker(m_dir->filePath(QStringLiteral("blocker")));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-
-    WriteHealth health;
-    QSignalSpy failed(&health, &WriteHealth::failed);
-    const CameraStep step =
-        CameraAssembler(*m_block).process(cameraPacket(1, 0, true, QByteArray(330, 'r')), kImei,
-                                          blocker.fileName() + "/Image", "90", kNow, &health);
-    QCOMPARE(failed.size(), 1);
-    QVERIFY(step.filePath.isEmpty());
-    QCOMPARE(step.picture, JpegHeader::bytes() + QByteArray(330, 'r') + "\xff\xd9");
-    QCOMPARE(step.caption, QStringLiteral("Camera 1 (90\u00b0)"));
 }
 
 void TestCameraAssembler::lastSlot_data()
