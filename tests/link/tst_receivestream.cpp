@@ -1,9 +1,7 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "link/cameraassembler.h"
 #include "link/receivestream.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -90,9 +88,7 @@ private slots:
     void stationChat();
     void weatherParts_data();
     void weatherParts();
-    void damagedCameraPacketGivesWayAtOnce_data();
-    void damagedCameraPacketGivesWayAtOnce();
-    void consumeStaysInBounds();
+    void consumeTakesTheGapBetweenPackets();
     void endlessLineKeepsNewestBytes();
     void keptIndexAgreesWithAFreshLook();
 };
@@ -130,6 +126,7 @@ void TestReceiveStream::framing_data()
         << QByteArrayList{kWeather + kAuxiliary, {}} << QList<int>{} << "SW";
     QTest::newRow("camera header of 10 bytes") << QByteArrayList{camera.left(10)} << QList<int>{} << ".";
     QTest::newRow("camera header of 11 bytes") << QByteArrayList{camera.left(11)} << QList<int>{} << "C";
+    QTest::newRow("acoustic packet") << QByteArrayList{acoustic} << QList<int>{} << "A";
     QTest::newRow("camera behind @I waits for SND")
         << QByteArrayList{kIdLine + camera, "SND"} << QList<int>{} << ".C";
 }
@@ -148,28 +145,21 @@ void TestReceiveStream::stationChat_data()
     QTest::addColumn<QByteArray>("buffer");
     QTest::addColumn<QByteArray>("outgoing");
     QTest::addColumn<bool>("pending");
-    QTest::addColumn<bool>("echo");
-    QTest::addColumn<bool>("banner");
-    QTest::addColumn<bool>("prompt");
+    QTest::addColumn<QString>("seen"); // mode echo, power-up banner, prompt to hand over at
 
     const QByteArray banner = "\r\n\rKTR v2.14 (c) Vorsetti\r\n";
     const QByteArray spaces(80, ' ');
-    QTest::newRow("banner") << banner << spaces << false << false << true << false;
-    QTest::newRow("banner and prompt, spaces running")
-        << banner + "\r\n>" << spaces << false << false << false << true;
-    QTest::newRow("banner and prompt, one space left")
-        << banner + "\r\n>" << QByteArray(" ") << false << false << false << false;
-    QTest::newRow("banner not at the start")
-        << "x" + banner + "\r\n>" << spaces << false << false << false << false;
-    QTest::newRow("poke prompt at offset 1")
-        << QByteArray("\r\n>") << QByteArray() << true << false << false << true;
-    QTest::newRow("poke prompt, nothing pending")
-        << QByteArray("\n>") << QByteArray() << false << false << false << false;
-    QTest::newRow("poke prompt at offset 2")
-        << QByteArray("\r\r\n>") << QByteArray() << true << false << false << false;
-    QTest::newRow("first poke prompt late")
-        << QByteArray("abc\n>\n>") << QByteArray() << true << false << false << false;
-    QTest::newRow("mode echo") << QByteArray("m3\r\n>") << QByteArray() << false << true << false << false;
+    QTest::newRow("banner") << banner << spaces << false << "b";
+    QTest::newRow("banner and prompt, spaces running") << banner + "\r\n>" << spaces << false << "p";
+    QTest::newRow("banner and prompt, one space left") << banner + "\r\n>" << QByteArray(" ") << false << "";
+    QTest::newRow("banner and prompt, a command drains")
+        << banner + "\r\n>" << QByteArray("m3\r\r") << true << "";
+    QTest::newRow("banner not at the start") << "x" + banner + "\r\n>" << spaces << false << "";
+    QTest::newRow("poke prompt at offset 1") << QByteArray("\r\n>") << QByteArray() << true << "p";
+    QTest::newRow("poke prompt, nothing pending") << QByteArray("\n>") << QByteArray() << false << "";
+    QTest::newRow("poke prompt at offset 2") << QByteArray("\r\r\n>") << QByteArray() << true << "";
+    QTest::newRow("first poke prompt late") << QByteArray("abc\n>\n>") << QByteArray() << true << "";
+    QTest::newRow("mode echo") << QByteArray("m3\r\n>") << QByteArray() << false << "e";
 }
 
 void TestReceiveStream::stationChat()
@@ -177,14 +167,12 @@ void TestReceiveStream::stationChat()
     QFETCH(QByteArray, buffer);
     QFETCH(QByteArray, outgoing);
     QFETCH(bool, pending);
-    QFETCH(bool, echo);
-    QFETCH(bool, banner);
-    QFETCH(bool, prompt);
+    QFETCH(QString, seen);
     ReceiveStream stream;
     stream.begin(buffer);
-    QCOMPARE(stream.isModeEcho(), echo);
-    QCOMPARE(stream.isPowerUpBanner(), banner);
-    QCOMPARE(stream.isPrompt(outgoing, pending), prompt);
+    QCOMPARE(stream.isModeEcho(), seen.contains('e'));
+    QCOMPARE(stream.isPowerUpBanner(), seen.contains('b'));
+    QCOMPARE(stream.isPrompt(outgoing, pending), seen.contains('p'));
 }
 
 void TestReceiveStream::weatherParts_data()
@@ -237,47 +225,15 @@ void TestReceiveStream::weatherParts()
     QCOMPARE(stream.auxiliaryPart(), auxiliary);
 }
 
-void TestReceiveStream::damagedCameraPacketGivesWayAtOnce_data()
-{
-    QTest::addColumn<QByteArray>("packet");
-    QTest::addColumn<bool>("damaged");
-    const QByteArray camera = binaryPacket('1', 0);
-    const QByteArray body = camera.left(ReceiveStream::kBinaryPacketBytes);
-    QTest::newRow("sound, behind its @I line") << kIdLine + camera << false;
-    QTest::newRow("damaged trailer") << body + "\r\n\r\r" << true;
-    QTest::newRow("trailer cut short") << body + "\r\n" << true;
-}
-
-// A weather packet in the same write behind a camera packet is framed in the
-// same pass, whether the camera packet was sound or not.
-void TestReceiveStream::damagedCameraPacketGivesWayAtOnce()
-{
-    QFETCH(QByteArray, packet);
-    QFETCH(bool, damaged);
-    const QByteArray camera = binaryPacket('1', 0);
-    QTemporaryDir dir;
-    AssemblyBuffer block;
-    CameraAssembler assembler(block);
-    ReceiveStream stream;
-    stream.begin(packet + kWeather + "SND\r\n");
-    QCOMPARE(stream.frame(), ReceiveStream::Kind::Camera);
-    const CameraStep step = assembler.process(stream.buffer(), QString(), dir.path(), QString(), QDateTime());
-    QVERIFY(step.complete);
-    QCOMPARE(step.packet.isEmpty(), damaged);
-    QCOMPARE(step.debugLines.value(0).startsWith("!!-- Error: "), damaged);
-    QVERIFY(stream.buffer().startsWith("@1"));
-    QCOMPARE(block.copy(632, 330) == camera.mid(10, 330), !damaged);
-    stream.consume(step.consumedBytes);
-    QCOMPARE(stream.frame(), ReceiveStream::Kind::Weather);
-    QCOMPARE(stream.buffer(), kWeather + "SND\r\n");
-}
-
-void TestReceiveStream::consumeStaysInBounds()
+// What the station sends between two packets of a series goes with the first.
+void TestReceiveStream::consumeTakesTheGapBetweenPackets()
 {
     ReceiveStream stream;
-    stream.begin("@2abc");
+    stream.begin("@2abc\r\nSND\r\n@1x");
     stream.consume(-5);
-    QCOMPARE(stream.buffer(), QByteArray("@2abc"));
+    QCOMPARE(stream.buffer(), QByteArray("@2abc\r\nSND\r\n@1x"));
+    stream.consume(5);
+    QCOMPARE(stream.buffer(), QByteArray("@1x"));
     stream.consume(1 << 30);
     QVERIFY(stream.buffer().isEmpty());
 }
