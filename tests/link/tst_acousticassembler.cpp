@@ -47,14 +47,11 @@ class TestAcousticAssembler : public QObject
 private slots:
     void init();
 
-    void unpack12_data();
     void unpack12();
     void rawRecording();
-    void rawCompanionPath_data();
     void rawCompanionPath();
     void mp3BackToBack();
     void spectralFile();
-    void progress_data();
     void progress();
     void incompletePacket();
     void beyondBuffer_data();
@@ -98,24 +95,13 @@ QList<AcousticStep> TestAcousticAssembler::feed(int type, int recording, const Q
     return steps;
 }
 
-void TestAcousticAssembler::unpack12_data()
-{
-    QTest::addColumn<QByteArray>("packed");
-    QTest::addColumn<QVector<quint16>>("samples");
-    QTest::addColumn<QByteArray>("pcm");
-    QTest::newRow("worked example") << QByteArray("\x01\x02\x34", 3) << QVector<quint16>{0x401, 0x302}
-                                    << QByteArray("\x10\x40\x20\x30", 4);
-    QTest::newRow("trailing bytes ignored")
-        << QByteArray("\x00\x00\x00\x05\x06", 5) << QVector<quint16>{0, 0} << QByteArray(4, '\0');
-}
-
 void TestAcousticAssembler::unpack12()
 {
-    QFETCH(QByteArray, packed);
-    QFETCH(QVector<quint16>, samples);
-    QFETCH(QByteArray, pcm);
-    QCOMPARE(AcousticAssembler::unpack12(packed), samples);
-    QCOMPARE(AcousticAssembler::pcm16(samples), pcm);
+    const QVector<quint16> samples{0x401, 0x302};
+    QCOMPARE(AcousticAssembler::unpack12(QByteArray("\x01\x02\x34", 3)), samples);
+    QCOMPARE(AcousticAssembler::pcm16(samples), QByteArray("\x10\x40\x20\x30", 4));
+    // A trailing incomplete group is ignored.
+    QCOMPARE(AcousticAssembler::unpack12(QByteArray("\x00\x00\x00\x05\x06", 5)), QVector<quint16>(2, 0));
 }
 
 void TestAcousticAssembler::rawRecording()
@@ -138,21 +124,12 @@ void TestAcousticAssembler::rawRecording()
     QCOMPARE(readFile(stem + "RAW_05.raw"), data);
 }
 
-void TestAcousticAssembler::rawCompanionPath_data()
-{
-    QTest::addColumn<QString>("wav");
-    QTest::addColumn<QString>("raw");
-    QTest::newRow("plain") << "/data/Audio/1_20x_WAV_05.wav"
-                           << "/data/Audio/1_20x_RAW_05.raw";
-    QTest::newRow("folder with WAV in its name") << "/data/WAV.wav/WAVES/1_WAV_31.wav"
-                                                 << "/data/WAV.wav/WAVES/1_RAW_31.raw";
-}
-
 void TestAcousticAssembler::rawCompanionPath()
 {
-    QFETCH(QString, wav);
-    QFETCH(QString, raw);
-    QCOMPARE(AcousticAssembler::rawCompanionPath(wav), raw);
+    QCOMPARE(AcousticAssembler::rawCompanionPath("/data/Audio/1_20x_WAV_05.wav"),
+             "/data/Audio/1_20x_RAW_05.raw");
+    QCOMPARE(AcousticAssembler::rawCompanionPath("/data/WAV.wav/WAVES/1_WAV_31.wav"),
+             "/data/WAV.wav/WAVES/1_RAW_31.raw");
 }
 
 void TestAcousticAssembler::mp3BackToBack()
@@ -166,63 +143,41 @@ void TestAcousticAssembler::mp3BackToBack()
     QCOMPARE(readFile(path), recording);
 }
 
+// The values themselves are read back in the simulator's tests; here the
+// file around them.
 void TestAcousticAssembler::spectralFile()
 {
-    // Pack the values k mod 128, seven bits each, most significant bit first.
-    QByteArray payload(294, '\0');
-    for (int k = 0; k < 336; ++k)
-        for (int bit = 0; bit < 7; ++bit)
-            if (((k % 128) >> (6 - bit)) & 1) {
-                const int at = 7 * k + bit;
-                payload[at / 8] = char(payload[at / 8] | (0x80 >> (at % 8)));
-            }
-    const QList<AcousticStep> steps = feed(AcousticAssembler::Spectral, 0, payload, QString());
+    const QList<AcousticStep> steps =
+        feed(AcousticAssembler::Spectral, 0, QByteArray(294, '\xff'), QString());
     QCOMPARE(steps.size(), 1);
     const QString path =
         QDir(audioPath()).filePath(QStringLiteral("000000000000000_180531_023713Z_KTRtime_Spectral.inp"));
     QCOMPARE(steps.last().filePaths, QStringList{path});
 
     const QByteArray text = readFile(path);
-    QVERIFY(text.endsWith('\n'));
-    const QList<QByteArray> lines = text.chopped(1).split('\n');
-    QCOMPARE(lines.size(), 2 + 16 + 336);
-    QCOMPARE(lines[1], QByteArray("KTR: T:18/05/31,02/37/13_KTRtime"));
-    QCOMPARE(lines.mid(2, 2), QList<QByteArray>({"AVERAGE", "   50, 0"}));
-    QCOMPARE(lines.mid(23, 3), QList<QByteArray>({" 5000, 20", "SECOND-00", "   50, 21"}));
+    QVERIFY(text.endsWith(" 5000, 127\n"));
+    const QList<QByteArray> lines = text.split('\n');
+    QCOMPARE(lines.size(), 2 + 16 + 336 + 1);
+    QCOMPARE(lines.mid(0, 4), QList<QByteArray>({"Description: ", "KTR: T:18/05/31,02/37/13_KTRtime",
+                                                 "AVERAGE", "   50, 127"}));
+    QCOMPARE(lines.mid(23, 3), QList<QByteArray>({" 5000, 127", "SECOND-00", "   50, 127"}));
     QCOMPARE(lines[2 + 15 * 22], QByteArray("SECOND-28"));
-    QCOMPARE(lines.last(), QByteArray(" 5000, 79")); // 335 mod 128
-}
-
-void TestAcousticAssembler::progress_data()
-{
-    QTest::addColumn<int>("type");
-    QTest::addColumn<int>("sequence");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("maximum");
-    QTest::addColumn<int>("value");
-    QTest::newRow("spectral 0") << 0 << 0 << "Acoustic Spectral Data" << 1 << 0;
-    QTest::newRow("spectral 2") << 0 << 2 << "Acoustic Spectral Data" << 1 << 1;
-    QTest::newRow("mp3 30") << 1 << 30 << "Acoustic MP3 Data" << 29 << 29;
-    QTest::newRow("raw 92") << 2 << 92 << "Acoustic Raw Data" << 91 << 90;
-    QTest::newRow("unknown 200") << 3 << 200 << "Unknown Acoustic Data" << 91 << 90;
 }
 
 void TestAcousticAssembler::progress()
 {
-    QFETCH(int, type);
-    QFETCH(int, sequence);
-    QFETCH(QString, text);
-    QFETCH(int, maximum);
-    QFETCH(int, value);
-    AcousticStep step = process(acousticPacket(type, 9, sequence, false, QByteArray()));
-    QCOMPARE(step.type, type);
-    QCOMPARE(step.recordingNumber, 9);
-    QCOMPARE(step.progressText, text);
-    QCOMPARE(step.progressMaximum, maximum);
-    QCOMPARE(step.progressValue, value);
-    step = process(acousticPacket(type, 9, sequence, true, QByteArray()));
-    QCOMPARE(step.progressMaximum, 1);
-    QCOMPARE(step.progressValue, 1);
+    // Type, sequence number, then the bar's maximum and value.
+    const int rows[][4] = {{0, 2, 1, 1}, {1, 30, 29, 29}, {2, 92, 91, 90}, {3, 200, 91, 90}};
+    for (const auto &row : rows) {
+        AcousticStep step = process(acousticPacket(row[0], 9, row[1], false, QByteArray()));
+        QCOMPARE(step.type, row[0]);
+        QCOMPARE(step.recordingNumber, 9);
+        QCOMPARE(step.progressMaximum, row[2]);
+        QCOMPARE(step.progressValue, row[3]);
+        step = process(acousticPacket(row[0], 9, row[1], true, QByteArray()));
+        QCOMPARE(step.progressMaximum, 1);
+        QCOMPARE(step.progressValue, 1);
+    }
 }
 
 void TestAcousticAssembler::incompletePacket()

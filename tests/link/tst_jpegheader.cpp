@@ -72,37 +72,21 @@ class TestJpegHeader : public QObject
     Q_OBJECT
 
 private slots:
-    void segmentLayout();
     void quantisationStart();
     void tablesMatchTheReferenceCodec();
 };
 
-void TestJpegHeader::segmentLayout()
+// The header's worked bytes: its size, and the first values of both
+// quantisation tables (first DQT at 2 + 18 + 9 + 5, the second one segment
+// later), which are the standard tables scaled to quality 75.
+void TestJpegHeader::quantisationStart()
 {
     const QByteArray header = JpegHeader::build();
     QCOMPARE(header.size(), 632);
     QCOMPARE(JpegHeader::bytes(), header);
-    QCOMPARE(header.left(2), QByteArray("\xff\xd8"));
-
-    const QList<Segment> found = segments(header);
-    const QList<QPair<int, int>> expected = {{0xe0, 16}, {0xfe, 7},   {0xdb, 67}, {0xdb, 67},  {0xc0, 17},
-                                             {0xc4, 31}, {0xc4, 181}, {0xc4, 31}, {0xc4, 181}, {0xda, 12}};
-    QCOMPARE(found.size(), expected.size());
-    for (int i = 0; i < found.size(); ++i) {
-        QCOMPARE(found[i].marker, expected[i].first);
-        QCOMPARE(found[i].payload.size() + 2, expected[i].second);
-    }
-    QCOMPARE(found.last().offset + 2 + 12, 632);
-}
-
-void TestJpegHeader::quantisationStart()
-{
-    const QByteArray header = JpegHeader::build();
-    // First DQT table at 2 + 18 + 9 + 5, second one segment later.
     QCOMPARE(header.mid(34, 8), QByteArray("\x08\x06\x06\x07\x06\x05\x08\x07"));
     QCOMPARE(header.mid(34 + 69, 8), QByteArray("\x09\x09\x09\x0c\x0b\x0c\x18\x0d"));
-    const auto luminance = JpegHeader::quantTable(JpegHeader::Luminance);
-    QCOMPARE(header.mid(34, 64), QByteArray(reinterpret_cast<const char *>(luminance.data()), 64));
+    QCOMPARE(segments(header).last().offset + 2 + 12, 632); // SOS ends the header
 }
 
 // libjpeg, behind Qt's JPEG writer, uses the same IJG quality scaling and the

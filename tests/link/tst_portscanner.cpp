@@ -78,10 +78,6 @@ void TestPortScanner::candidateOrder_data()
         << "usb:0403:6001:FT2"
         << "name:ttyS0"
         << "/dev/pts/4 /dev/pts/3 ttyS0 ttyUSB9 ttyUSB0 ttyACM0";
-    QTest::newRow("station found by vendor and product") << QStringList() << "ttyUSB0 ttyS0 ttyACM0"
-                                                         << "usb:2341:0043"
-                                                         << ""
-                                                         << "ttyACM0 ttyUSB0 ttyS0";
 }
 
 void TestPortScanner::candidateOrder()
@@ -103,8 +99,6 @@ void TestPortScanner::scanSequence_data()
     // picks X in the menu (after the scan)".
     QTest::addColumn<QStringList>("scans");
 
-    QTest::newRow("built-in port is not taken first")
-        << QStringList() << "" << QStringList{"ttyS0 ttyUSB0||ttyUSB0", "ttyS0 ttyUSB0||-"};
     QTest::newRow("named path that is no serial port")
         << QStringList{"/dev/null", "/dev/pts/3"} << ""
         << QStringList{"/dev/null /dev/pts/3 ttyS0|/dev/null|/dev/null",
@@ -117,8 +111,6 @@ void TestPortScanner::scanSequence_data()
     QTest::newRow("single failing port is retried")
         << QStringList() << ""
         << QStringList{"ttyS0|ttyS0|ttyS0", "ttyS0|ttyS0|ttyS0", "ttyS0||ttyS0", "ttyS0||-"};
-    QTest::newRow("remembered station under a new name")
-        << QStringList() << "usb:0403:6001:FT2" << QStringList{"ttyUSB0 ttyUSB9 ttyS0||ttyUSB9"};
     QTest::newRow("station port comes back")
         << QStringList{"/dev/pts/3", "/dev/pts/4"} << ""
         << QStringList{"/dev/pts/3 /dev/pts/4||/dev/pts/3|data", "/dev/pts/4||/dev/pts/4", "/dev/pts/4||-",

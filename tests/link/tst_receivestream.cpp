@@ -179,47 +179,33 @@ void TestReceiveStream::weatherParts_data()
 {
     QTest::addColumn<QByteArray>("buffer");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("idLine");
-    QTest::addColumn<QString>("kindLine");
     QTest::addColumn<QString>("firmware");
     QTest::addColumn<QByteArray>("slice");
     QTest::addColumn<QByteArray>("auxiliary");
 
     const QByteArray full = kWeather + kAuxiliary + "SND\r\n";
     const QByteArray slice = kWeather.mid(20, kWeather.indexOf('~') - 20);
-    QTest::newRow("weather and auxiliary part") << full << QString::fromLatin1(full) << "@I:300234010123450"
-                                                << "@3A7"
-                                                << "A7" << slice << kAuxiliary + "SND\r\n";
+    const QByteArray open = kWeather + "@3A7\r\nECL:1\r\n";
+    QTest::newRow("weather and auxiliary part")
+        << full << QString::fromLatin1(full) << "A7" << slice << kAuxiliary + "SND\r\n";
     QTest::newRow("text is UTF-8 up to the zero byte")
         << bytes("@I:1\r\n@0A7\r\nTA:21.5\xc2\xb0\r\n~\0@3B\r\n")
-        << QString::fromUtf8("@I:1\r\n@0A7\r\nTA:21.5°\r\n~") << "@I:1"
-        << "@0A7"
-        << "A7" << QByteArray("@0A7\r\nTA:21.5\xc2\xb0\r\n") << QByteArray();
+        << QString::fromUtf8("@I:1\r\n@0A7\r\nTA:21.5°\r\n~") << "A7"
+        << QByteArray("@0A7\r\nTA:21.5\xc2\xb0\r\n") << QByteArray();
     QTest::newRow("auxiliary part not ended")
-        << kWeather + "@3A7\r\nECL:1\r\n"
-        << QString::fromLatin1(kWeather + "@3A7\r\nECL:1\r\n") << "@I:300234010123450"
-        << "@3A7"
-        << "A7" << slice << QByteArray();
-    QTest::newRow("zero byte before the first break") << bytes("@I:1\0\r\n@0A7\r\n") << "@I:1"
-                                                      << ""
-                                                      << ""
-                                                      << "A7" << QByteArray("@0A7\r\n") << QByteArray();
+        << open << QString::fromLatin1(open) << "A7" << slice << QByteArray();
 }
 
 void TestReceiveStream::weatherParts()
 {
     QFETCH(QByteArray, buffer);
     QFETCH(QString, text);
-    QFETCH(QString, idLine);
-    QFETCH(QString, kindLine);
     QFETCH(QString, firmware);
     QFETCH(QByteArray, slice);
     QFETCH(QByteArray, auxiliary);
     ReceiveStream stream;
     stream.begin(buffer);
     QCOMPARE(stream.text(), text);
-    QCOMPARE(stream.lastIdLine(), idLine);
-    QCOMPARE(stream.lastKindLine(), kindLine);
     QCOMPARE(stream.firmwareCode(), firmware);
     QCOMPARE(stream.forwardingSlice(), slice);
     QCOMPARE(stream.auxiliaryPart(), auxiliary);
