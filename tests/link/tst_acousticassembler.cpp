@@ -47,17 +47,14 @@ class TestAcousticAssembler : public QObject
 private slots:
     void init();
 
-    void unpack12();
+    void samplesAndCompanionPath();
     void rawRecording();
-    void rawCompanionPath();
-    void mp3BackToBack();
+    void mp3AndMissingPackets();
     void spectralFile();
     void progress();
     void incompletePacket();
     void beyondBuffer_data();
     void beyondBuffer();
-    void missingPacketsAreZeroNotAnEarlierResult();
-    void sameNameTwiceKeepsBoth();
 
 private:
     // Feeds one result's packets, all in one buffer, as the receive pass does.
@@ -95,15 +92,18 @@ QList<AcousticStep> TestAcousticAssembler::feed(int type, int recording, const Q
     return steps;
 }
 
-void TestAcousticAssembler::unpack12()
+void TestAcousticAssembler::samplesAndCompanionPath()
 {
     const QVector<quint16> samples{0x401, 0x302};
     QCOMPARE(AcousticAssembler::unpack12(QByteArray("\x01\x02\x34", 3)), samples);
     QCOMPARE(AcousticAssembler::pcm16(samples), QByteArray("\x10\x40\x20\x30", 4));
     // A trailing incomplete group is ignored.
     QCOMPARE(AcousticAssembler::unpack12(QByteArray("\x00\x00\x00\x05\x06", 5)), QVector<quint16>(2, 0));
+    QCOMPARE(AcousticAssembler::rawCompanionPath("/data/WAV.wav/WAVES/1_WAV_31.wav"),
+             "/data/WAV.wav/WAVES/1_RAW_31.raw");
 }
 
+// A second recording under the same names is kept beside the first.
 void TestAcousticAssembler::rawRecording()
 {
     const QByteArray recording = patternBytes(24090); // 73 packets, the last one partly used
@@ -122,17 +122,15 @@ void TestAcousticAssembler::rawRecording()
     const QByteArray data = AcousticAssembler::pcm16(AcousticAssembler::unpack12(recording.left(24000)));
     QCOMPARE(wav.mid(44), data);
     QCOMPARE(readFile(stem + "RAW_05.raw"), data);
+
+    const AcousticStep second = feed(AcousticAssembler::Raw, 5, QByteArray(24000, '\x02')).last();
+    QCOMPARE(second.filePaths, QStringList({stem + "WAV_05_2.wav", stem + "RAW_05_2.raw"}));
+    QCOMPARE(readFile(stem + "RAW_05_2.raw").left(2), QByteArray("\x20\x20"));
 }
 
-void TestAcousticAssembler::rawCompanionPath()
-{
-    QCOMPARE(AcousticAssembler::rawCompanionPath("/data/Audio/1_20x_WAV_05.wav"),
-             "/data/Audio/1_20x_RAW_05.raw");
-    QCOMPARE(AcousticAssembler::rawCompanionPath("/data/WAV.wav/WAVES/1_WAV_31.wav"),
-             "/data/WAV.wav/WAVES/1_RAW_31.raw");
-}
-
-void TestAcousticAssembler::mp3BackToBack()
+// The next result lacks its packets 1 and 2: their bytes are zero, not the
+// earlier result's.
+void TestAcousticAssembler::mp3AndMissingPackets()
 {
     const QByteArray recording = patternBytes(1320);
     const QList<AcousticStep> steps = feed(AcousticAssembler::Mp3, 5, recording);
@@ -141,6 +139,12 @@ void TestAcousticAssembler::mp3BackToBack()
         QDir(audioPath()).filePath(QStringLiteral("300234010753370_20180531_023713Z_KTRtime_MP3_05.mp3"));
     QCOMPARE(steps.last().filePaths, QStringList{path});
     QCOMPARE(readFile(path), recording);
+
+    process(acousticPacket(1, 6, 0, false, QByteArray(330, 'b')));
+    const AcousticStep step = process(acousticPacket(1, 6, 3, true, QByteArray(330, 'c')));
+    QCOMPARE(step.missingPackets, 2);
+    QCOMPARE(readFile(step.filePaths.value(0)),
+             QByteArray(330, 'b') + QByteArray(660, '\0') + QByteArray(330, 'c'));
 }
 
 // The values themselves are read back in the simulator's tests; here the
@@ -218,28 +222,6 @@ void TestAcousticAssembler::beyondBuffer()
     } else {
         QVERIFY(!step.filePaths.isEmpty());
     }
-}
-
-// An MP3 result fills slots 0 to 3; the next one lacks its packets 1 and 2.
-void TestAcousticAssembler::missingPacketsAreZeroNotAnEarlierResult()
-{
-    feed(AcousticAssembler::Mp3, 5, QByteArray(1320, 'a'));
-    process(acousticPacket(1, 6, 0, false, QByteArray(330, 'b')));
-    const AcousticStep step = process(acousticPacket(1, 6, 3, true, QByteArray(330, 'c')));
-    QCOMPARE(step.missingPackets, 2);
-    QCOMPARE(readFile(step.filePaths.value(0)),
-             QByteArray(330, 'b') + QByteArray(660, '\0') + QByteArray(330, 'c'));
-}
-
-void TestAcousticAssembler::sameNameTwiceKeepsBoth()
-{
-    feed(AcousticAssembler::Raw, 5, QByteArray(24000, '\x01'));
-    const AcousticStep second = feed(AcousticAssembler::Raw, 5, QByteArray(24000, '\x02')).last();
-    const QString stem =
-        QDir(audioPath()).filePath(QStringLiteral("300234010753370_20180531_023713Z_KTRtime_"));
-    QCOMPARE(second.filePaths, QStringList({stem + "WAV_05_2.wav", stem + "RAW_05_2.raw"}));
-    QCOMPARE(readFile(stem + "RAW_05.raw").left(2), QByteArray("\x10\x10"));
-    QCOMPARE(readFile(stem + "RAW_05_2.raw").left(2), QByteArray("\x20\x20"));
 }
 
 QTEST_GUILESS_MAIN(TestAcousticAssembler)

@@ -55,20 +55,19 @@ private slots:
     void init();
 
     void pictureRoundTrip();
-    void threePacketFile_data();
-    void threePacketFile();
+    void pictureFile_data();
+    void pictureFile();
     void framing_data();
     void framing();
-    void progress();
-    void caption();
+    void progressAndCaption();
     void lastSlot_data();
     void lastSlot();
     void missingPacketsAreZeroNotAnEarlierPicture();
 
 private:
-    CameraStep process(const QByteArray &buffer, const QString &orientation = QString())
+    CameraStep process(const QByteArray &buffer)
     {
-        return CameraAssembler(*m_block).process(buffer, kImei, imagePath(), orientation, kNow);
+        return CameraAssembler(*m_block).process(buffer, kImei, imagePath(), QString(), kNow);
     }
 
     std::unique_ptr<AssemblyBuffer> m_block;
@@ -91,12 +90,9 @@ void TestCameraAssembler::pictureRoundTrip()
     const QList<QByteArray> payloads = JpegEncoder::scanPackets(original);
     QVERIFY(payloads.size() > 3);
 
-    QList<QByteArray> packets;
     QByteArray stream;
-    for (int n = 0; n < payloads.size(); ++n) {
-        packets.append(cameraPacket(2, n, n == payloads.size() - 1, payloads[n]));
-        stream += packets.last();
-    }
+    for (int n = 0; n < payloads.size(); ++n)
+        stream += cameraPacket(2, n, n == payloads.size() - 1, payloads[n]);
 
     CameraAssembler assembler(*m_block);
     QList<CameraStep> steps;
@@ -111,18 +107,13 @@ void TestCameraAssembler::pictureRoundTrip()
     QVERIFY(buffer.isEmpty());
 
     // Every packet stored exactly once, in order.
-    QCOMPARE(steps.size(), packets.size());
+    QCOMPARE(steps.size(), payloads.size());
     for (int n = 0; n < steps.size(); ++n) {
-        QCOMPARE(steps[n].packet, packets[n].left(340));
+        QCOMPARE(steps[n].packet, stream.mid(344 * n, 340));
         QCOMPARE(steps[n].last, n == steps.size() - 1);
     }
-
-    const CameraStep &last = steps.last();
-    QCOMPARE(last.filePath,
-             QDir(imagePath()).filePath(QStringLiteral("300234010753370_20180531_023713Z_KTRtime_Cam2.jpg")));
-    const QByteArray file = readFile(last.filePath);
-    QCOMPARE(file.size(), 632 + 330 * payloads.size() + 2);
-    QCOMPARE(last.picture, file);
+    const QByteArray file = readFile(steps.last().filePath);
+    QCOMPARE(steps.last().picture, file);
     const QImage fromStation = QImage::fromData(file, "JPG").convertToFormat(QImage::Format_RGB32);
     const QImage fromEncoder =
         QImage::fromData(JpegEncoder::encode(original), "JPG").convertToFormat(QImage::Format_RGB32);
@@ -130,7 +121,7 @@ void TestCameraAssembler::pictureRoundTrip()
     QCOMPARE(fromStation, fromEncoder);
 }
 
-void TestCameraAssembler::threePacketFile_data()
+void TestCameraAssembler::pictureFile_data()
 {
     QTest::addColumn<QString>("imei");
     QTest::addColumn<QByteArray>("time");
@@ -144,23 +135,19 @@ void TestCameraAssembler::threePacketFile_data()
         << kImei << kTime << 7 << "300234010753370_20180531_023713Z_KTRtime_Cam7.jpg";
 }
 
-void TestCameraAssembler::threePacketFile()
+// Another transfer's bytes where the header goes are no matter.
+void TestCameraAssembler::pictureFile()
 {
     QFETCH(QString, imei);
     QFETCH(QByteArray, time);
     QFETCH(int, camera);
     QFETCH(QString, fileName);
-    CameraAssembler assembler(*m_block);
-    CameraStep step;
-    for (int n = 0; n < 3; ++n) {
-        step = assembler.process(cameraPacket(camera, n, n == 2, QByteArray(330, char('a' + n)), time), imei,
-                                 imagePath(), QString(), kNow);
-        QCOMPARE(step.filePath.isEmpty(), n != 2);
-    }
+    QVERIFY(m_block->store(0, QByteArray(2000, 'A')));
+    const CameraStep step = CameraAssembler(*m_block).process(
+        cameraPacket(camera, 0, true, QByteArray(330, 'a'), time), imei, imagePath(), QString(), kNow);
     QCOMPARE(step.filePath, QDir(imagePath()).filePath(fileName));
     const QByteArray file = readFile(step.filePath);
-    QCOMPARE(file.left(632), JpegHeader::bytes());
-    QCOMPARE(file.mid(632), QByteArray(330, 'a') + QByteArray(330, 'b') + QByteArray(330, 'c') + "\xff\xd9");
+    QCOMPARE(file, JpegHeader::bytes() + QByteArray(330, 'a') + "\xff\xd9");
     QCOMPARE(step.picture.isEmpty(), camera > 4);
 }
 
@@ -195,15 +182,11 @@ void TestCameraAssembler::framing()
     QCOMPARE(step.debugLines.value(0).startsWith("!!-- Error: "), consumed > 0 && !stored);
 }
 
-void TestCameraAssembler::progress()
+void TestCameraAssembler::progressAndCaption()
 {
     QCOMPARE(process(cameraPacket(4, 43, false, QByteArray())).progressValue, 43);
     QCOMPARE(process(cameraPacket(4, 50, false, QByteArray())).progressValue, 44);
     QCOMPARE(process(cameraPacket(4, 3, true, QByteArray())).progressValue, 44);
-}
-
-void TestCameraAssembler::caption()
-{
     QCOMPARE(CameraAssembler::caption(3, "300"), QStringLiteral("Camera 3 (120\u00b0)"));
     QCOMPARE(CameraAssembler::caption(4, "359"), QStringLiteral("Camera 4 (269\u00b0)"));
     QCOMPARE(CameraAssembler::caption(4, "-1"), QStringLiteral("Camera 4"));
@@ -216,7 +199,6 @@ void TestCameraAssembler::lastSlot_data()
     QTest::addColumn<int>("fileBytes"); // -1: beyond the block, no file
     QTest::newRow("195, the highest that fits") << 195 << 65314;
     QTest::newRow("196") << 196 << -1;
-    QTest::newRow("255") << 255 << -1;
 }
 
 // A picture whose last packet lies beyond the block cannot be whole: it is
