@@ -24,7 +24,6 @@ void TestDialogImageSchedule::hourCommand_data()
     QByteArray all;
     for (int hour = 0; hour < 24; ++hour)
         all += QStringLiteral("i%1\r").arg(hour, 2, 10, QLatin1Char('0')).toLatin1();
-    QTest::newRow("none") << QStringList() << QByteArray();
     QTest::newRow("in hour order") << QStringList{"23", "00", "12", "09"}
                                    << QByteArray("i00\ri09\ri12\ri23\r");
     QTest::newRow("checked and unchecked") << QStringList{"05", "11", "05"} << QByteArray("i11\r");

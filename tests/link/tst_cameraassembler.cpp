@@ -28,17 +28,6 @@ QByteArray cameraPacket(int camera, int sequence, bool last, const QByteArray &p
     return packet;
 }
 
-QImage colourfulPattern()
-{
-    QImage image(320, 240, QImage::Format_RGB32);
-    for (int y = 0; y < 240; ++y)
-        for (int x = 0; x < 320; ++x) {
-            const bool check = ((x / 20) + (y / 20)) % 2 == 0;
-            image.setPixel(x, y, qRgb(x * 255 / 319, check ? y : 255 - y, (x * y) % 256));
-        }
-    return image;
-}
-
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -86,7 +75,11 @@ void TestCameraAssembler::init()
 // receive pass does, decodes to what the camera took.
 void TestCameraAssembler::pictureRoundTrip()
 {
-    const QImage original = colourfulPattern();
+    QImage original(320, 240, QImage::Format_RGB32);
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x)
+            original.setPixel(x, y,
+                              qRgb(x * 255 / 319, ((x / 20) + (y / 20)) % 2 ? 255 - y : y, (x * y) % 256));
     const QList<QByteArray> payloads = JpegEncoder::scanPackets(original);
     QVERIFY(payloads.size() > 3);
 

@@ -160,18 +160,12 @@ void TestPortScanner::scanSequence()
 void TestPortScanner::memoryKeepsBothPorts()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath("ports.ini");
-    {
-        QSettings settings(path, QSettings::IniFormat);
-        PortMemory memory(settings);
-        QCOMPARE(memory.stationPort(), QString());
-        memory.storeStationPort(port("ttyUSB1"));
-        memory.storeMenuChoice(port("ttyS0"));
-    }
-    QSettings settings(path, QSettings::IniFormat);
-    const PortMemory memory(settings);
-    QCOMPARE(memory.stationPort(), QString("usb:0403:6001:FT2"));
-    QCOMPARE(memory.menuChoice(), QString("name:ttyS0"));
+    QSettings settings(dir.filePath("ports.ini"), QSettings::IniFormat);
+    PortMemory(settings).storeStationPort(port("ttyUSB1"));
+    PortMemory(settings).storeMenuChoice(port("ttyS0"));
+    QSettings again(dir.filePath("ports.ini"), QSettings::IniFormat);
+    QCOMPARE(PortMemory(again).stationPort(), QString("usb:0403:6001:FT2"));
+    QCOMPARE(PortMemory(again).menuChoice(), QString("name:ttyS0"));
     QCOMPARE(port("ttyACM0").identity(), QString("usb:2341:0043"));
 }
 

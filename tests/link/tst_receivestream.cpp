@@ -17,29 +17,14 @@ const QByteArray kAuxiliary = "@3A7\r\n"
                               "~\r\n";
 const QByteArray kIdLine = "@I:300234010123450\r\n";
 
-// A literal with its zero bytes.
-template <int N> QByteArray bytes(const char (&literal)[N])
+// Header (station time, camera 1 or no flags, sequence 0), payload, trailer.
+QByteArray binaryPacket(char kind)
 {
-    return QByteArray(literal, N - 1);
-}
-
-QByteArray binaryPacket(char kind, int sequence)
-{
-    QByteArray packet("@");
-    packet += kind;
-    packet += QByteArray::fromHex("180531140207"); // station time, packed decimal
-    packet += char(kind == '1' ? 0x10 : 0x00);
-    packet += char(sequence);
+    QByteArray packet = "@" + QByteArray(1, kind) +
+                        QByteArray::fromHex(kind == '1' ? "1805311402071000" : "1805311402070000");
     for (int i = 0; i < ReceiveStream::kPayloadBytes; ++i)
-        packet += char((i * 7 + sequence) & 0xff);
-    if (kind == '1')
-        packet += "\r\n\r\n";
-    return packet;
-}
-
-QChar letter(ReceiveStream::Kind kind)
-{
-    return QLatin1Char(".WSCA"[int(kind)]);
+        packet += char((i * 7) & 0xff);
+    return kind == '1' ? packet + "\r\n\r\n" : packet;
 }
 
 // One receive pass per piece, as the window runs them; an empty piece is the
@@ -54,7 +39,7 @@ QString runPasses(ReceiveStream &stream, const QByteArrayList &pieces, const QLi
             stream.sndRerun();
         stream.begin(pieces.at(i));
         const ReceiveStream::Kind kind = stream.frame();
-        kinds += letter(kind);
+        kinds += QLatin1Char(".WSCA"[int(kind)]);
         if (kind == ReceiveStream::Kind::Weather)
             stream.finishWeather();
         if (kind != ReceiveStream::Kind::SndWait)
@@ -99,8 +84,8 @@ void TestReceiveStream::framing_data()
     QTest::addColumn<QList<int>>("ticksBefore");
     QTest::addColumn<QString>("kinds");
 
-    const QByteArray camera = binaryPacket('1', 0);
-    const QByteArray acoustic = binaryPacket('2', 0);
+    const QByteArray camera = binaryPacket('1');
+    const QByteArray acoustic = binaryPacket('2');
     const QByteArray openAuxiliary = kAuxiliary.left(kAuxiliary.indexOf("LDD"));
 
     QTest::newRow("whole packet with SND") << QByteArrayList{kWeather + "SND\r\n"} << QList<int>{} << "W";
@@ -189,7 +174,7 @@ void TestReceiveStream::weatherParts_data()
     QTest::newRow("weather and auxiliary part")
         << full << QString::fromLatin1(full) << "A7" << slice << kAuxiliary + "SND\r\n";
     QTest::newRow("text is UTF-8 up to the zero byte")
-        << bytes("@I:1\r\n@0A7\r\nTA:21.5\xc2\xb0\r\n~\0@3B\r\n")
+        << QByteArray("@I:1\r\n@0A7\r\nTA:21.5\xc2\xb0\r\n~\0@3B\r\n", 30)
         << QString::fromUtf8("@I:1\r\n@0A7\r\nTA:21.5°\r\n~") << "A7"
         << QByteArray("@0A7\r\nTA:21.5\xc2\xb0\r\n") << QByteArray();
     QTest::newRow("auxiliary part not ended")
