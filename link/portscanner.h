@@ -8,9 +8,9 @@
 #include <QStringList>
 #include <QVector>
 
-// Chooses the port to open among those that exist. No I/O of its own: the
-// port selector opens what it is given and reports back what became of each
-// attempt.
+// Chooses the port to open. No I/O of its own beyond reading the system's
+// port list: the owner opens what it offers and reports back what became of
+// each attempt.
 //
 // The choice, over the scans of one run: candidates are tried in the order of
 // candidateOrder; a port that failed to open makes the next scan try the
@@ -27,9 +27,9 @@ public:
     // until the system has set it up.
     static constexpr int kStationReturnScans = 5;
 
-    // The system's ports with what identifies their devices. They are read
-    // again only when the device folders have changed since the last call
-    // (on Linux; elsewhere always).
+    // The system's ports with what identifies their devices. The list is read
+    // again only when the device folders have changed since the last call (on
+    // Linux; elsewhere always).
     static QVector<PortInfo> systemPortInfos();
     // The named ports (as plain names) first, in their order, then the
     // system's ports that are not among them.
@@ -46,7 +46,7 @@ public:
     explicit PortScanner(const QStringList &namedPorts = {}, const QString &stationIdentity = {},
                          const QString &choiceIdentity = {});
 
-    // Every scan, after the menu has been brought in step: the port to open
+    // Every scan, once the port list is up to date: the port to open
     // now, or an info with an empty name to leave the link as it is.
     // openPort is the name of the port that is open now, empty when none is.
     PortInfo nextCandidate(const QVector<PortInfo> &available, const QString &openPort);

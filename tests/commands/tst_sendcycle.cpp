@@ -1,21 +1,8 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commands/sendcycle.h"
-#include "link/receivestream.h"
 
 #include <QtTest>
-
-namespace {
-const QByteArray kBannerWithPrompt("\r\n\rKTR v2.14\r\nready\r\n>");
-
-// What the receive pass asks when the station's bytes stand in the buffer.
-bool handsOver(const SendCycle &cycle, const QByteArray &buffer)
-{
-    ReceiveStream stream;
-    stream.begin(buffer);
-    return stream.isPrompt(cycle.outgoingCommand(), cycle.isPending());
-}
-} // namespace
 
 class TestSendCycle : public QObject
 {
@@ -24,9 +11,6 @@ class TestSendCycle : public QObject
 private slots:
     void cycle_data();
     void cycle();
-    void powerUpNeedsTwoSpacesLeft();
-    void promptOffset_data();
-    void promptOffset();
 };
 
 void TestSendCycle::cycle_data()
@@ -86,45 +70,6 @@ void TestSendCycle::cycle()
     QCOMPARE(out, written);
     QCOMPARE(QStringList({cycle.status(), cycle.caption()}).join('|'), state);
     QCOMPARE(cycle.isPending(), state.contains("Cancel"));
-}
-
-void TestSendCycle::powerUpNeedsTwoSpacesLeft()
-{
-    SendCycle cycle;
-    cycle.powerUpSeen();
-    for (int tick = 0; tick < 78; ++tick)
-        cycle.tickBytes();
-    QVERIFY(handsOver(cycle, kBannerWithPrompt));
-    cycle.tickBytes();
-    QVERIFY(!handsOver(cycle, kBannerWithPrompt));
-    // A command being drained is no power-up: its second byte is no space.
-    cycle.press("m3\r\r");
-    cycle.handOver({});
-    QVERIFY(!handsOver(cycle, kBannerWithPrompt));
-}
-
-void TestSendCycle::promptOffset_data()
-{
-    QTest::addColumn<QByteArray>("buffer");
-    QTest::addColumn<bool>("handOver");
-
-    QTest::newRow("offset 0") << QByteArray("\n>") << true;
-    QTest::newRow("offset 1 with text after") << QByteArray(" \n> ") << true;
-    QTest::newRow("offset 2") << QByteArray("\r\r\n>") << false;
-    QTest::newRow("later") << QByteArray("@I:123\r\n>") << false;
-    QTest::newRow("first prompt late") << QByteArray("abc\n>\n>") << false;
-    QTest::newRow("banner without prompt") << QByteArray("\r\n\rKTR v2.14\r\n") << false;
-    QTest::newRow("empty") << QByteArray() << false;
-}
-
-void TestSendCycle::promptOffset()
-{
-    QFETCH(QByteArray, buffer);
-    QFETCH(bool, handOver);
-    SendCycle cycle;
-    QVERIFY(!handsOver(cycle, buffer)); // nobody waits for a prompt
-    cycle.press("C0\r\r");
-    QCOMPARE(handsOver(cycle, buffer), handOver);
 }
 
 QTEST_APPLESS_MAIN(TestSendCycle)

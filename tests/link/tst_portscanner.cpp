@@ -45,12 +45,21 @@ class TestPortScanner : public QObject
     Q_OBJECT
 
 private slots:
+    void availablePortInfos();
     void candidateOrder_data();
     void candidateOrder();
     void scanSequence_data();
     void scanSequence();
     void memoryKeepsBothPorts();
+    void portGone();
 };
+
+void TestPortScanner::availablePortInfos()
+{
+    QCOMPARE(
+        names(PortScanner::availablePortInfos({"/dev/pts/9", "/dev/pts/3", ""}, ports("ttyS0 /dev/pts/3"))),
+        QString("/dev/pts/9 /dev/pts/3 ttyS0"));
+}
 
 void TestPortScanner::candidateOrder_data()
 {
@@ -69,10 +78,6 @@ void TestPortScanner::candidateOrder_data()
         << "usb:0403:6001:FT2"
         << "name:ttyS0"
         << "/dev/pts/4 /dev/pts/3 ttyS0 ttyUSB9 ttyUSB0 ttyACM0";
-    QTest::newRow("station found by vendor and product") << QStringList() << "ttyUSB0 ttyS0 ttyACM0"
-                                                         << "usb:2341:0043"
-                                                         << ""
-                                                         << "ttyACM0 ttyUSB0 ttyS0";
 }
 
 void TestPortScanner::candidateOrder()
@@ -94,8 +99,6 @@ void TestPortScanner::scanSequence_data()
     // picks X in the menu (after the scan)".
     QTest::addColumn<QStringList>("scans");
 
-    QTest::newRow("built-in port is not taken first")
-        << QStringList() << "" << QStringList{"ttyS0 ttyUSB0||ttyUSB0", "ttyS0 ttyUSB0||-"};
     QTest::newRow("named path that is no serial port")
         << QStringList{"/dev/null", "/dev/pts/3"} << ""
         << QStringList{"/dev/null /dev/pts/3 ttyS0|/dev/null|/dev/null",
@@ -108,8 +111,6 @@ void TestPortScanner::scanSequence_data()
     QTest::newRow("single failing port is retried")
         << QStringList() << ""
         << QStringList{"ttyS0|ttyS0|ttyS0", "ttyS0|ttyS0|ttyS0", "ttyS0||ttyS0", "ttyS0||-"};
-    QTest::newRow("remembered station under a new name")
-        << QStringList() << "usb:0403:6001:FT2" << QStringList{"ttyUSB0 ttyUSB9 ttyS0||ttyUSB9"};
     QTest::newRow("station port comes back")
         << QStringList{"/dev/pts/3", "/dev/pts/4"} << ""
         << QStringList{"/dev/pts/3 /dev/pts/4||/dev/pts/3|data", "/dev/pts/4||/dev/pts/4", "/dev/pts/4||-",
@@ -159,19 +160,20 @@ void TestPortScanner::scanSequence()
 void TestPortScanner::memoryKeepsBothPorts()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath("ports.ini");
-    {
-        QSettings settings(path, QSettings::IniFormat);
-        PortMemory memory(settings);
-        QCOMPARE(memory.stationPort(), QString());
-        memory.storeStationPort(port("ttyUSB1"));
-        memory.storeMenuChoice(port("ttyS0"));
-    }
-    QSettings settings(path, QSettings::IniFormat);
-    const PortMemory memory(settings);
-    QCOMPARE(memory.stationPort(), QString("usb:0403:6001:FT2"));
-    QCOMPARE(memory.menuChoice(), QString("name:ttyS0"));
+    QSettings settings(dir.filePath("ports.ini"), QSettings::IniFormat);
+    PortMemory(settings).storeStationPort(port("ttyUSB1"));
+    PortMemory(settings).storeMenuChoice(port("ttyS0"));
+    QSettings again(dir.filePath("ports.ini"), QSettings::IniFormat);
+    QCOMPARE(PortMemory(again).stationPort(), QString("usb:0403:6001:FT2"));
+    QCOMPARE(PortMemory(again).menuChoice(), QString("name:ttyS0"));
     QCOMPARE(port("ttyACM0").identity(), QString("usb:2341:0043"));
+}
+
+void TestPortScanner::portGone()
+{
+    QVERIFY(PortScanner::meansPortGone(QSerialPort::ResourceError));
+    QVERIFY(PortScanner::meansPortGone(QSerialPort::ReadError));
+    QVERIFY(!PortScanner::meansPortGone(QSerialPort::WriteError));
 }
 
 QTEST_GUILESS_MAIN(TestPortScanner)

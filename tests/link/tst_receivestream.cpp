@@ -1,9 +1,7 @@
 // SPDX-FileCopyrightText: 2026 KTR Control developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "link/cameraassembler.h"
 #include "link/receivestream.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -19,29 +17,14 @@ const QByteArray kAuxiliary = "@3A7\r\n"
                               "~\r\n";
 const QByteArray kIdLine = "@I:300234010123450\r\n";
 
-// A literal with its zero bytes.
-template <int N> QByteArray bytes(const char (&literal)[N])
+// Header (station time, camera 1 or no flags, sequence 0), payload, trailer.
+QByteArray binaryPacket(char kind)
 {
-    return QByteArray(literal, N - 1);
-}
-
-QByteArray binaryPacket(char kind, int sequence)
-{
-    QByteArray packet("@");
-    packet += kind;
-    packet += QByteArray::fromHex("180531140207"); // station time, packed decimal
-    packet += char(kind == '1' ? 0x10 : 0x00);
-    packet += char(sequence);
+    QByteArray packet = "@" + QByteArray(1, kind) +
+                        QByteArray::fromHex(kind == '1' ? "1805311402071000" : "1805311402070000");
     for (int i = 0; i < ReceiveStream::kPayloadBytes; ++i)
-        packet += char((i * 7 + sequence) & 0xff);
-    if (kind == '1')
-        packet += "\r\n\r\n";
-    return packet;
-}
-
-QChar letter(ReceiveStream::Kind kind)
-{
-    return QLatin1Char(".WSCA"[int(kind)]);
+        packet += char((i * 7) & 0xff);
+    return kind == '1' ? packet + "\r\n\r\n" : packet;
 }
 
 // One receive pass per piece, as the window runs them; an empty piece is the
@@ -56,7 +39,7 @@ QString runPasses(ReceiveStream &stream, const QByteArrayList &pieces, const QLi
             stream.sndRerun();
         stream.begin(pieces.at(i));
         const ReceiveStream::Kind kind = stream.frame();
-        kinds += letter(kind);
+        kinds += QLatin1Char(".WSCA"[int(kind)]);
         if (kind == ReceiveStream::Kind::Weather)
             stream.finishWeather();
         if (kind != ReceiveStream::Kind::SndWait)
@@ -86,15 +69,11 @@ class TestReceiveStream : public QObject
 private slots:
     void framing_data();
     void framing();
-    void lines_data();
-    void lines();
     void stationChat_data();
     void stationChat();
     void weatherParts_data();
     void weatherParts();
-    void damagedCameraPacketGivesWayAtOnce_data();
-    void damagedCameraPacketGivesWayAtOnce();
-    void consumeStaysInBounds();
+    void consumeTakesTheGapBetweenPackets();
     void endlessLineKeepsNewestBytes();
     void keptIndexAgreesWithAFreshLook();
 };
@@ -105,8 +84,8 @@ void TestReceiveStream::framing_data()
     QTest::addColumn<QList<int>>("ticksBefore");
     QTest::addColumn<QString>("kinds");
 
-    const QByteArray camera = binaryPacket('1', 0);
-    const QByteArray acoustic = binaryPacket('2', 0);
+    const QByteArray camera = binaryPacket('1');
+    const QByteArray acoustic = binaryPacket('2');
     const QByteArray openAuxiliary = kAuxiliary.left(kAuxiliary.indexOf("LDD"));
 
     QTest::newRow("whole packet with SND") << QByteArrayList{kWeather + "SND\r\n"} << QList<int>{} << "W";
@@ -119,6 +98,8 @@ void TestReceiveStream::framing_data()
         << QByteArrayList{kWeather.left(20), kWeather.mid(20) + "SND"} << QList<int>{0, 6} << "..";
     QTest::newRow("gap of 5 ticks keeps the bytes")
         << QByteArrayList{kWeather.left(20), kWeather.mid(20) + "SND"} << QList<int>{0, 5} << ".W";
+    QTest::newRow("SND split across two reads")
+        << QByteArrayList{kWeather + "SN", "D"} << QList<int>{} << "SW";
     QTest::newRow("re-run within the gap") << QByteArrayList{kWeather, {}} << QList<int>{3, 3} << "SW";
     QTest::newRow("an abandoned wait does not carry over")
         << QByteArrayList{kWeather, kWeather} << QList<int>{0, 6} << "SS";
@@ -132,6 +113,7 @@ void TestReceiveStream::framing_data()
         << QByteArrayList{kWeather + kAuxiliary, {}} << QList<int>{} << "SW";
     QTest::newRow("camera header of 10 bytes") << QByteArrayList{camera.left(10)} << QList<int>{} << ".";
     QTest::newRow("camera header of 11 bytes") << QByteArrayList{camera.left(11)} << QList<int>{} << "C";
+    QTest::newRow("acoustic packet") << QByteArrayList{acoustic} << QList<int>{} << "A";
     QTest::newRow("camera behind @I waits for SND")
         << QByteArrayList{kIdLine + camera, "SND"} << QList<int>{} << ".C";
 }
@@ -145,56 +127,26 @@ void TestReceiveStream::framing()
     QCOMPARE(runPasses(stream, pieces, ticksBefore), kinds);
 }
 
-void TestReceiveStream::lines_data()
-{
-    QTest::addColumn<QByteArray>("buffer");
-    QTest::addColumn<QString>("idLine");
-    QTest::addColumn<QString>("kindLine");
-
-    QTest::newRow("weather packet") << kWeather << "@I:300234010123450"
-                                    << "@0A7";
-    QTest::newRow("last kind line wins") << kWeather + kAuxiliary << "@I:300234010123450"
-                                         << "@3A7";
-    QTest::newRow("text ends at the zero byte") << bytes("@I:1\r\n@0A\r\n\0@3B\r\n") << "@I:1"
-                                                << "@0A";
-    QTest::newRow("zero byte before the first break") << bytes("@I:1\0\r\n@0A\r\n") << ""
-                                                      << "";
-}
-
-void TestReceiveStream::lines()
-{
-    QFETCH(QByteArray, buffer);
-    QFETCH(QString, idLine);
-    QFETCH(QString, kindLine);
-    ReceiveStream stream;
-    stream.begin(buffer);
-    QCOMPARE(stream.lastIdLine(), idLine);
-    QCOMPARE(stream.lastKindLine(), kindLine);
-}
-
 void TestReceiveStream::stationChat_data()
 {
     QTest::addColumn<QByteArray>("buffer");
     QTest::addColumn<QByteArray>("outgoing");
     QTest::addColumn<bool>("pending");
-    QTest::addColumn<bool>("echo");
-    QTest::addColumn<bool>("banner");
-    QTest::addColumn<bool>("prompt");
+    QTest::addColumn<QString>("seen"); // mode echo, power-up banner, prompt to hand over at
 
     const QByteArray banner = "\r\n\rKTR v2.14 (c) Vorsetti\r\n";
     const QByteArray spaces(80, ' ');
-    QTest::newRow("banner") << banner << spaces << false << false << true << false;
-    QTest::newRow("banner and prompt, spaces running")
-        << banner + "\r\n>" << spaces << false << false << false << true;
-    QTest::newRow("banner and prompt, one space left")
-        << banner + "\r\n>" << QByteArray(" ") << false << false << false << false;
-    QTest::newRow("banner not at the start")
-        << "x" + banner + "\r\n>" << spaces << false << false << false << false;
-    QTest::newRow("poke prompt at offset 1")
-        << QByteArray("\r\n>") << QByteArray() << true << false << false << true;
-    QTest::newRow("poke prompt, nothing pending")
-        << QByteArray("\n>") << QByteArray() << false << false << false << false;
-    QTest::newRow("mode echo") << QByteArray("m3\r\n>") << QByteArray() << false << true << false << false;
+    QTest::newRow("banner") << banner << spaces << false << "b";
+    QTest::newRow("banner and prompt, spaces running") << banner + "\r\n>" << spaces << false << "p";
+    QTest::newRow("banner and prompt, one space left") << banner + "\r\n>" << QByteArray(" ") << false << "";
+    QTest::newRow("banner and prompt, a command drains")
+        << banner + "\r\n>" << QByteArray("m3\r\r") << true << "";
+    QTest::newRow("banner not at the start") << "x" + banner + "\r\n>" << spaces << false << "";
+    QTest::newRow("poke prompt at offset 1") << QByteArray("\r\n>") << QByteArray() << true << "p";
+    QTest::newRow("poke prompt, nothing pending") << QByteArray("\n>") << QByteArray() << false << "";
+    QTest::newRow("poke prompt at offset 2") << QByteArray("\r\r\n>") << QByteArray() << true << "";
+    QTest::newRow("first poke prompt late") << QByteArray("abc\n>\n>") << QByteArray() << true << "";
+    QTest::newRow("mode echo") << QByteArray("m3\r\n>") << QByteArray() << false << "e";
 }
 
 void TestReceiveStream::stationChat()
@@ -202,14 +154,12 @@ void TestReceiveStream::stationChat()
     QFETCH(QByteArray, buffer);
     QFETCH(QByteArray, outgoing);
     QFETCH(bool, pending);
-    QFETCH(bool, echo);
-    QFETCH(bool, banner);
-    QFETCH(bool, prompt);
+    QFETCH(QString, seen);
     ReceiveStream stream;
     stream.begin(buffer);
-    QCOMPARE(stream.isModeEcho(), echo);
-    QCOMPARE(stream.isPowerUpBanner(), banner);
-    QCOMPARE(stream.isPrompt(outgoing, pending), prompt);
+    QCOMPARE(stream.isModeEcho(), seen.contains('e'));
+    QCOMPARE(stream.isPowerUpBanner(), seen.contains('b'));
+    QCOMPARE(stream.isPrompt(outgoing, pending), seen.contains('p'));
 }
 
 void TestReceiveStream::weatherParts_data()
@@ -221,16 +171,16 @@ void TestReceiveStream::weatherParts_data()
     QTest::addColumn<QByteArray>("auxiliary");
 
     const QByteArray full = kWeather + kAuxiliary + "SND\r\n";
+    const QByteArray slice = kWeather.mid(20, kWeather.indexOf('~') - 20);
+    const QByteArray open = kWeather + "@3A7\r\nECL:1\r\n";
     QTest::newRow("weather and auxiliary part")
-        << full << QString::fromLatin1(full) << "A7" << kWeather.mid(20, kWeather.indexOf('~') - 20)
-        << kAuxiliary + "SND\r\n";
+        << full << QString::fromLatin1(full) << "A7" << slice << kAuxiliary + "SND\r\n";
     QTest::newRow("text is UTF-8 up to the zero byte")
-        << bytes("@I:1\r\n@0A7\r\nTA:21.5\xc2\xb0\r\n~\0zz")
+        << QByteArray("@I:1\r\n@0A7\r\nTA:21.5\xc2\xb0\r\n~\0@3B\r\n", 30)
         << QString::fromUtf8("@I:1\r\n@0A7\r\nTA:21.5°\r\n~") << "A7"
         << QByteArray("@0A7\r\nTA:21.5\xc2\xb0\r\n") << QByteArray();
-    QTest::newRow("auxiliary part not ended") << kWeather + "@3A7\r\nECL:1\r\n"
-                                              << QString::fromLatin1(kWeather + "@3A7\r\nECL:1\r\n") << "A7"
-                                              << kWeather.mid(20, kWeather.indexOf('~') - 20) << QByteArray();
+    QTest::newRow("auxiliary part not ended")
+        << open << QString::fromLatin1(open) << "A7" << slice << QByteArray();
 }
 
 void TestReceiveStream::weatherParts()
@@ -248,49 +198,15 @@ void TestReceiveStream::weatherParts()
     QCOMPARE(stream.auxiliaryPart(), auxiliary);
 }
 
-void TestReceiveStream::damagedCameraPacketGivesWayAtOnce_data()
-{
-    QTest::addColumn<QByteArray>("packet");
-    QTest::addColumn<bool>("damaged");
-    const QByteArray camera = binaryPacket('1', 0);
-    const QByteArray body = camera.left(ReceiveStream::kBinaryPacketBytes);
-    QTest::newRow("sound trailer") << camera << false;
-    QTest::newRow("sound, behind its @I line") << kIdLine + camera << false;
-    QTest::newRow("damaged trailer") << body + "\r\n\r\r" << true;
-    QTest::newRow("trailer lost") << body << true;
-    QTest::newRow("trailer cut short") << body + "\r\n" << true;
-}
-
-// A weather packet in the same write behind a camera packet is framed in the
-// same pass, whether the camera packet was sound or not.
-void TestReceiveStream::damagedCameraPacketGivesWayAtOnce()
-{
-    QFETCH(QByteArray, packet);
-    QFETCH(bool, damaged);
-    const QByteArray camera = binaryPacket('1', 0);
-    QTemporaryDir dir;
-    AssemblyBuffer block;
-    CameraAssembler assembler(block);
-    ReceiveStream stream;
-    stream.begin(packet + kWeather + "SND\r\n");
-    QCOMPARE(stream.frame(), ReceiveStream::Kind::Camera);
-    const CameraStep step = assembler.process(stream.buffer(), QString(), dir.path(), QString(), QDateTime());
-    QVERIFY(step.complete);
-    QCOMPARE(step.packet.isEmpty(), damaged);
-    QCOMPARE(step.debugLines.value(0).startsWith("!!-- Error: "), damaged);
-    QVERIFY(stream.buffer().startsWith("@1"));
-    QCOMPARE(block.copy(632, 330) == camera.mid(10, 330), !damaged);
-    stream.consume(step.consumedBytes);
-    QCOMPARE(stream.frame(), ReceiveStream::Kind::Weather);
-    QCOMPARE(stream.buffer(), kWeather + "SND\r\n");
-}
-
-void TestReceiveStream::consumeStaysInBounds()
+// What the station sends between two packets of a series goes with the first.
+void TestReceiveStream::consumeTakesTheGapBetweenPackets()
 {
     ReceiveStream stream;
-    stream.begin("@2abc");
+    stream.begin("@2abc\r\nSND\r\n@1x");
     stream.consume(-5);
-    QCOMPARE(stream.buffer(), QByteArray("@2abc"));
+    QCOMPARE(stream.buffer(), QByteArray("@2abc\r\nSND\r\n@1x"));
+    stream.consume(5);
+    QCOMPARE(stream.buffer(), QByteArray("@1x"));
     stream.consume(1 << 30);
     QVERIFY(stream.buffer().isEmpty());
 }
@@ -300,7 +216,6 @@ void TestReceiveStream::endlessLineKeepsNewestBytes()
     QByteArray garbage(1 << 20, Qt::Uninitialized);
     for (int i = 0; i < garbage.size(); ++i)
         garbage[i] = char((i * 31 + i / 4099) & 0xff);
-    const QByteArray newest = garbage.right(ReceiveStream::kMaxBufferBytes);
 
     ReceiveStream chunked;
     for (int at = 0; at < garbage.size(); at += 4096) {
@@ -308,7 +223,7 @@ void TestReceiveStream::endlessLineKeepsNewestBytes()
         chunked.frame();
         chunked.endPass();
     }
-    QCOMPARE(chunked.buffer(), newest);
+    QCOMPARE(chunked.buffer(), garbage.right(ReceiveStream::kMaxBufferBytes));
 
     // After the next silence the line is read as before.
     for (int i = 0; i <= ReceiveStream::kIdleGapTicks; ++i)
