@@ -4,27 +4,16 @@
 
 #include <QFile>
 #include <QTest>
-#include <cmath>
+
+using Accessor = QString (WeatherParser::*)() const;
+Q_DECLARE_METATYPE(Accessor)
 
 namespace {
 
 QString loadPacket(const QString &name)
 {
     QFile file(QFINDTESTDATA(QStringLiteral("../data/packets/") + name));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll());
-}
-
-// A packet holding only the given tagged lines.
-WeatherParser parserWith(const QString &lines)
-{
-    WeatherParser parser;
-    QString text = QStringLiteral("@I:300234063909320\r\n@012\r\n");
-    for (const QString &line : lines.split(QLatin1Char('|')))
-        text += line + QStringLiteral("\r\n");
-    parser.setPacketText(text + QStringLiteral("~\r\n"));
-    return parser;
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 } // namespace
@@ -34,30 +23,13 @@ class TestDerivedQuantities : public QObject
     Q_OBJECT
 
 private slots:
-    void constants();
     void roundToStep_data();
     void roundToStep();
     void fixtures_data();
     void fixtures();
-    void dewPoint_data();
-    void dewPoint();
-    void heatIndex_data();
-    void heatIndex();
-    void windChill_data();
-    void windChill();
-    void pressureAltitude_data();
-    void pressureAltitude();
-    void stationPressureNeedsBothInputs();
-    void presentWeather_data();
-    void presentWeather();
+    void derived_data();
+    void derived();
 };
-
-void TestDerivedQuantities::constants()
-{
-    QCOMPARE(WeatherParser::missingValue, -1000.0);
-    QCOMPARE(WeatherParser::standardPressureHpa, 1013.25);
-    QCOMPARE(WeatherParser::pressureAltExponent, 0.19028399884700775);
-}
 
 void TestDerivedQuantities::roundToStep_data()
 {
@@ -116,138 +88,52 @@ void TestDerivedQuantities::fixtures()
     QCOMPARE(actual, expected);
 }
 
-void TestDerivedQuantities::dewPoint_data()
+void TestDerivedQuantities::derived_data()
 {
     QTest::addColumn<QString>("lines");
+    QTest::addColumn<Accessor>("quantity");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("worked example") << "TA:22.8|RH:27"
-                                    << "2.8";
-    QTest::newRow("humidity 0.5 taken as 1") << "TA:20|RH:0.5"
-                                             << "-37.8";
-    QTest::newRow("saturated") << "TA:30|RH:100"
-                               << "30";
-    QTest::newRow("negative humidity") << "TA:20|RH:-3.5"
-                                       << "";
-    QTest::newRow("no humidity") << "TA:20|RH:?"
-                                 << "";
+    const struct
+    {
+        const char *name;
+        const char *lines;
+        Accessor quantity;
+        const char *expected;
+    } rows[] = {
+        {"dew point, humidity 0.5 taken as 1", "TA:20|RH:0.5", &WeatherParser::getDewPoint, "-37.8"},
+        {"dew point, saturated", "TA:30|RH:100", &WeatherParser::getDewPoint, "30"},
+        {"heat index, dry, 100.49 F", "TA:38.05|RH:10", &WeatherParser::getHeatIndex, "34.78"},
+        {"heat index, humid, 82.4 F", "TA:28|RH:90", &WeatherParser::getHeatIndex, "34"},
+        {"wind chill, 2.6 kt is below 3 mph", "TA:0|WI:2.6:90", &WeatherParser::getWindChill, ""},
+        {"wind chill, 2.7 kt at 50 F", "TA:10|WI:2.7:90", &WeatherParser::getWindChill, "9.76"},
+        {"wind chill, 2.7 kt above 50 F", "TA:10.1|WI:2.7:90", &WeatherParser::getWindChill, ""},
+        {"pressure altitude, 336.9 hPa", "BA:336.9:3000", &WeatherParser::getPressureAlt, ""},
+        {"pressure altitude, standard", "BA:1013.25:2992", &WeatherParser::getPressureAlt, "0"},
+        {"pressure altitude, 1084.1 hPa", "BA:1084.1:3000", &WeatherParser::getPressureAlt, ""},
+        {"station pressure, no elevation", "BA:1013.25:2992|EL:?", &WeatherParser::getStationPressure, ""},
+        {"station pressure, no altimeter", "BA:1013.25|EL:0.0", &WeatherParser::getStationPressure, ""},
+        // Without station pressure there is no density altitude either.
+        {"density altitude, no altimeter", "BA:1013.25|RH:27|TA:22.8|EL:0.0", &WeatherParser::getDensityAlt,
+         ""},
+        // Dew point 2.8 at 22.8 C and 27 %.
+        {"2 mi, wide spread is haze", "TA:22.8|RH:27|VI:2", &WeatherParser::getObstruction, "HZ"},
+        {"2.5 mi is clear", "TA:22.8|RH:27|VI:2.5", &WeatherParser::getPresentWeather, ""},
+        {"rain without visibility", "TA:20|RH:86|VI:?|PW:0.05", &WeatherParser::getPresentWeather, "-RA"},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row.name) << QString::fromLatin1(row.lines) << row.quantity << row.expected;
 }
 
-void TestDerivedQuantities::dewPoint()
+void TestDerivedQuantities::derived()
 {
     QFETCH(QString, lines);
+    QFETCH(Accessor, quantity);
     QFETCH(QString, expected);
-    QCOMPARE(parserWith(lines).getDewPoint(), expected);
-}
 
-void TestDerivedQuantities::heatIndex_data()
-{
-    QTest::addColumn<QString>("lines");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("simple formula, worked example") << "TA:22.8|RH:27"
-                                                    << "21.84";
-    QTest::newRow("dry, 100.49 F") << "TA:38.05|RH:10"
-                                   << "34.78";
-    QTest::newRow("humid, 82.4 F") << "TA:28|RH:90"
-                                   << "34";
-    QTest::newRow("no humidity") << "TA:40|RH:-1"
-                                 << "";
-}
-
-void TestDerivedQuantities::heatIndex()
-{
-    QFETCH(QString, lines);
-    QFETCH(QString, expected);
-    QCOMPARE(parserWith(lines).getHeatIndex(), expected);
-}
-
-void TestDerivedQuantities::windChill_data()
-{
-    QTest::addColumn<QString>("lines");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("2.6 kt is below 3 mph") << "TA:0|WI:2.6:90"
-                                           << "";
-    QTest::newRow("2.7 kt at 50 F") << "TA:10|WI:2.7:90"
-                                    << "9.76";
-    QTest::newRow("2.7 kt above 50 F") << "TA:10.1|WI:2.7:90"
-                                       << "";
-    QTest::newRow("no wind") << "TA:-10|WI:?:?"
-                             << "";
-}
-
-void TestDerivedQuantities::windChill()
-{
-    QFETCH(QString, lines);
-    QFETCH(QString, expected);
-    QCOMPARE(parserWith(lines).getWindChill(), expected);
-}
-
-void TestDerivedQuantities::pressureAltitude_data()
-{
-    QTest::addColumn<QString>("lines");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("336.9 hPa") << "BA:336.9:3000"
-                               << "";
-    QTest::newRow("standard") << "BA:1013.25:2992"
-                              << "0";
-    QTest::newRow("1084.1 hPa") << "BA:1084.1:3000"
-                                << "";
-}
-
-void TestDerivedQuantities::pressureAltitude()
-{
-    QFETCH(QString, lines);
-    QFETCH(QString, expected);
-    QCOMPARE(parserWith(lines).getPressureAlt(), expected);
-}
-
-void TestDerivedQuantities::stationPressureNeedsBothInputs()
-{
-    QCOMPARE(parserWith(QStringLiteral("BA:1013.25:2992|EL:0.0")).getStationPressure(),
-             QStringLiteral("29.92"));
-    QCOMPARE(parserWith(QStringLiteral("BA:1013.25:2992|EL:?")).getStationPressure(), QString());
-    QCOMPARE(parserWith(QStringLiteral("BA:1013.25|EL:0.0")).getStationPressure(), QString());
-    // Without station pressure there is no density altitude either.
-    QCOMPARE(parserWith(QStringLiteral("BA:1013.25|RH:27|TA:22.8|EL:0.0")).getDensityAlt(), QString());
-    QVERIFY(!parserWith(QStringLiteral("BA:1013.25:2992|RH:27|TA:22.8|EL:0.0")).getDensityAlt().isEmpty());
-}
-
-void TestDerivedQuantities::presentWeather_data()
-{
-    QTest::addColumn<QString>("lines");
-    QTest::addColumn<QString>("obstruction");
-    QTest::addColumn<QString>("weather");
-
-    // Dew point 2.8 at 22.8 C and 27 %, 17.6 at 20 C and 74 %.
-    QTest::newRow("0.6 mi is fog") << "TA:22.8|RH:27|VI:0.6"
-                                   << "FG"
-                                   << "FG";
-    QTest::newRow("2 mi, wide spread is haze") << "TA:22.8|RH:27|VI:2"
-                                               << "HZ"
-                                               << "HZ";
-    QTest::newRow("2.5 mi is clear") << "TA:22.8|RH:27|VI:2.5"
-                                     << ""
-                                     << "";
-    QTest::newRow("rain and mist") << "TA:20|RH:86|VI:2|PW:0.35"
-                                   << "BR"
-                                   << "RA BR";
-    QTest::newRow("no visibility") << "TA:20|RH:86|VI:?|PW:0.05"
-                                   << ""
-                                   << "-RA";
-}
-
-void TestDerivedQuantities::presentWeather()
-{
-    QFETCH(QString, lines);
-    QFETCH(QString, obstruction);
-    QFETCH(QString, weather);
-
-    const WeatherParser parser = parserWith(lines);
-    QCOMPARE(parser.getObstruction(), obstruction);
-    QCOMPARE(parser.getPresentWeather(), weather);
+    WeatherParser parser;
+    parser.setPacketText("@I:300234063909320\r\n@012\r\n" + lines.replace('|', "\r\n") + "\r\n~\r\n");
+    QCOMPARE((parser.*quantity)(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestDerivedQuantities)
