@@ -8,25 +8,17 @@
 
 namespace {
 
-QStringList g_debugMessages;
-
-void collectMessages(QtMsgType, const QMessageLogContext &, const QString &message)
-{
-    g_debugMessages.append(message);
-}
-
 QString loadPacket(const QString &name)
 {
     QFile file(QFINDTESTDATA(QStringLiteral("../data/packets/") + name));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-QByteArray header(std::initializer_list<int> bytes)
+// A picture header: "@", the camera digit, then the clock bytes yy MM dd hh mm ss.
+QByteArray header(std::initializer_list<int> clock)
 {
-    QByteArray data;
-    for (int byte : bytes)
+    QByteArray data("@1");
+    for (int byte : clock)
         data.append(char(byte));
     return data;
 }
@@ -40,10 +32,8 @@ class TestStationTime : public QObject
 private slots:
     void fileStamps_data();
     void fileStamps();
-    void logTimestamp_data();
-    void logTimestamp();
-    void metarDayTime_data();
-    void metarDayTime();
+    void packetTime_data();
+    void packetTime();
     void slotTimes_data();
     void slotTimes();
     void fixtureTimes_data();
@@ -53,102 +43,68 @@ private slots:
 void TestStationTime::fileStamps_data()
 {
     QTest::addColumn<QByteArray>("header");
-    QTest::addColumn<QString>("stamp");
-    QTest::addColumn<QString>("spectral");
+    QTest::addColumn<bool>("stationClock"); // else the PC clock, 2026-02-14 19:59:08
 
-    QTest::newRow("station clock") << header({'@', '1', 0x18, 0x05, 0x31, 0x02, 0x37, 0x13, 0x00, 0x01})
-                                   << "180531_023713Z_KTRtime"
-                                   << "18/05/31,02/37/13_KTRtime";
-    QTest::newRow("bit 7 ignored") << header({'@', '2', 0x98, 0x85, 0xB1, 0x82, 0xB7, 0x93})
-                                   << "180531_023713Z_KTRtime"
-                                   << "18/05/31,02/37/13_KTRtime";
-    QTest::newRow("digit above 9 is the PC clock")
-        << header({'@', '1', 0x1F, 0x05, 0x31, 0x02, 0x37, 0x13}) << "260214_195908Z_PCtime"
-        << "26/02/14,19:59:08Z_PCtime";
-    QTest::newRow("31 April is the PC clock")
-        << header({'@', '1', 0x18, 0x04, 0x31, 0x02, 0x37, 0x13}) << "260214_195908Z_PCtime"
-        << "26/02/14,19:59:08Z_PCtime";
-    QTest::newRow("month 0 is the PC clock")
-        << header({'@', '1', 0x18, 0x00, 0x31, 0x02, 0x37, 0x13}) << "260214_195908Z_PCtime"
-        << "26/02/14,19:59:08Z_PCtime";
-    QTest::newRow("month 0x80 is the PC clock")
-        << header({'@', '1', 0x18, 0x80, 0x31, 0x02, 0x37, 0x13}) << "260214_195908Z_PCtime"
-        << "26/02/14,19:59:08Z_PCtime";
-    QTest::newRow("empty header") << QByteArray() << "260214_195908Z_PCtime"
-                                  << "26/02/14,19:59:08Z_PCtime";
+    QTest::newRow("station clock") << header({0x18, 0x05, 0x31, 0x02, 0x37, 0x13, 0x00, 0x01}) << true;
+    QTest::newRow("bit 7 ignored") << header({0x98, 0x85, 0xB1, 0x82, 0xB7, 0x93}) << true;
+    QTest::newRow("digit above 9") << header({0x1F, 0x05, 0x31, 0x02, 0x37, 0x13}) << false;
+    QTest::newRow("31 April") << header({0x18, 0x04, 0x31, 0x02, 0x37, 0x13}) << false;
+    QTest::newRow("month 0") << header({0x18, 0x00, 0x31, 0x02, 0x37, 0x13}) << false;
+    QTest::newRow("empty header") << QByteArray() << false;
 }
 
 void TestStationTime::fileStamps()
 {
     QFETCH(QByteArray, header);
-    QFETCH(QString, stamp);
-    QFETCH(QString, spectral);
+    QFETCH(bool, stationClock);
 
     const QDateTime now(QDate(2026, 2, 14), QTime(19, 59, 8), Qt::UTC);
-    QCOMPARE(StationTime::getDateTime(header, now), stamp);
-    QCOMPARE(StationTime::getDateTimeSpectral(header, now), spectral);
+    QCOMPARE(StationTime::getDateTime(header, now),
+             stationClock ? "180531_023713Z_KTRtime" : "260214_195908Z_PCtime");
+    QCOMPARE(StationTime::getDateTimeSpectral(header, now),
+             stationClock ? "18/05/31,02/37/13_KTRtime" : "26/02/14,19:59:08Z_PCtime");
 }
 
-void TestStationTime::logTimestamp_data()
+void TestStationTime::packetTime_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<QStringList>("messages");
-
-    const QStringList none;
-    const QStringList notFound = {QStringLiteral("Can't find timestamp pattern")};
+    QTest::addColumn<QString>("logStamp");
+    QTest::addColumn<QString>("metarGroup");
+    QTest::addColumn<bool>("notFound"); // the log stamp says it found no time
 
     QTest::newRow("station time") << "@I:1\r\nT:18/05/31,02:37:13\r\nLA:?\r\n"
-                                  << "2018-05-31 02:37:13" << none;
+                                  << "2018-05-31 02:37:13"
+                                  << "310237" << false;
     QTest::newRow("more after the seconds") << "T:18/05/31,02:37:13:44\r\n"
-                                            << "2018-05-31 02:37:13" << none;
+                                            << "2018-05-31 02:37:13"
+                                            << "000000" << false;
     QTest::newRow("T: inside LAT:") << "@I:1\r\nLAT:18/05/31,02:37:13\r\n"
-                                    << "" << none;
+                                    << ""
+                                    << "000000" << false;
     QTest::newRow("unknown time") << "T:?\r\nTA:1\r\n"
-                                  << "" << notFound;
+                                  << ""
+                                  << "000000" << true;
     QTest::newRow("cut short") << "T:18/05/31,02:37:1"
-                               << "" << notFound;
+                               << ""
+                               << "000000" << true;
     QTest::newRow("a further T: cuts the window") << "T:18/05/T:31,02:37:13\r\n"
-                                                  << "" << notFound;
+                                                  << ""
+                                                  << "000000" << true;
 }
 
-void TestStationTime::logTimestamp()
+void TestStationTime::packetTime()
 {
     QFETCH(QString, text);
-    QFETCH(QString, expected);
-    QFETCH(QStringList, messages);
+    QFETCH(QString, logStamp);
+    QFETCH(QString, metarGroup);
+    QFETCH(bool, notFound);
 
     WeatherParser parser;
     parser.setPacketText(text);
-    g_debugMessages.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(collectMessages);
-    const QString stamp = parser.getLogTimestamp();
-    qInstallMessageHandler(previous);
-    QCOMPARE(stamp, expected);
-    QCOMPARE(g_debugMessages, messages);
-}
-
-void TestStationTime::metarDayTime_data()
-{
-    QTest::addColumn<QString>("tLine");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("station time") << "T:18/05/31,02:37:13"
-                                  << "310237";
-    QTest::newRow("more after the seconds") << "T:18/05/31,02:37:13:44"
-                                            << "000000";
-    QTest::newRow("unknown") << "T:?"
-                             << "000000";
-}
-
-void TestStationTime::metarDayTime()
-{
-    QFETCH(QString, tLine);
-    QFETCH(QString, expected);
-
-    WeatherParser parser;
-    parser.setPacketText(QStringLiteral("@I:1\r\n@012\r\n") + tLine + QStringLiteral("\r\n~\r\n"));
-    QCOMPARE(parser.getMetarDayTime(), expected);
+    if (notFound)
+        QTest::ignoreMessage(QtDebugMsg, "Can't find timestamp pattern");
+    QCOMPARE(parser.getLogTimestamp(), logStamp);
+    QCOMPARE(parser.getMetarDayTime(), metarGroup);
 }
 
 void TestStationTime::slotTimes_data()
@@ -180,9 +136,8 @@ void TestStationTime::slotTimes()
     QFETCH(QString, expected);
 
     WeatherParser parser;
-    parser.setPacketText(QStringLiteral("@I:1\r\n@012\r\n") + tLine + QStringLiteral("\r\nLD:4.3:12:") +
-                         code + QStringLiteral("\r\nPW:0.35:40:2:") + code +
-                         QStringLiteral(":40:1715:256\r\n~\r\n"));
+    parser.setPacketText("@I:1\r\n@012\r\n" + tLine + "\r\nLD:4.3:12:" + code + "\r\nPW:0.35:40:2:" + code +
+                         ":40:1715:256\r\n~\r\n");
     QCOMPARE(parser.getPrecipTime(which), expected);
     QCOMPARE(parser.getLightningTime(which), expected);
 }

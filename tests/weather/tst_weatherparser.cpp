@@ -19,16 +19,45 @@ const QStringList kNames =
 // Every accessor's result for the current packet.
 QStringList all(const WeatherParser &p)
 {
-    return {p.getImei(),          p.getBattery(),         p.getMode(),          QString::number(p.modeDigit()),
-            p.getTemperature(),   p.getPressure(),        p.getAltimeter(),     p.getHumidity(),
-            p.getElevation(),     p.getLat(),             p.getLon(),           p.getOrientation(),
-            p.getTilt(),          p.getWindSpeed(),       p.getWindDir(),       p.getMaxWindSpeed(),
-            p.getMaxWindDir(),    p.getLightningDist(),   p.getLightningFreq(), p.getVisibility(),
-            p.getPrecip(),        p.getPrecipType(),      p.getInterference(),  p.getCeilometerHits(),
-            p.getCloudLayers(),   p.getDewPoint(),        p.getHeatIndex(),     p.getWindChill(),
-            p.getStationPressure(), p.getPressureAlt(),   p.getDensityAlt(),    p.getObstruction(),
-            p.getPresentWeather(), p.getLogTimestamp(),   p.getMetarDayTime(),  p.getPrecipTime(0),
-            p.getPrecipTime(1),   p.getLightningTime(0),  p.getLightningTime(1)};
+    return {p.getImei(),
+            p.getBattery(),
+            p.getMode(),
+            QString::number(p.modeDigit()),
+            p.getTemperature(),
+            p.getPressure(),
+            p.getAltimeter(),
+            p.getHumidity(),
+            p.getElevation(),
+            p.getLat(),
+            p.getLon(),
+            p.getOrientation(),
+            p.getTilt(),
+            p.getWindSpeed(),
+            p.getWindDir(),
+            p.getMaxWindSpeed(),
+            p.getMaxWindDir(),
+            p.getLightningDist(),
+            p.getLightningFreq(),
+            p.getVisibility(),
+            p.getPrecip(),
+            p.getPrecipType(),
+            p.getInterference(),
+            p.getCeilometerHits(),
+            p.getCloudLayers(),
+            p.getDewPoint(),
+            p.getHeatIndex(),
+            p.getWindChill(),
+            p.getStationPressure(),
+            p.getPressureAlt(),
+            p.getDensityAlt(),
+            p.getObstruction(),
+            p.getPresentWeather(),
+            p.getLogTimestamp(),
+            p.getMetarDayTime(),
+            p.getPrecipTime(0),
+            p.getPrecipTime(1),
+            p.getLightningTime(0),
+            p.getLightningTime(1)};
 }
 
 QString loadPacket(const QString &name)
@@ -64,20 +93,24 @@ void TestWeatherParser::fixtures_data()
     // The example's BA line has no second field: the RH line below must not
     // supply one. The third fixture has no CL and LD lines: the ECL and LDD
     // lines of its auxiliary part must not stand in for them.
-    QTest::newRow("example") << "weather_example_no_gps_no_ceilometer.txt"
-                             << "300234063909320|5.32|5 Minute|3|22.8|1018.30||27||||182.5|2|1||1|||0|0.05|0.00||"
-                                "OK|0/0|No Ceilometer|2.8|21.84|||-140||FG|FG|2018-05-31 02:37:13|310237|-|-|-|-";
-    QTest::newRow("full") << "weather_full_gps_clouds_rain_lightning_aux.txt"
-                          << "300234063909321|12.74|1 Minute|4|-5.4|983.20|29.76|85|256.0|44.9778|-93.2650|"
-                             "271.3|4|12.4|275|18.0|280|4.3|12|2|0.35|RA|Interference|3/3|3900, 10000|-7.5|"
-                             "-7.66|-12.52|28.87|830|-1230|BR|RA BR|2018-05-31 02:37:13|310237|0235|0140|0210|0155";
-    QTest::newRow("no CL/LD lines") << "weather_no_cl_ld_lines_aux.txt"
-                                    << "300234063909322|6.01|3 Hour|0|31.5|1009.80|29.86|60|58.0|-33.8688|"
-                                       "151.2093|12.0|0|0.0|0|2.5|90|||10.0||||0/0|NA|22.8|35.94||29.66|90|2560|||"
-                                       "2018-12-24 18:05:59|241805|-|-|-|-";
+    QTest::newRow("example")
+        << "weather_example_no_gps_no_ceilometer.txt"
+        << "300234063909320|5.32|5 Minute|3|22.8|1018.30||27||||182.5|2|1||1|||0|0.05|0.00||"
+           "OK|0/0|No Ceilometer|2.8|21.84|||-140||FG|FG|2018-05-31 02:37:13|310237|-|-|-|-";
+    QTest::newRow("full")
+        << "weather_full_gps_clouds_rain_lightning_aux.txt"
+        << "300234063909321|12.74|1 Minute|4|-5.4|983.20|29.76|85|256.0|44.9778|-93.2650|"
+           "271.3|4|12.4|275|18.0|280|4.3|12|2|0.35|RA|Interference|3/3|3900, 10000|-7.5|"
+           "-7.66|-12.52|28.87|830|-1230|BR|RA BR|2018-05-31 02:37:13|310237|0235|0140|0210|0155";
+    QTest::newRow("no CL/LD lines")
+        << "weather_no_cl_ld_lines_aux.txt"
+        << "300234063909322|6.01|3 Hour|0|31.5|1009.80|29.86|60|58.0|-33.8688|"
+           "151.2093|12.0|0|0.0|0|2.5|90|||10.0||||0/0|NA|22.8|35.94||29.66|90|2560|||"
+           "2018-12-24 18:05:59|241805|-|-|-|-";
     QTest::newRow("midnight, hot and dry")
         << "weather_midnight_ceilometer_off.txt"
-        << "300234063909323|4.95|10 Second|6|35.0|845.60|29.98|10|1609.3|90|-180|0.0|-3|2.7|180|5.1|190|12.0|1|"
+        << "300234063909323|4.95|10 "
+           "Second|6|35.0|845.60|29.98|10|1609.3|90|-180|0.0|-3|2.7|180|5.1|190|12.0|1|"
            "2.5|0.55|+RA|OK|0/4|Ceilometer OFF|-1.2|31.92||24.68|4920|8700||+RA|2018-06-01 00:10:05|010010|"
            "2310|2310|0000|0000";
     QTest::newRow("fog, end of the hour")
@@ -188,7 +221,8 @@ void TestWeatherParser::readings_data()
         {"30 February", "T:18/02/30,02:37:13", "metarDayTime", "000000", 1},
         {"began in this hour", "T:18/05/31,02:37:13|PW:0.35:40:2:HI", "precipBegan", "0235", 0},
         {"ended in the hour before", "T:18/05/31,02:37:13|LD:4.3:12:HI", "lightningEnded", "0140", 0},
-        {"slot at the minute, across midnight", "T:18/06/01,00:10:05|PW:0.35:40:2:CC", "precipBegan", "2310", 0},
+        {"slot at the minute, across midnight", "T:18/06/01,00:10:05|PW:0.35:40:2:CC", "precipBegan", "2310",
+         0},
         {"no event", "T:18/05/31,02:37:13|LD:4.3:12:--", "lightningBegan", "-", 0},
         {"unknown begin", "T:18/05/31,02:37:13|PW:0.35:40:2:?A", "precipBegan", "-", 0},
         {"letter after L", "T:18/05/31,02:37:13|LD:4.3:12:MZ", "lightningBegan", "-", 0},
@@ -286,8 +320,9 @@ void TestWeatherParser::numbers()
     {
         double value, step;
         const char *text;
-    } steps[] = {{2.5, 1, "3"},          {-2.5, 1, "-3"}, {-4.9, 10, "0"},   {-5, 10, "-10"},
-                 {21.8406, 0.02, "21.84"}, {2.817, 0.1, "2.8"}, {1e12, 10, "1e+12"}};
+    } steps[] = {{2.5, 1, "3"},      {-2.5, 1, "-3"},          {-4.9, 10, "0"},
+                 {-5, 10, "-10"},    {21.8406, 0.02, "21.84"}, {2.817, 0.1, "2.8"},
+                 {1e12, 10, "1e+12"}};
     for (const auto &row : steps)
         QCOMPARE(WeatherParser::formatG6(WeatherParser::roundToStep(row.value, row.step)), QString(row.text));
 }
