@@ -57,8 +57,6 @@ private slots:
     void clouds_data();
     void clouds();
     void noPacketYet();
-    void arbitraryText_data();
-    void arbitraryText();
 };
 
 void TestWeatherParser::fixtureReadings_data()
@@ -264,42 +262,6 @@ void TestWeatherParser::noPacketYet()
     }
     texts << parser.getPrecipTime(0) << parser.getLightningTime(1);
     QCOMPARE(texts, QStringList({"CeilometerHits=0/0", "CloudLayers=NA", "MetarDayTime=000000", "-", "-"}));
-}
-
-void TestWeatherParser::arbitraryText_data()
-{
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("bare tags") << QStringLiteral("T\r\nTA\r\nCL:\r\nPW:\r\nLD:");
-    QTest::newRow("tags without line ends")
-        << QStringLiteral("@I:1 B:5:3 T:18/05/31,02:37:13 TA:22.8 BA:1018.30:3007 CL:1:1200");
-    QTest::newRow("100 kB line") << QStringLiteral("CL:1:") + QString(100000, QLatin1Char('9'));
-    QString binary;
-    for (int i = 0; i < 4096; ++i)
-        binary += QChar(ushort((i * 7919) % 0x10000));
-    QTest::newRow("binary") << binary;
-    static const char zeros[] = "T:\0\0\0\r\nCL:\0:\0:\0\r\nLD:\0:\0:\0";
-    QTest::newRow("zero bytes") << QString::fromLatin1(zeros, sizeof(zeros) - 1);
-    QTest::newRow("packet cut short")
-        << loadPacket(QStringLiteral("weather_full_gps_clouds_rain_lightning_aux.txt")).left(150);
-}
-
-void TestWeatherParser::arbitraryText()
-{
-    QFETCH(QString, text);
-
-    WeatherParser parser;
-    parser.setPacketText(text);
-    for (const auto &reading : kReadings)
-        QVERIFY((parser.*reading.second)().size() <= 1024);
-    for (int which = -1; which <= 2; ++which)
-        QVERIFY(parser.getPrecipTime(which).size() <= 4 && parser.getLightningTime(which).size() <= 4);
-    for (const char *tag : {"", "T", "TA", "CL", "PW", "@I", "\r", ":"}) {
-        for (int index = -2; index <= 8; ++index)
-            QVERIFY(parser.getField(QString::fromLatin1(tag), index).size() <= text.size());
-    }
-    QVERIFY(parser.getField(QStringLiteral("CL"), 0).size() <= 1024);
-    parser.modeDigit();
 }
 
 QTEST_GUILESS_MAIN(TestWeatherParser)
