@@ -3,16 +3,9 @@
 #include "weather/stationtime.h"
 #include "weather/weatherparser.h"
 
-#include <QFile>
 #include <QTest>
 
 namespace {
-
-QString loadPacket(const QString &name)
-{
-    QFile file(QFINDTESTDATA(QStringLiteral("../data/packets/") + name));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
 
 // A picture header: "@", the camera digit, then the clock bytes yy MM dd hh mm ss.
 QByteArray header(std::initializer_list<int> clock)
@@ -36,8 +29,6 @@ private slots:
     void packetTime();
     void slotTimes_data();
     void slotTimes();
-    void fixtureTimes_data();
-    void fixtureTimes();
 };
 
 void TestStationTime::fileStamps_data()
@@ -72,24 +63,20 @@ void TestStationTime::packetTime_data()
     QTest::addColumn<QString>("metarGroup");
     QTest::addColumn<bool>("notFound"); // the log stamp says it found no time
 
-    QTest::newRow("station time") << "@I:1\r\nT:18/05/31,02:37:13\r\nLA:?\r\n"
-                                  << "2018-05-31 02:37:13"
-                                  << "310237" << false;
-    QTest::newRow("more after the seconds") << "T:18/05/31,02:37:13:44\r\n"
-                                            << "2018-05-31 02:37:13"
-                                            << "000000" << false;
-    QTest::newRow("T: inside LAT:") << "@I:1\r\nLAT:18/05/31,02:37:13\r\n"
-                                    << ""
-                                    << "000000" << false;
-    QTest::newRow("unknown time") << "T:?\r\nTA:1\r\n"
-                                  << ""
-                                  << "000000" << true;
-    QTest::newRow("cut short") << "T:18/05/31,02:37:1"
-                               << ""
-                               << "000000" << true;
-    QTest::newRow("a further T: cuts the window") << "T:18/05/T:31,02:37:13\r\n"
-                                                  << ""
-                                                  << "000000" << true;
+    const struct
+    {
+        const char *name, *text, *logStamp, *metarGroup;
+        bool notFound;
+    } rows[] = {
+        {"station time", "@I:1\r\nT:18/05/31,02:37:13\r\nLA:?\r\n", "2018-05-31 02:37:13", "310237", false},
+        {"more after the seconds", "T:18/05/31,02:37:13:44\r\n", "2018-05-31 02:37:13", "000000", false},
+        {"T: inside LAT:", "@I:1\r\nLAT:18/05/31,02:37:13\r\n", "", "000000", false},
+        {"unknown time", "T:?\r\nTA:1\r\n", "", "000000", true},
+        {"cut short", "T:18/05/31,02:37:1", "", "000000", true},
+        {"a further T: cuts the window", "T:18/05/T:31,02:37:13\r\n", "", "000000", true},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row.name) << row.text << row.logStamp << row.metarGroup << row.notFound;
 }
 
 void TestStationTime::packetTime()
@@ -114,18 +101,26 @@ void TestStationTime::slotTimes_data()
     QTest::addColumn<int>("which");
     QTest::addColumn<QString>("expected");
 
-    const QString t0237 = QStringLiteral("T:18/05/31,02:37:13");
-    QTest::newRow("began in this hour") << t0237 << "HI" << 0 << "0235";
-    QTest::newRow("ended in the hour before") << t0237 << "HI" << 1 << "0140";
-    QTest::newRow("slot equal to the minute, across midnight") << "T:18/06/01,00:10:05"
-                                                               << "CC" << 0 << "2310";
-    QTest::newRow("which below 0 is began") << t0237 << "HI" << -4 << "0235";
-    QTest::newRow("no event") << t0237 << "--" << 0 << "-";
-    QTest::newRow("unknown begin") << t0237 << "?A" << 0 << "-";
-    QTest::newRow("letter after L") << t0237 << "MZ" << 0 << "-";
-    QTest::newRow("one letter, ended") << t0237 << "H" << 1 << "-";
-    QTest::newRow("no usable time") << "T:18/05/31,02:37:13:44"
-                                    << "HI" << 0 << "";
+    const char *const t0237 = "T:18/05/31,02:37:13";
+    const struct
+    {
+        const char *name, *tLine, *code;
+        int which;
+        const char *expected;
+    } rows[] = {
+        {"began in this hour", t0237, "HI", 0, "0235"},
+        {"ended in the hour before", t0237, "HI", 1, "0140"},
+        {"slot equal to the minute, across midnight", "T:18/06/01,00:10:05", "CC", 0, "2310"},
+        {"which below 0 is began", t0237, "HI", -4, "0235"},
+        {"no event", t0237, "--", 0, "-"},
+        {"unknown begin", t0237, "?A", 0, "-"},
+        {"letter after L", t0237, "MZ", 0, "-"},
+        {"one letter, ended", t0237, "H", 1, "-"},
+        {"no usable time", "T:18/05/31,02:37:13:44", "HI", 0, ""},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row.name) << QString(row.tLine) << QString(row.code) << row.which
+                                << QString(row.expected);
 }
 
 void TestStationTime::slotTimes()
@@ -140,39 +135,6 @@ void TestStationTime::slotTimes()
                          ":40:1715:256\r\n~\r\n");
     QCOMPARE(parser.getPrecipTime(which), expected);
     QCOMPARE(parser.getLightningTime(which), expected);
-}
-
-void TestStationTime::fixtureTimes_data()
-{
-    QTest::addColumn<QString>("fixture");
-    QTest::addColumn<QStringList>("expected");
-
-    // log stamp, METAR group, precipitation began/ended, lightning began/ended
-    QTest::newRow("example") << "weather_example_no_gps_no_ceilometer.txt"
-                             << QStringList{"2018-05-31 02:37:13", "310237", "-", "-", "-", "-"};
-    QTest::newRow("full") << "weather_full_gps_clouds_rain_lightning_aux.txt"
-                          << QStringList{"2018-05-31 02:37:13", "310237", "0235", "0140", "0210", "0155"};
-    QTest::newRow("no LD line, only LDD") << "weather_no_cl_ld_lines_aux.txt"
-                                          << QStringList{"2018-12-24 18:05:59", "241805", "-", "-", "-", "-"};
-    QTest::newRow("midnight") << "weather_midnight_ceilometer_off.txt"
-                              << QStringList{"2018-06-01 00:10:05", "010010", "2310", "2310", "0000", "0000"};
-    QTest::newRow("end of the hour") << "weather_fog_no_cloud_detected.txt"
-                                     << QStringList{
-                                            "2019-01-15 23:59:30", "152359", "2355", "2355", "-", "-"};
-}
-
-void TestStationTime::fixtureTimes()
-{
-    QFETCH(QString, fixture);
-    QFETCH(QStringList, expected);
-
-    WeatherParser parser;
-    parser.setPacketText(loadPacket(fixture));
-    QVERIFY(!parser.packetText().isEmpty());
-    const QStringList actual = {parser.getLogTimestamp(),   parser.getMetarDayTime(),
-                                parser.getPrecipTime(0),    parser.getPrecipTime(1),
-                                parser.getLightningTime(0), parser.getLightningTime(1)};
-    QCOMPARE(actual, expected);
 }
 
 QTEST_GUILESS_MAIN(TestStationTime)
