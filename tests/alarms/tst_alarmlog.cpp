@@ -13,13 +13,7 @@ const QByteArray kHeader = "Time (UTC),Event,Alarm,Unit,Sensor,Message,Started (
 
 Alarm alarm(Alarm::Kind kind, const QString &text, const QDateTime &start, const QString &sensor = QString())
 {
-    Alarm a;
-    a.kind = kind;
-    a.sensor = sensor;
-    a.unit = QStringLiteral("300234063909320");
-    a.text = text;
-    a.startUtc = start;
-    return a;
+    return Alarm{kind, sensor, QStringLiteral("300234063909320"), text, start, QDateTime()};
 }
 
 QByteArray contents(const QString &path)

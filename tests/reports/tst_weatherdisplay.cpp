@@ -94,8 +94,6 @@ void TestWeatherDisplay::colourAndWords()
         QCOMPARE(WeatherDisplay::interferenceStyle(parser, stale), style.arg(stale ? "white" : row[2], text));
         QCOMPARE(WeatherDisplay::warnings(parser).join("; "), QString(row[3]));
     }
-    QCOMPARE(WeatherDisplay::metarHtml("METAR <b>&"),
-             QStringLiteral("<center>METAR &lt;b&gt;&amp;</center>"));
 }
 
 void TestWeatherDisplay::dataAge()

@@ -31,15 +31,12 @@ QString damaged(qint64 offset, Damage damage)
 QStringList scan(const QByteArray &input, int piece = 0)
 {
     WeatherPacketScanner scanner;
-    QVector<WeatherPacketScanner::Entry> entries;
-    for (int at = 0; at<input.size(); at += piece> 0 ? piece : input.size()) {
-        scanner.feed(input.mid(at, piece > 0 ? piece : -1));
-        entries += scanner.takeEntries();
-    }
+    const int step = piece > 0 ? piece : int(input.size());
+    for (int at = 0; at < input.size(); at += step)
+        scanner.feed(input.mid(at, step));
     scanner.finish();
-    entries += scanner.takeEntries();
     QStringList lines;
-    for (const WeatherPacketScanner::Entry &entry : entries)
+    for (const WeatherPacketScanner::Entry &entry : scanner.takeEntries())
         lines << (entry.damage == Damage::None ? ok(entry.offset, entry.packet)
                                                : damaged(entry.offset, entry.damage));
     return lines;
