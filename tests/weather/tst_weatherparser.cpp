@@ -182,6 +182,8 @@ void TestWeatherParser::readings_data()
         {"precip heavy", "PW:0.41", "precipType", "+RA", 0},
         {"precip at 0.4", "PW:0.40", "precipType", "RA", 0},
         {"precip at 0.1", "PW:0.10", "precipType", "-RA", 0},
+        {"interference below signal 50", "PW:0:0:0:--:49", "interference", "Interference", 0},
+        {"no interference at signal 50", "PW:0:0:0:--:50", "interference", "OK", 0},
         {"tilt decimal", "OR:10.0:2.5", "tilt", "", 0},
         {"mode digit 7 has no name", "B:5.32:7", "mode", "", 0},
         {"impossible station time", "T:99/99/99,99:99:99", "logTimestamp", "", 1},
