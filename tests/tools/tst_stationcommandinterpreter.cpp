@@ -19,7 +19,7 @@ QString describe(const StationSettings &s)
 // "img:4 mp3:7": each action's kind and argument.
 QString describe(const QList<StationAction> &actions)
 {
-    static const char *const kinds[] = {"img", "gps", "gpsel", "aoff", "rec", "spec", "mp3", "raw"};
+    static const char *const kinds[] = {"img", "gps", "gpsel", "aoff", "rec", "spectral", "mp3", "raw"};
     QStringList out;
     for (const StationAction &action : actions)
         out << QStringLiteral("%1:%2").arg(QLatin1String(kinds[action.kind])).arg(action.argument);
@@ -53,7 +53,7 @@ private slots:
         row("I0 then I5", "I0\r\rI5\r\r", kDefaults, "img:0");
         row("hours gather in order", "i18\ri00\ri06\ri18\r", "m1 C1 S0 G1 E0 I1 h0,6,18");
         row("hours cancelled", "i18\ri-\ri23\r", "m1 C1 S0 G1 E0 I1 h23");
-        row("acoustic", "A0\rA1\rA2\rA325\rA429\r", kDefaults, "aoff:0 rec:0 spec:0 mp3:25 raw:29");
+        row("acoustic", "A0\rA1\rA2\rA325\rA429\r", kDefaults, "aoff:0 rec:0 spectral:0 mp3:25 raw:29");
         row("whole command", "m6\rC2\rS1\rG0\rGE+0035\rI4\rA307\r", "m6 C2 S1 G0 E35 I1 h", "img:4 mp3:7");
         row("no CR yet", "m5", kDefaults);
         for (const char *line :
