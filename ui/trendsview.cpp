@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
-#include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -290,10 +289,6 @@ void TrendsView::refresh()
     drawLine(VisibilityChart, HistoryStore::Visibility, tr("Visibility"), QColor(100, 100, 100));
     drawLine(BatteryChart, HistoryStore::Voltage, tr("Battery"), QColor(40, 140, 140));
     drawInterference();
-    // The charts size their axes only when laid out: new value labels would
-    // otherwise be elided to the width of the old ones.
-    for (QChartView *view : m_views)
-        view->chart()->layout()->invalidate();
     // The table costs a pass over the raw rows: only while it is shown.
     if (m_tabs->currentWidget() == m_table)
         fillTable();

@@ -127,7 +127,7 @@ private:
     QTabWidget *m_tabs = nullptr;
     QTableWidget *m_table = nullptr;
     QtCharts::QChartView *m_views[ChartCount] = {};
-    int m_columns = 0; // the plot width the charts were last drawn for
+    int m_columns = 0; // the chart width last drawn for, 0 while not shown
     QtCharts::QCategoryAxis *m_timeAxes[ChartCount] = {};
     QtCharts::QValueAxis *m_valueAxes[ChartCount] = {};
     QtCharts::QValueAxis *m_directionAxis = nullptr;
