@@ -23,6 +23,7 @@ constexpr double kDistantLightningMiles = 10;
 constexpr double kFrequentLightningStrikes = 15;
 constexpr int kMaxCloudLayers = 4;
 constexpr int kLowCloudMaxFt = 399;
+constexpr int kReportChars = 256;
 
 // Appends a whole number of at least `width` digits with leading zeros, as
 // printf's "%0<width>.0f" writes it. Adding 0.0 turns -0.0 into 0, so no "-0"
@@ -215,13 +216,18 @@ QString MetarEncoder::getMetar(const WeatherParser &parser)
 QString MetarEncoder::getMetar(const WeatherValues &values)
 {
     QString metar;
-    metar.reserve(192);
+    // Room for the longest common report, so that it is built without growing.
+    metar.reserve(kReportChars);
     metar += QLatin1String("METAR ");
 
-    if (values.imei.isEmpty())
+    if (values.imei.isEmpty()) {
         metar += QLatin1String("000000000000000 000000Z ");
-    else
-        metar += values.imei + QLatin1Char(' ') + values.metarDayTime + QLatin1String("Z ");
+    } else {
+        metar += values.imei;
+        metar += QLatin1Char(' ');
+        metar += values.metarDayTime;
+        metar += QLatin1String("Z ");
+    }
     metar += QLatin1String("AUTO ");
 
     const double speed = std::min(reading(values.windSpeed, kNoReading), kMaxKnots);
@@ -231,10 +237,12 @@ QString MetarEncoder::getMetar(const WeatherValues &values)
     appendWind(metar, speed, direction, gust, gustDirection);
 
     const double visibility = reading(values.visibility, kNoReading);
-    if (visibility < 0)
+    if (visibility < 0) {
         metar += QLatin1String("//// ");
-    else
-        metar += visibilityText(visibility) + QLatin1Char(' ');
+    } else {
+        metar += visibilityText(visibility);
+        metar += QLatin1Char(' ');
+    }
 
     // The thunderstorm groups need the distance; a count without one says
     // nothing about how near the storm is.
@@ -248,8 +256,10 @@ QString MetarEncoder::getMetar(const WeatherValues &values)
     else if (lightningDistant)
         metar += QLatin1String("LTG DSNT ");
 
-    if (!values.presentWeather.isEmpty())
-        metar += values.presentWeather + QLatin1Char(' ');
+    if (!values.presentWeather.isEmpty()) {
+        metar += values.presentWeather;
+        metar += QLatin1Char(' ');
+    }
 
     const bool lowCloud = appendClouds(metar, values.cloudLayers);
 
@@ -291,19 +301,34 @@ QString MetarEncoder::getMetar(const WeatherValues &values)
     if (reading(values.precip, 0) > 0) {
         const QString &began = values.precipBegan;
         const QString &ended = values.precipEnded;
-        if (isClockTime(began) && isClockTime(ended))
-            metar += QLatin1String("RAB") + began + QLatin1Char('E') + ended + QLatin1Char(' ');
+        if (isClockTime(began) && isClockTime(ended)) {
+            metar += QLatin1String("RAB");
+            metar += began;
+            metar += QLatin1Char('E');
+            metar += ended;
+            metar += QLatin1Char(' ');
+        }
     }
     if (lightning) {
         const QString &began = values.lightningBegan;
         const QString &ended = values.lightningEnded;
-        if (isClockTime(began) && isClockTime(ended))
-            metar += QLatin1String("LTG B") + began + QLatin1String(" LTG E") + ended + QLatin1Char(' ');
+        if (isClockTime(began) && isClockTime(ended)) {
+            metar += QLatin1String("LTG B");
+            metar += began;
+            metar += QLatin1String(" LTG E");
+            metar += ended;
+            metar += QLatin1Char(' ');
+        }
     }
 
     metar += QLatin1String("WND DATA ESTMD ALSTG/SLP ESTMD ");
 
-    if (!values.lat.isEmpty() && !values.lon.isEmpty())
-        metar += values.lat.text + QChar(0x00B0) + QLatin1Char(' ') + values.lon.text + QChar(0x00B0);
+    if (!values.lat.isEmpty() && !values.lon.isEmpty()) {
+        metar += values.lat.text;
+        metar += QChar(0x00B0);
+        metar += QLatin1Char(' ');
+        metar += values.lon.text;
+        metar += QChar(0x00B0);
+    }
     return metar;
 }

@@ -29,28 +29,67 @@ QByteArray CsvLog::header()
 
 namespace {
 
-void appendField(QString &line, const QString &value)
+// The most bytes one field of value can take: three of UTF-8 per UTF-16
+// unit, every one a doubled quote at worst, and the two quotes around.
+int fieldBound(const QString &value)
 {
-    const bool needsQuotes = std::any_of(value.cbegin(), value.cend(), [](QChar c) {
-        return c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\r') ||
-               c == QLatin1Char('\n');
-    });
-    if (!needsQuotes) {
-        line += value;
-        return;
+    return 6 * value.size() + 2;
+}
+
+// Writes the value as one field in UTF-8 from out, quoted when it holds a
+// comma, a quote or a line end; returns the end. out has room for
+// fieldBound(value) bytes. Nearly every value needs no quotes and holds no
+// surrogate: it is encoded as it is scanned, and only the others are
+// written again the long way.
+char *writeField(char *out, const QString &value)
+{
+    const QChar *const chars = value.constData();
+    const int size = value.size();
+    char *end = out;
+    int i = 0;
+    for (; i < size; ++i) {
+        const char16_t c = chars[i].unicode();
+        if (c < 0x80) {
+            if (c == u',' || c == u'"' || c == u'\r' || c == u'\n')
+                break;
+            *end++ = char(c);
+        } else if (c < 0x800) {
+            *end++ = char(0xC0 | c >> 6);
+            *end++ = char(0x80 | (c & 0x3F));
+        } else if (!QChar::isSurrogate(c)) {
+            *end++ = char(0xE0 | c >> 12);
+            *end++ = char(0x80 | (c >> 6 & 0x3F));
+            *end++ = char(0x80 | (c & 0x3F));
+        } else {
+            break;
+        }
     }
-    line += QLatin1Char('"');
-    line += QString(value).replace(QLatin1Char('"'), QLatin1String("\"\""));
-    line += QLatin1Char('"');
+    if (i == size)
+        return end;
+
+    const QByteArray utf8 = value.toUtf8();
+    const bool quoted = std::any_of(utf8.cbegin(), utf8.cend(),
+                                    [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
+    end = out;
+    if (quoted)
+        *end++ = '"';
+    for (const char c : utf8) {
+        if (c == '"')
+            *end++ = '"';
+        *end++ = c;
+    }
+    if (quoted)
+        *end++ = '"';
+    return end;
 }
 
 } // namespace
 
 QByteArray CsvLog::field(const QString &value)
 {
-    QString text;
-    appendField(text, value);
-    return text.toUtf8();
+    QByteArray text(fieldBound(value), Qt::Uninitialized);
+    text.resize(int(writeField(text.data(), value) - text.constData()));
+    return text;
 }
 
 QString CsvLog::elevationFeet(const WeatherValues &values)
@@ -106,15 +145,20 @@ QByteArray CsvLog::row(const WeatherValues &v, const QString &metar)
         &v.mode,
         &v.interference,
     };
-    QString line;
-    line.reserve(512);
+    int bound = kColumns + 2;
+    for (const QString *value : values)
+        bound += fieldBound(*value);
+    QByteArray line(bound, Qt::Uninitialized);
+    char *out = line.data();
     for (int i = 0; i < kColumns; ++i) {
         if (i > 0)
-            line += QLatin1Char(',');
-        appendField(line, *values[i]);
+            *out++ = ',';
+        out = writeField(out, *values[i]);
     }
-    line += QLatin1String("\r\n");
-    return line.toUtf8();
+    *out++ = '\r';
+    *out++ = '\n';
+    line.resize(int(out - line.constData()));
+    return line;
 }
 
 QString CsvLog::filePath(const QString &csvFolder, const QString &imei, const QDateTime &utcNow)

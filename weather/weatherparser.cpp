@@ -73,6 +73,89 @@ QString dewPointText(double t, double rh)
     return WeatherParser::formatG6(WeatherParser::roundToStep(dewPoint, 0.1));
 }
 
+QString heatIndexText(double t, double r)
+{
+    const double f = t * 1.8 + 32;
+    double hi = 2.04901523 * f - 42.379 + 10.14333127 * r - 0.22475541 * f * r - 0.00683783 * f * f -
+                0.05481717 * r * r + 0.00122874 * f * f * r + 0.00085282 * f * r * r -
+                0.00000199 * f * f * r * r;
+    if (f >= 80 && f < 112 && r < 13)
+        hi -= (13 - r) * 0.25 * std::sqrt((17 - std::fabs(f - 95)) / 17);
+    if (f >= 80 && f < 87 && r > 85)
+        hi += ((r - 85) / 10) * ((87 - f) / 5);
+    if (f < 80)
+        hi = 0.5 * ((f - 68) * 1.2 + (f + 61) + r * 0.094);
+    return WeatherParser::formatG6(WeatherParser::roundToStep((hi - 32) * 5 / 9, 0.02));
+}
+
+// Only above 3 mph and at most 50 F, else empty.
+QString windChillText(double knots, double t)
+{
+    const double v = knots * kMphPerKnot;
+    if (!(v > 3))
+        return {};
+    const double f = t * 1.8 + 32;
+    if (f > 50)
+        return {};
+    const double vPow = std::pow(v, 0.16);
+    const double w = 35.74 + 0.6215 * f - 35.75 * vPow + 0.4275 * f * vPow;
+    return WeatherParser::formatG6(WeatherParser::roundToStep((w - 32) * 5 / 9, 0.02));
+}
+
+QString stationPressureText(double altimeterInHg, double elevationM)
+{
+    const double p = altimeterInHg * std::pow((288 - 0.0065 * elevationM) / 288, 5.2561);
+    return WeatherParser::formatG6(std::round(p * 100) / 100);
+}
+
+// Only for 337 to 1084 hPa, else empty.
+QString pressureAltText(double hpa)
+{
+    if (hpa < 337 || hpa > 1084)
+        return {};
+    const double altitude =
+        (1 - std::pow(hpa / WeatherParser::standardPressureHpa, WeatherParser::pressureAltExponent)) *
+        145366.45;
+    return WeatherParser::formatG6(WeatherParser::roundToStep(altitude, 10));
+}
+
+// From the rounded station pressure and dew point, as they are shown.
+QString densityAltText(double t, double stationPressureInHg, double dewPoint)
+{
+    const double tKelvin = t + 273.16;
+    const double p = stationPressureInHg * kHpaPerInHg;
+    const double e = 6.11 * std::pow(10.0, 7.5 * dewPoint / (dewPoint + 237.7));
+    const double tv = tKelvin / (1 - 0.378 * e / p);
+    const double rankine = (tv - 273.16) * 1.8 + 32 + 459.69;
+    const double altitude = (1 - std::pow(17.326 * stationPressureInHg / rankine, 0.235)) * 145366;
+    return WeatherParser::formatG6(WeatherParser::roundToStep(altitude, 10));
+}
+
+QString precipTypeText(const WeatherReading &rate)
+{
+    if (rate.isEmpty() || !(rate.value > 0.0))
+        return {};
+    if (rate.value > 0.4)
+        return QStringLiteral("+RA");
+    if (rate.value > 0.1)
+        return QStringLiteral("RA");
+    return QStringLiteral("-RA");
+}
+
+// "FG", "HZ", "BR" or empty, from temperature, humidity (through the dew
+// point) and visibility.
+QString obstructionOf(const WeatherValues &v)
+{
+    if (v.temperature.isEmpty() || v.humidity.isEmpty() || v.visibility.isEmpty())
+        return {};
+    const double metres = v.visibility.value * kMetresPerMile;
+    if (metres < 1000)
+        return QStringLiteral("FG");
+    if (metres < 4000)
+        return v.temperature.value - v.dewPoint.value > 5 ? QStringLiteral("HZ") : QStringLiteral("BR");
+    return {};
+}
+
 // "hhmm" for an hour and a minute of 0 to 99 each.
 QString clockText(int hour, int minute)
 {
@@ -154,6 +237,17 @@ bool readDouble(const QStringRef &text, double *value)
             return true;
         }
     }
+    // "?" and "--" are what the station sends for no reading; a text of
+    // ASCII without a digit and without the letters of "inf" and "nan" is
+    // no number to the full conversion either.
+    const bool hopeless = std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return u < 0x80 && !(u >= u'0' && u <= u'9') && u != u'i' && u != u'I' && u != u'n' && u != u'N';
+    });
+    if (hopeless) {
+        *value = 0;
+        return false;
+    }
     bool ok = false;
     *value = text.toDouble(&ok);
     return ok;
@@ -218,11 +312,16 @@ bool implausible(const QStringRef &field, Plausibility::Reading reading, double 
     return outside;
 }
 
-double toNumber(const QString &text)
+// The field as the range's reading: a base-10 int or a decimal inside it.
+bool readField(const QStringRef &field, const Plausibility::Range &range, double *value)
 {
-    double value = 0;
-    readDouble(QStringRef(&text), &value);
-    return value;
+    if (range.integer) {
+        int whole = 0;
+        const bool ok = readInt(field, &whole);
+        *value = whole;
+        return ok && *value >= range.min && *value <= range.max;
+    }
+    return readDouble(field, value) && *value >= range.min && *value <= range.max;
 }
 
 // The station's "yy/MM/dd,hh:mm:ss", nothing after the seconds.
@@ -239,14 +338,34 @@ const QRegularExpression &stationTimePattern()
 
 void WeatherParser::valueStarts(const QStringView *tags, int *starts, int count) const
 {
+    // Tags of one or two characters: where a line's colon stands tells its
+    // tag's size, and the tag compares as one number.
+    const auto key = [](const QChar *tag, int size) {
+        const quint64 second = size == 1 ? 0 : tag[1].unicode();
+        return quint64(size) << 32 | second << 16 | tag[0].unicode();
+    };
+    constexpr int kMaxTags = 32;
+    Q_ASSERT(count <= kMaxTags);
+    quint64 keys[kMaxTags];
+    for (int i = 0; i < count; ++i) {
+        Q_ASSERT(tags[i].size() == 1 || tags[i].size() == 2);
+        keys[i] = key(tags[i].data(), int(tags[i].size()));
+    }
     std::fill(starts, starts + count, -1);
     const QChar *const begin = m_text.constData();
     const QChar *const end = begin + m_text.size();
     int missing = count;
     for (const QChar *line = begin; line < end && missing > 0; line = nextLine(line, end)) {
+        const qsizetype left = end - line;
+        const int size = left > 1 && line[1] == QLatin1Char(':')   ? 1
+                         : left > 2 && line[2] == QLatin1Char(':') ? 2
+                                                                   : 0;
+        if (size == 0)
+            continue;
+        const quint64 lineKey = key(line, size);
         for (int i = 0; i < count; ++i) {
-            if (starts[i] < 0 && tagAt(line, end, tags[i])) {
-                starts[i] = int(line - begin + tags[i].size() + 1);
+            if (keys[i] == lineKey && starts[i] < 0) {
+                starts[i] = int(line - begin + size + 1);
                 --missing;
             }
         }
@@ -298,6 +417,29 @@ QStringRef WeatherParser::fieldAt(int start, int index) const
     return QStringRef(&m_text, fieldStart, pos - fieldStart);
 }
 
+void WeatherParser::fieldsAt(int start, int first, QStringRef *fields, int count) const
+{
+    Q_ASSERT(first >= 1);
+    std::fill(fields, fields + count, QStringRef());
+    if (start < 0)
+        return;
+    const QChar *const text = m_text.constData();
+    const int size = m_text.size();
+    int fieldStart = start;
+    int field = 0;
+    int pos = start;
+    for (; pos <= size; ++pos) {
+        const bool lineEnd = pos == size || isLineEnd(text[pos]);
+        if (!lineEnd && text[pos] != QLatin1Char(':'))
+            continue;
+        if (field >= first)
+            fields[field - first] = QStringRef(&m_text, fieldStart, pos - fieldStart);
+        if (lineEnd || ++field >= first + count)
+            return;
+        fieldStart = pos + 1;
+    }
+}
+
 QStringRef WeatherParser::fieldRef(QStringView tag, int index) const
 {
     return fieldAt(valueStart(tag), index);
@@ -312,27 +454,16 @@ QString WeatherParser::getField(const QString &tag, int index) const
 
 bool WeatherParser::readingAt(int start, int index, Plausibility::Reading reading, double *value) const
 {
-    const QStringRef field = fieldAt(start, index);
-    if (Plausibility::range(reading).integer) {
-        int whole = 0;
-        const bool ok = readInt(field, &whole);
-        *value = whole;
-        return ok && Plausibility::holds(reading, *value);
-    }
-    return readDouble(field, value) && Plausibility::holds(reading, *value);
-}
-
-bool WeatherParser::readingAt(int start, Plausibility::Reading reading, double *value) const
-{
-    return readingAt(start, Plausibility::range(reading).field, reading, value);
+    return readField(fieldAt(start, index), Plausibility::range(reading), value);
 }
 
 WeatherReading WeatherParser::readingOf(int start, Plausibility::Reading reading) const
 {
-    const int field = Plausibility::range(reading).field;
+    const Plausibility::Range &range = Plausibility::range(reading);
+    const QStringRef field = fieldAt(start, range.field);
     WeatherReading result;
-    if (readingAt(start, field, reading, &result.value))
-        result.text = fieldAt(start, field).toString();
+    if (readField(field, range, &result.value))
+        result.text = field.toString();
     else
         result.value = 0;
     return result;
@@ -491,8 +622,10 @@ QString WeatherParser::getPressure() const
 QString WeatherParser::altimeterAt(int baStart) const
 {
     double hundredths = 0;
-    return readingAt(baStart, Plausibility::Altimeter, &hundredths) ? formatG6(hundredths / 100.0)
-                                                                    : QString();
+    return readingAt(baStart, Plausibility::range(Plausibility::Altimeter).field, Plausibility::Altimeter,
+                     &hundredths)
+               ? formatG6(hundredths / 100.0)
+               : QString();
 }
 
 QString WeatherParser::getAltimeter() const
@@ -570,287 +703,135 @@ QString WeatherParser::getPrecip() const
     return readingText(Plausibility::Precip);
 }
 
-QString WeatherParser::precipTypeAt(int pwStart) const
-{
-    double rate = 0;
-    if (!readingAt(pwStart, Plausibility::Precip, &rate))
-        return {};
-    if (rate > 0.4)
-        return QStringLiteral("+RA");
-    if (rate > 0.1)
-        return QStringLiteral("RA");
-    if (rate > 0.0)
-        return QStringLiteral("-RA");
-    return {};
-}
-
 QString WeatherParser::getPrecipType() const
 {
-    return precipTypeAt(valueStart(u"PW"));
-}
-
-QString WeatherParser::interferenceAt(int pwStart) const
-{
-    double signal = 0;
-    if (!readingAt(pwStart, Plausibility::Signal, &signal))
-        return {};
-    return signal < 50 ? QStringLiteral("Interference") : QStringLiteral("OK");
+    return values().precipType;
 }
 
 QString WeatherParser::getInterference() const
 {
-    return interferenceAt(valueStart(u"PW"));
+    return values().interference;
 }
 
 QString WeatherParser::getCeilometerHits() const
 {
-    return ceilometerHitsAt(valueStart(u"CL"));
-}
-
-QString WeatherParser::ceilometerHitsAt(int line) const
-{
-    int valid = 0;
-    int hits = 0;
-    for (int n = 1; n <= 4; ++n) {
-        const QStringRef reading = fieldAt(line, n);
-        if (reading.isEmpty() || reading.contains(QLatin1Char('?')))
-            continue;
-        double height = 0;
-        // A number outside the range is no reading, like "?".
-        if (implausible(reading, Plausibility::CloudHeight, &height))
-            continue;
-        ++valid;
-        if (height > 0.0)
-            ++hits;
-    }
-    return QString::number(hits) + QLatin1Char('/') + QString::number(valid);
+    return values().ceilometerHits;
 }
 
 QString WeatherParser::getCloudLayers() const
 {
-    return cloudLayersAt(valueStart(u"CL"));
+    return values().cloudLayers;
 }
 
-QString WeatherParser::cloudLayersAt(int line) const
+void WeatherParser::cloudsAt(int clStart, QString *hits, QString *layers) const
 {
-    if (fieldAt(line, 1).isEmpty())
-        return QStringLiteral("NA");
-    const QStringRef status = fieldAt(line, 0);
-    if (status.startsWith(QLatin1Char('-')))
-        return QStringLiteral("Ceilometer OFF");
-    if (status.startsWith(QLatin1Char('?')))
-        return QStringLiteral("No Ceilometer");
+    constexpr int kHeights = 6;
+    constexpr int kCountedHeights = 4;
+    QStringRef fields[kHeights];
+    double metres[kHeights];
+    bool outside[kHeights];
+    fieldsAt(clStart, 1, fields, kHeights);
+    for (int n = 0; n < kHeights; ++n) {
+        // A number outside the range is no reading, like "?".
+        outside[n] = implausible(fields[n], Plausibility::CloudHeight, &metres[n]);
+    }
 
-    QVarLengthArray<double, 6> layers;
+    int valid = 0;
+    int hitCount = 0;
+    for (int n = 0; n < kCountedHeights; ++n) {
+        if (fields[n].isEmpty() || fields[n].contains(QLatin1Char('?')) || outside[n])
+            continue;
+        ++valid;
+        if (metres[n] > 0.0)
+            ++hitCount;
+    }
+    *hits = QString::number(hitCount) + QLatin1Char('/') + QString::number(valid);
+
+    const QStringRef status = fieldAt(clStart, 0);
+    if (fields[0].isEmpty()) {
+        *layers = QStringLiteral("NA");
+        return;
+    }
+    if (status.startsWith(QLatin1Char('-'))) {
+        *layers = QStringLiteral("Ceilometer OFF");
+        return;
+    }
+    if (status.startsWith(QLatin1Char('?'))) {
+        *layers = QStringLiteral("No Ceilometer");
+        return;
+    }
+    QVarLengthArray<double, kHeights> heights;
     double firstLayer = 0;
-    for (int n = 1; n <= 6; ++n) {
-        double metres = 0;
+    for (int n = 0; n < kHeights; ++n) {
         // An implausible height is no layer, but no "no cloud" either.
-        if (implausible(fieldAt(line, n), Plausibility::CloudHeight, &metres)) {
-            if (n == 1)
+        if (outside[n]) {
+            if (n == 0)
                 firstLayer = -1;
             continue;
         }
-        double feet = metres * kFeetPerMetre;
+        double feet = metres[n] * kFeetPerMetre;
         if (feet > 0) {
             const double step = feet <= 5000 ? 100 : feet <= 10000 ? 500 : 1000;
             feet = std::trunc(feet / step + 0.5) * step;
-            layers.append(feet);
+            heights.append(feet);
         }
-        if (n == 1)
+        if (n == 0)
             firstLayer = feet;
     }
-    if (firstLayer == 0.0)
-        return QStringLiteral("NCD");
-    std::sort(layers.begin(), layers.end());
-    if (layers.isEmpty())
-        return {};
-    QString result = formatG6(layers.at(0));
-    for (int i = 1; i < layers.size(); ++i) {
-        if (layers.at(i) - layers.at(i - 1) > 100)
-            result += QStringLiteral(", ") + formatG6(layers.at(i));
+    if (firstLayer == 0.0) {
+        *layers = QStringLiteral("NCD");
+        return;
     }
-    return result;
+    std::sort(heights.begin(), heights.end());
+    layers->clear();
+    for (int i = 0; i < heights.size(); ++i) {
+        if (i == 0)
+            *layers = formatG6(heights.at(0));
+        else if (heights.at(i) - heights.at(i - 1) > 100)
+            *layers += QStringLiteral(", ") + formatG6(heights.at(i));
+    }
 }
 
 // ---- derived quantities ----
-// Each finds the lines of its inputs in one pass, then reads them as numbers.
 
 QString WeatherParser::getDewPoint() const
 {
-    const QStringView tags[] = {u"TA", u"RH"};
-    int starts[2];
-    valueStarts(tags, starts, 2);
-    return dewPointAt(starts[0], starts[1]);
-}
-
-QString WeatherParser::dewPointAt(int taStart, int rhStart) const
-{
-    double t = 0;
-    double rh = 0;
-    if (!readingAt(taStart, Plausibility::Temperature, &t) ||
-        !readingAt(rhStart, Plausibility::Humidity, &rh))
-        return {};
-    return dewPointText(t, rh);
+    return values().dewPoint.text;
 }
 
 QString WeatherParser::getHeatIndex() const
 {
-    const QStringView tags[] = {u"TA", u"RH"};
-    int starts[2];
-    valueStarts(tags, starts, 2);
-    return heatIndexAt(starts[0], starts[1]);
-}
-
-QString WeatherParser::heatIndexAt(int taStart, int rhStart) const
-{
-    double t = 0;
-    double r = 0;
-    if (!readingAt(taStart, Plausibility::Temperature, &t) || !readingAt(rhStart, Plausibility::Humidity, &r))
-        return {};
-    const double f = t * 1.8 + 32;
-    double hi = 2.04901523 * f - 42.379 + 10.14333127 * r - 0.22475541 * f * r - 0.00683783 * f * f -
-                0.05481717 * r * r + 0.00122874 * f * f * r + 0.00085282 * f * r * r -
-                0.00000199 * f * f * r * r;
-    if (f >= 80 && f < 112 && r < 13)
-        hi -= (13 - r) * 0.25 * std::sqrt((17 - std::fabs(f - 95)) / 17);
-    if (f >= 80 && f < 87 && r > 85)
-        hi += ((r - 85) / 10) * ((87 - f) / 5);
-    if (f < 80)
-        hi = 0.5 * ((f - 68) * 1.2 + (f + 61) + r * 0.094);
-    return formatG6(roundToStep((hi - 32) * 5 / 9, 0.02));
+    return values().heatIndex.text;
 }
 
 QString WeatherParser::getWindChill() const
 {
-    const QStringView tags[] = {u"WI", u"TA"};
-    int starts[2];
-    valueStarts(tags, starts, 2);
-    return windChillAt(starts[0], starts[1]);
-}
-
-QString WeatherParser::windChillAt(int wiStart, int taStart) const
-{
-    double knots = 0;
-    double t = 0;
-    if (!readingAt(wiStart, Plausibility::WindSpeed, &knots) ||
-        !readingAt(taStart, Plausibility::Temperature, &t))
-        return {};
-    const double v = knots * kMphPerKnot;
-    if (!(v > 3))
-        return {};
-    const double f = t * 1.8 + 32;
-    if (f > 50)
-        return {};
-    const double vPow = std::pow(v, 0.16);
-    const double w = 35.74 + 0.6215 * f - 35.75 * vPow + 0.4275 * f * vPow;
-    return formatG6(roundToStep((w - 32) * 5 / 9, 0.02));
-}
-
-QString WeatherParser::stationPressureAt(int baStart, int elStart) const
-{
-    const QString altimeter = altimeterAt(baStart);
-    double h = 0;
-    if (altimeter.isEmpty() || !readingAt(elStart, Plausibility::Elevation, &h))
-        return {};
-    const double p = toNumber(altimeter) * std::pow((288 - 0.0065 * h) / 288, 5.2561);
-    return formatG6(std::round(p * 100) / 100);
+    return values().windChill.text;
 }
 
 QString WeatherParser::getStationPressure() const
 {
-    const QStringView tags[] = {u"BA", u"EL"};
-    int starts[2];
-    valueStarts(tags, starts, 2);
-    return stationPressureAt(starts[0], starts[1]);
+    return values().stationPressure.text;
 }
 
 QString WeatherParser::getPressureAlt() const
 {
-    return pressureAltAt(valueStart(u"BA"));
-}
-
-QString WeatherParser::pressureAltAt(int baStart) const
-{
-    double p = 0;
-    if (!readingAt(baStart, Plausibility::Pressure, &p) || p < 337 || p > 1084)
-        return {};
-    const double altitude = (1 - std::pow(p / standardPressureHpa, pressureAltExponent)) * 145366.45;
-    return formatG6(roundToStep(altitude, 10));
+    return values().pressureAlt.text;
 }
 
 QString WeatherParser::getDensityAlt() const
 {
-    const QStringView tags[] = {u"BA", u"TA", u"EL", u"RH"};
-    int starts[4];
-    valueStarts(tags, starts, 4);
-    return densityAltAt(starts[0], starts[1], starts[2], starts[3]);
-}
-
-QString WeatherParser::densityAltAt(int baStart, int taStart, int elStart, int rhStart) const
-{
-    double pressure = 0;
-    double t = 0;
-    double rh = 0;
-    if (!readingAt(baStart, Plausibility::Pressure, &pressure) ||
-        !readingAt(taStart, Plausibility::Temperature, &t))
-        return {};
-    const QString stationPressure = stationPressureAt(baStart, elStart);
-    if (stationPressure.isEmpty() || !readingAt(rhStart, Plausibility::Humidity, &rh))
-        return {};
-    const double tKelvin = t + 273.16;
-    const double s = toNumber(stationPressure);
-    const double p = s * kHpaPerInHg;
-    const double td = toNumber(dewPointText(t, rh));
-    const double e = 6.11 * std::pow(10.0, 7.5 * td / (td + 237.7));
-    const double tv = tKelvin / (1 - 0.378 * e / p);
-    const double rankine = (tv - 273.16) * 1.8 + 32 + 459.69;
-    const double altitude = (1 - std::pow(17.326 * s / rankine, 0.235)) * 145366;
-    return formatG6(roundToStep(altitude, 10));
-}
-
-QString WeatherParser::obstructionAt(int taStart, int rhStart, int viStart) const
-{
-    double t = 0;
-    double rh = 0;
-    double miles = 0;
-    if (!readingAt(taStart, Plausibility::Temperature, &t) ||
-        !readingAt(rhStart, Plausibility::Humidity, &rh) ||
-        !readingAt(viStart, Plausibility::Visibility, &miles))
-        return {};
-    const double metres = miles * kMetresPerMile;
-    if (metres < 1000)
-        return QStringLiteral("FG");
-    if (metres < 4000) {
-        const double spread = t - toNumber(dewPointText(t, rh));
-        return spread > 5 ? QStringLiteral("HZ") : QStringLiteral("BR");
-    }
-    return {};
+    return values().densityAlt.text;
 }
 
 QString WeatherParser::getObstruction() const
 {
-    const QStringView tags[] = {u"TA", u"RH", u"VI"};
-    int starts[3];
-    valueStarts(tags, starts, 3);
-    return obstructionAt(starts[0], starts[1], starts[2]);
+    return obstructionOf(values());
 }
 
 QString WeatherParser::getPresentWeather() const
 {
-    const QStringView tags[] = {u"PW", u"TA", u"RH", u"VI"};
-    int starts[4];
-    valueStarts(tags, starts, 4);
-    return presentWeatherAt(starts[0], starts[1], starts[2], starts[3]);
-}
-
-QString WeatherParser::presentWeatherAt(int pwStart, int taStart, int rhStart, int viStart) const
-{
-    QString weather = precipTypeAt(pwStart);
-    const QString obstruction = obstructionAt(taStart, rhStart, viStart);
-    if (!weather.isEmpty() && !obstruction.isEmpty())
-        weather += QLatin1Char(' ');
-    return weather + obstruction;
+    return values().presentWeather;
 }
 
 // ---- station time ----
@@ -1040,18 +1021,32 @@ WeatherValues WeatherParser::values() const
     v.visibility = reading(Plausibility::Visibility);
     v.precip = reading(Plausibility::Precip);
     v.signal = reading(Plausibility::Signal);
-    v.precipType = precipTypeAt(s[PW]);
-    v.interference = interferenceAt(s[PW]);
-    v.ceilometerHits = ceilometerHitsAt(s[CL]);
-    v.cloudLayers = cloudLayersAt(s[CL]);
+    v.precipType = precipTypeText(v.precip);
+    if (!v.signal.isEmpty())
+        v.interference = v.signal.value < 50 ? QStringLiteral("Interference") : QStringLiteral("OK");
+    cloudsAt(s[CL], &v.ceilometerHits, &v.cloudLayers);
 
-    v.dewPoint = computed(dewPointAt(s[TA], s[RH]));
-    v.heatIndex = computed(heatIndexAt(s[TA], s[RH]));
-    v.windChill = computed(windChillAt(s[WI], s[TA]));
-    v.stationPressure = computed(stationPressureAt(s[BA], s[EL]));
-    v.pressureAlt = computed(pressureAltAt(s[BA]));
-    v.densityAlt = computed(densityAltAt(s[BA], s[TA], s[EL], s[RH]));
-    v.presentWeather = presentWeatherAt(s[PW], s[TA], s[RH], s[VI]);
+    // Derived quantities take the readings as read above, and each other's
+    // rounded values as they are shown.
+    const WeatherReading &t = v.temperature;
+    const WeatherReading &rh = v.humidity;
+    if (!t.isEmpty() && !rh.isEmpty()) {
+        v.dewPoint = computed(dewPointText(t.value, rh.value));
+        v.heatIndex = computed(heatIndexText(t.value, rh.value));
+    }
+    if (!v.windSpeed.isEmpty() && !t.isEmpty())
+        v.windChill = computed(windChillText(v.windSpeed.value, t.value));
+    if (!v.altimeter.isEmpty() && !v.elevation.isEmpty())
+        v.stationPressure = computed(stationPressureText(v.altimeter.value, v.elevation.value));
+    if (!v.pressure.isEmpty()) {
+        v.pressureAlt = computed(pressureAltText(v.pressure.value));
+        if (!t.isEmpty() && !v.stationPressure.isEmpty() && !rh.isEmpty())
+            v.densityAlt = computed(densityAltText(t.value, v.stationPressure.value, v.dewPoint.value));
+    }
+    const QString obstruction = obstructionOf(v);
+    v.presentWeather = v.precipType.isEmpty() || obstruction.isEmpty()
+                           ? v.precipType + obstruction
+                           : v.precipType + QLatin1Char(' ') + obstruction;
 
     const QStringRef precipCode = fieldAt(s[PW], 3);
     const QStringRef lightningCode = fieldAt(s[LD], 2);
@@ -1060,10 +1055,14 @@ WeatherValues WeatherParser::values() const
     v.lightningBegan = slotTime(lightningCode, 0, clock);
     v.lightningEnded = slotTime(lightningCode, 1, clock);
 
-    v.latField = fieldAt(s[LA], 0).toString();
-    v.lonField = fieldAt(s[LO], 0).toString();
+    // A reading that was read holds its field's very text already.
+    const auto field = [&](int start, const WeatherReading &read, int index) {
+        return read.isEmpty() ? fieldAt(start, index).toString() : read.text;
+    };
+    v.latField = field(s[LA], v.lat, 0);
+    v.lonField = field(s[LO], v.lon, 0);
     v.altimeterField = fieldAt(s[BA], 1).toString();
-    v.strikesField = fieldAt(s[LD], 1).toString();
-    v.signalField = fieldAt(s[PW], 4).toString();
+    v.strikesField = field(s[LD], v.lightningFreq, 1);
+    v.signalField = field(s[PW], v.signal, 4);
     return v;
 }

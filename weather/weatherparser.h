@@ -141,27 +141,20 @@ private:
     // piece of the packet text; null when absent.
     QStringRef fieldAt(int start, int index) const;
     QStringRef fieldRef(QStringView tag, int index) const;
+    // Fields first to first + count - 1 (first >= 1) of the line at start,
+    // as fieldAt gives each, from one walk over the line.
+    void fieldsAt(int start, int first, QStringRef *fields, int count) const;
     // A field of the line at start as the reading; false when it does not read
     // as one (a base-10 int for the integer readings) inside its range.
     bool readingAt(int start, int index, Plausibility::Reading reading, double *value) const;
-    bool readingAt(int start, Plausibility::Reading reading, double *value) const;
     // The reading's text and number when readingAt holds, else empty.
     WeatherReading readingOf(int start, Plausibility::Reading reading) const;
     QString readingText(Plausibility::Reading reading) const;
     QString modeAt(int bStart) const;
     QString altimeterAt(int baStart) const;
-    QString interferenceAt(int pwStart) const;
-    QString ceilometerHitsAt(int clStart) const;
-    QString cloudLayersAt(int clStart) const;
-    QString dewPointAt(int taStart, int rhStart) const;
-    QString heatIndexAt(int taStart, int rhStart) const;
-    QString windChillAt(int wiStart, int taStart) const;
-    QString stationPressureAt(int baStart, int elStart) const;
-    QString pressureAltAt(int baStart) const;
-    QString densityAltAt(int baStart, int taStart, int elStart, int rhStart) const;
-    QString precipTypeAt(int pwStart) const;
-    QString obstructionAt(int taStart, int rhStart, int viStart) const;
-    QString presentWeatherAt(int pwStart, int taStart, int rhStart, int viStart) const;
+    // The ceilometer hits and the cloud layers of the "CL" line at clStart,
+    // from one reading of its fields.
+    void cloudsAt(int clStart, QString *hits, QString *layers) const;
     QString logTimestampAt(int tStart) const;
     StationClock stationClockAt(int tStart) const;
     static QString slotTime(const QStringRef &code, int which, const StationClock &clock);
