@@ -324,10 +324,10 @@ QString MetarEncoder::getMetar(const WeatherValues &values)
     metar += QLatin1String("WND DATA ESTMD ALSTG/SLP ESTMD ");
 
     if (!values.lat.isEmpty() && !values.lon.isEmpty()) {
-        metar += values.lat.text;
+        metar += values.lat.view();
         metar += QChar(0x00B0);
         metar += QLatin1Char(' ');
-        metar += values.lon.text;
+        metar += values.lon.view();
         metar += QChar(0x00B0);
     }
     return metar;

@@ -110,49 +110,49 @@ QVector<WeatherDisplay::Field> WeatherDisplay::fields(const WeatherValues &v)
         return make(objectName, value, State::NotApplicable, notApplicable);
     };
 
-    const QString &temperature = v.temperature.text;
-    const QString &humidity = v.humidity.text;
-    const QString &pressure = v.pressure.text;
-    const QString &windSpeed = v.windSpeed.text;
-    const QString &visibility = v.visibility.text;
-    const QString &precip = v.precip.text;
-    const QString &lightningFreq = v.lightningFreq.text;
-    const QString &stationPressure = v.stationPressure.text;
+    const QString &temperature = v.temperature.text();
+    const QString &humidity = v.humidity.text();
+    const QString &pressure = v.pressure.text();
+    const QString &windSpeed = v.windSpeed.text();
+    const QString &visibility = v.visibility.text();
+    const QString &precip = v.precip.text();
+    const QString &lightningFreq = v.lightningFreq.text();
+    const QString &stationPressure = v.stationPressure.text();
     const bool thermal = !temperature.isEmpty() && !humidity.isEmpty();
 
     return {
-        reading("lineEditWindDir", v.windDir.text, degree()),
+        reading("lineEditWindDir", v.windDir.text(), degree()),
         reading("lineEditWindSpeed", windSpeed, kt),
         reading("lineEditVisibility", visibility),
         derived("lineEditPresentWeather", v.presentWeather, QString(),
                 !precip.isEmpty() || !visibility.isEmpty(), "No precipitation, fog, mist or haze."),
         reading("lineEditCloudLayers", cloudText(v.cloudLayers)),
         reading("lineEditTemperature", temperature, celsius()),
-        derived("lineEditDewPoint", v.dewPoint.text, celsius(), thermal, nullptr),
+        derived("lineEditDewPoint", v.dewPoint.text(), celsius(), thermal, nullptr),
         reading("lineEditHumidity", humidity, QStringLiteral("%")),
-        reading("lineEditAltimeter", v.altimeter.text, inHg),
+        reading("lineEditAltimeter", v.altimeter.text(), inHg),
         reading("lineEditLightningFreq", lightningFreq),
-        derived("lineEditLightningDistance", v.lightningDist.text, QStringLiteral(" mi"),
+        derived("lineEditLightningDistance", v.lightningDist.text(), QStringLiteral(" mi"),
                 lightningFreq == QLatin1String("0"), "No lightning detected."),
-        reading("lineEditMaxWindDir", v.gustDir.text, degree()),
-        reading("lineEditMaxWindSpeed", v.gustSpeed.text, kt),
+        reading("lineEditMaxWindDir", v.gustDir.text(), degree()),
+        reading("lineEditMaxWindSpeed", v.gustSpeed.text(), kt),
         reading("lineEditPrecipitation", precip, QStringLiteral(" in/hr")),
         reading("lineEditCeilometerHits", v.ceilometerHits),
-        derived("lineEditWindChill", v.windChill.text, celsius(),
+        derived("lineEditWindChill", v.windChill.text(), celsius(),
                 !windSpeed.isEmpty() && !temperature.isEmpty(),
                 "Does not apply: wind chill is given only at 10 \u00b0C (50 \u00b0F) or below, "
                 "with wind above 3 mph."),
-        derived("lineEditHeatIndex", v.heatIndex.text, celsius(), thermal, nullptr),
+        derived("lineEditHeatIndex", v.heatIndex.text(), celsius(), thermal, nullptr),
         derived("lineEditStationPressure", stationPressure, inHg, false, nullptr),
-        derived("lineEditPressureAltitude", v.pressureAlt.text, ft, !pressure.isEmpty(),
+        derived("lineEditPressureAltitude", v.pressureAlt.text(), ft, !pressure.isEmpty(),
                 "Does not apply: pressure altitude is given only for 337 to 1084 hPa."),
-        derived("lineEditDensityAltitude", v.densityAlt.text, ft, false, nullptr),
-        reading("lineEditLat", v.lat.text, degree()),
-        reading("lineEditLon", v.lon.text, degree()),
+        derived("lineEditDensityAltitude", v.densityAlt.text(), ft, false, nullptr),
+        reading("lineEditLat", v.lat.text(), degree()),
+        reading("lineEditLon", v.lon.text(), degree()),
         reading("lineEditElevation", CsvLog::elevationFeet(v), ft),
-        reading("lineEditTilt", v.tilt.text, degree()),
-        reading("lineEditOrientation", v.orientation.text, degree()),
-        reading("lineEditVoltage", v.battery.text, QStringLiteral(" V")),
+        reading("lineEditTilt", v.tilt.text(), degree()),
+        reading("lineEditOrientation", v.orientation.text(), degree()),
+        reading("lineEditVoltage", v.battery.text(), QStringLiteral(" V")),
         reading("lineEditMode", v.mode),
         reading("lineEditInterference", v.interference),
         make("lineEditTampering", QString(), State::NotApplicable, "This station does not report tampering."),

@@ -31,9 +31,9 @@ namespace {
 
 // The most bytes one field of value can take: three of UTF-8 per UTF-16
 // unit, every one a doubled quote at worst, and the two quotes around.
-int fieldBound(const QString &value)
+int fieldBound(QStringView value)
 {
-    return 6 * value.size() + 2;
+    return int(6 * value.size() + 2);
 }
 
 // Writes the value as one field in UTF-8 from out, quoted when it holds a
@@ -41,12 +41,12 @@ int fieldBound(const QString &value)
 // fieldBound(value) bytes. Nearly every value needs no quotes and holds no
 // surrogate: it is encoded as it is scanned, and only the others are
 // written again the long way.
-char *writeField(char *out, const QString &value)
+char *writeField(char *out, QStringView value)
 {
-    const QChar *const chars = value.constData();
-    const int size = value.size();
+    const QChar *const chars = value.data();
+    const auto size = value.size();
     char *end = out;
-    int i = 0;
+    qsizetype i = 0;
     for (; i < size; ++i) {
         const char16_t c = chars[i].unicode();
         if (c < 0x80) {
@@ -113,47 +113,47 @@ QByteArray CsvLog::row(const WeatherParser &parser)
 QByteArray CsvLog::row(const WeatherValues &v, const QString &metar)
 {
     const QString feet = elevationFeet(v);
-    const QString *const values[kColumns] = {
-        &v.logTimestamp,
-        &metar,
-        &v.windDir.text,
-        &v.windSpeed.text,
-        &v.gustDir.text,
-        &v.gustSpeed.text,
-        &v.visibility.text,
-        &v.presentWeather,
-        &v.precip.text,
-        &v.cloudLayers,
-        &v.ceilometerHits,
-        &v.temperature.text,
-        &v.dewPoint.text,
-        &v.humidity.text,
-        &v.windChill.text,
-        &v.heatIndex.text,
-        &v.lat.text,
-        &v.lon.text,
-        &v.altimeter.text,
-        &feet,
-        &v.stationPressure.text,
-        &v.pressureAlt.text,
-        &v.densityAlt.text,
-        &v.lightningFreq.text,
-        &v.lightningDist.text,
-        &v.tilt.text,
-        &v.orientation.text,
-        &v.battery.text,
-        &v.mode,
-        &v.interference,
+    const QStringView values[kColumns] = {
+        v.logTimestamp,
+        metar,
+        v.windDir.view(),
+        v.windSpeed.view(),
+        v.gustDir.view(),
+        v.gustSpeed.view(),
+        v.visibility.view(),
+        v.presentWeather,
+        v.precip.view(),
+        v.cloudLayers,
+        v.ceilometerHits,
+        v.temperature.view(),
+        v.dewPoint.view(),
+        v.humidity.view(),
+        v.windChill.view(),
+        v.heatIndex.view(),
+        v.lat.view(),
+        v.lon.view(),
+        v.altimeter.view(),
+        feet,
+        v.stationPressure.view(),
+        v.pressureAlt.view(),
+        v.densityAlt.view(),
+        v.lightningFreq.view(),
+        v.lightningDist.view(),
+        v.tilt.view(),
+        v.orientation.view(),
+        v.battery.view(),
+        v.mode,
+        v.interference,
     };
     int bound = kColumns + 2;
-    for (const QString *value : values)
-        bound += fieldBound(*value);
+    for (const QStringView value : values)
+        bound += fieldBound(value);
     QByteArray line(bound, Qt::Uninitialized);
     char *out = line.data();
     for (int i = 0; i < kColumns; ++i) {
         if (i > 0)
             *out++ = ',';
-        out = writeField(out, *values[i]);
+        out = writeField(out, values[i]);
     }
     *out++ = '\r';
     *out++ = '\n';

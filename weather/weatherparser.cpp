@@ -461,17 +461,15 @@ WeatherReading WeatherParser::readingOf(int start, Plausibility::Reading reading
 {
     const Plausibility::Range &range = Plausibility::range(reading);
     const QStringRef field = fieldAt(start, range.field);
-    WeatherReading result;
-    if (readField(field, range, &result.value))
-        result.text = field.toString();
-    else
-        result.value = 0;
-    return result;
+    double value = 0;
+    if (!readField(field, range, &value))
+        return {};
+    return WeatherReading::piece(m_text, field.position(), field.size(), value);
 }
 
 QString WeatherParser::readingText(Plausibility::Reading reading) const
 {
-    return readingOf(valueStart(QStringView(Plausibility::range(reading).tag)), reading).text;
+    return readingOf(valueStart(QStringView(Plausibility::range(reading).tag)), reading).text();
 }
 
 QString WeatherParser::getReading(Plausibility::Reading reading) const
@@ -796,32 +794,32 @@ void WeatherParser::cloudsAt(int clStart, QString *hits, QString *layers) const
 
 QString WeatherParser::getDewPoint() const
 {
-    return values().dewPoint.text;
+    return values().dewPoint.text();
 }
 
 QString WeatherParser::getHeatIndex() const
 {
-    return values().heatIndex.text;
+    return values().heatIndex.text();
 }
 
 QString WeatherParser::getWindChill() const
 {
-    return values().windChill.text;
+    return values().windChill.text();
 }
 
 QString WeatherParser::getStationPressure() const
 {
-    return values().stationPressure.text;
+    return values().stationPressure.text();
 }
 
 QString WeatherParser::getPressureAlt() const
 {
-    return values().pressureAlt.text;
+    return values().pressureAlt.text();
 }
 
 QString WeatherParser::getDensityAlt() const
 {
-    return values().densityAlt.text;
+    return values().densityAlt.text();
 }
 
 QString WeatherParser::getObstruction() const
@@ -988,11 +986,10 @@ WeatherValues WeatherParser::values() const
     const auto reading = [&](Plausibility::Reading r) {
         return kLineOf[r] < TagCount ? readingOf(s[kLineOf[r]], r) : WeatherReading();
     };
-    const auto computed = [](QString text) {
-        WeatherReading result;
-        readDouble(QStringRef(&text), &result.value);
-        result.text = std::move(text);
-        return result;
+    const auto computed = [](const QString &text) {
+        double value = 0;
+        readDouble(QStringRef(&text), &value);
+        return WeatherReading(text, value);
     };
 
     WeatherValues v;
@@ -1055,14 +1052,10 @@ WeatherValues WeatherParser::values() const
     v.lightningBegan = slotTime(lightningCode, 0, clock);
     v.lightningEnded = slotTime(lightningCode, 1, clock);
 
-    // A reading that was read holds its field's very text already.
-    const auto field = [&](int start, const WeatherReading &read, int index) {
-        return read.isEmpty() ? fieldAt(start, index).toString() : read.text;
-    };
-    v.latField = field(s[LA], v.lat, 0);
-    v.lonField = field(s[LO], v.lon, 0);
+    v.latField = fieldAt(s[LA], 0).toString();
+    v.lonField = fieldAt(s[LO], 0).toString();
     v.altimeterField = fieldAt(s[BA], 1).toString();
-    v.strikesField = field(s[LD], v.lightningFreq, 1);
-    v.signalField = field(s[PW], v.signal, 4);
+    v.strikesField = fieldAt(s[LD], 1).toString();
+    v.signalField = fieldAt(s[PW], 4).toString();
     return v;
 }

@@ -3,16 +3,40 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 // One reading of a weather packet: the station's own digits (g6 form for a
 // computed quantity) and that text read as a number. The empty text is the
-// one "no value" marker; its number is 0.
+// one "no value" marker; its number is 0. A reading taken from a packet
+// shares the packet's text and keeps where its digits stand in it, so that
+// reading a packet copies no characters; a copy of the reading keeps the
+// text alive.
 struct WeatherReading
 {
-    QString text;
+    WeatherReading() = default;
+    WeatherReading(const QString &text, double number)
+        : value(number), m_source(text), m_size(int(text.size()))
+    {
+    }
+    // The characters [from, from + size) of a packet's text.
+    static WeatherReading piece(const QString &packet, int from, int size, double number)
+    {
+        WeatherReading reading(packet, number);
+        reading.m_from = from;
+        reading.m_size = size;
+        return reading;
+    }
+
+    QString text() const { return m_size == 0 ? QString() : m_source.mid(m_from, m_size); }
+    QStringView view() const { return QStringView(m_source).mid(m_from, m_size); }
+    bool isEmpty() const { return m_size == 0; }
+
     double value = 0;
 
-    bool isEmpty() const { return text.isEmpty(); }
+private:
+    QString m_source;
+    int m_from = 0;
+    int m_size = 0;
 };
 
 // Every value that the METAR, the CSV row and the data view take from one
