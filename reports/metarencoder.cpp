@@ -246,7 +246,7 @@ QString MetarEncoder::getMetar(const WeatherValues &values)
 
     // The thunderstorm groups need the distance; a count without one says
     // nothing about how near the storm is.
-    const double strikes = reading(values.strikesField, 0);
+    const double strikes = reading(values.strikesField.text(), 0);
     const double strikeMiles = reading(values.lightningDist, kNoReading);
     const bool lightning = strikes > 0;
     const bool lightningNear = lightning && strikeMiles >= 0 && strikeMiles < kDistantLightningMiles;
@@ -265,13 +265,13 @@ QString MetarEncoder::getMetar(const WeatherValues &values)
 
     appendTemperature(metar, values);
 
-    const QString &latText = values.latField;
-    const QString &lonText = values.lonField;
+    const QStringView latText = values.latField.view();
+    const QStringView lonText = values.lonField.view();
     const bool noPosition =
         !lonText.isEmpty() && (latText.contains(QLatin1Char('?')) || lonText.contains(QLatin1Char('?')));
     if (!noPosition) {
         const double altimeter =
-            reading(WeatherParser::validDouble(values.altimeterField), WeatherParser::missingValue);
+            reading(WeatherParser::validDouble(values.altimeterField.text()), WeatherParser::missingValue);
         if (altimeter > WeatherParser::missingValue) {
             metar += QLatin1Char('A');
             appendDigits(metar, altimeter, 4);

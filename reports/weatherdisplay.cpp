@@ -290,7 +290,7 @@ QStringList WeatherDisplay::warnings(const WeatherValues &values)
         else if (volts < kBatteryGoodVolts)
             texts.append(QStringLiteral("Battery getting low: %1 V").arg(number(volts)));
     }
-    const QString signal = WeatherParser::validInt(values.signalField);
+    const QString signal = WeatherParser::validInt(values.signalField.text());
     if (!signal.isEmpty() && signal.toInt() < kInterferenceBelow)
         texts.append(QStringLiteral("High interference: signal level %1").arg(signal.toInt()));
     return texts;

@@ -2,13 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reports/weatherpacketscanner.h"
 
+#include "weather/sse2.h"
+
 #include <QtGlobal>
 #include <algorithm>
-
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define KTR_HAVE_SSE2
-#endif
+#include <cstring>
 
 namespace {
 
@@ -48,6 +46,20 @@ qsizetype lineStop(const char *bytes, qsizetype i, qsizetype stop)
     while (i < stop && bytes[i] != '\n' && !isBinary(static_cast<unsigned char>(bytes[i])))
         ++i;
     return i;
+}
+
+// The first "@I:" in [from, to), or to.
+const char *findStartMarker(const char *from, const char *to)
+{
+    while (to - from >= kStartMarkerBytes) {
+        const auto *at = static_cast<const char *>(std::memchr(from, '@', size_t(to - from - 2)));
+        if (at == nullptr)
+            return to;
+        if (at[1] == 'I' && at[2] == ':')
+            return at;
+        from = at + 1;
+    }
+    return to;
 }
 
 bool isEndLine(const char *line, qsizetype size)
@@ -218,7 +230,7 @@ bool WeatherPacketScanner::scanPacket(bool atEnd)
             }
             const char *line = bytes + m_lineStart;
             const char *lineEnd = bytes + i;
-            const char *next = std::search(line, lineEnd, kStartMarker, kStartMarker + kStartMarkerBytes);
+            const char *next = findStartMarker(line, lineEnd);
             if (next != lineEnd) {
                 const qsizetype at = next - bytes;
                 abandon(at, Damage::Unterminated);

@@ -5,6 +5,7 @@
 #include "reports/metarencoder.h"
 #include "storage/appendfile.h"
 #include "storage/datafolder.h"
+#include "weather/sse2.h"
 #include "weather/weatherparser.h"
 
 #include <QDateTime>
@@ -47,6 +48,20 @@ char *writeField(char *out, QStringView value)
     const auto size = value.size();
     char *end = out;
     qsizetype i = 0;
+#ifdef KTR_HAVE_SSE2
+    // Eight plain ASCII characters at a time, up to the first that is not.
+    const __m128i high = _mm_set1_epi16(short(0xFF80));
+    for (; size - i >= 8; i += 8, end += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(chars + i));
+        const __m128i special = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16(',')), _mm_cmpeq_epi16(v, _mm_set1_epi16('"'))),
+            _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16('\r')), _mm_cmpeq_epi16(v, _mm_set1_epi16('\n'))));
+        const __m128i other = _mm_or_si128(special, _mm_and_si128(v, high));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(other, _mm_setzero_si128())) != 0xFFFF)
+            break;
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(end), _mm_packus_epi16(v, v));
+    }
+#endif
     for (; i < size; ++i) {
         const char16_t c = chars[i].unicode();
         if (c < 0x80) {

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "weather/weatherparser.h"
 
+#include "weather/sse2.h"
+
 #include <QDateTime>
 #include <QDebug>
 #include <QRegularExpression>
@@ -10,11 +12,6 @@
 #include <array>
 #include <cmath>
 #include <iterator>
-
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define KTR_HAVE_SSE2
-#endif
 
 namespace {
 
@@ -338,35 +335,42 @@ const QRegularExpression &stationTimePattern()
 
 void WeatherParser::valueStarts(const QStringView *tags, int *starts, int count) const
 {
-    // Tags of one or two characters: where a line's colon stands tells its
-    // tag's size, and the tag compares as one number.
+    // Tags of one or two ASCII characters: where a line's colon stands tells
+    // its tag's size, the first character the few tags it can be, and a tag
+    // compares as one number.
     const auto key = [](const QChar *tag, int size) {
         const quint64 second = size == 1 ? 0 : tag[1].unicode();
         return quint64(size) << 32 | second << 16 | tag[0].unicode();
     };
     constexpr int kMaxTags = 32;
+    constexpr int kAscii = 128;
     Q_ASSERT(count <= kMaxTags);
     quint64 keys[kMaxTags];
+    quint32 tagsByFirst[kAscii] = {};
     for (int i = 0; i < count; ++i) {
-        Q_ASSERT(tags[i].size() == 1 || tags[i].size() == 2);
+        Q_ASSERT((tags[i].size() == 1 || tags[i].size() == 2) && tags[i].front().unicode() < kAscii);
         keys[i] = key(tags[i].data(), int(tags[i].size()));
+        tagsByFirst[tags[i].front().unicode()] |= 1u << i;
     }
     std::fill(starts, starts + count, -1);
+    quint32 missing = count == kMaxTags ? ~0u : (1u << count) - 1;
     const QChar *const begin = m_text.constData();
     const QChar *const end = begin + m_text.size();
-    int missing = count;
-    for (const QChar *line = begin; line < end && missing > 0; line = nextLine(line, end)) {
+    for (const QChar *line = begin; line < end && missing != 0; line = nextLine(line, end)) {
         const qsizetype left = end - line;
         const int size = left > 1 && line[1] == QLatin1Char(':')   ? 1
                          : left > 2 && line[2] == QLatin1Char(':') ? 2
                                                                    : 0;
-        if (size == 0)
+        const char16_t first = line[0].unicode();
+        if (size == 0 || first >= kAscii)
             continue;
         const quint64 lineKey = key(line, size);
-        for (int i = 0; i < count; ++i) {
-            if (keys[i] == lineKey && starts[i] < 0) {
+        for (quint32 candidates = tagsByFirst[first] & missing; candidates != 0;
+             candidates &= candidates - 1) {
+            const int i = qCountTrailingZeroBits(candidates);
+            if (keys[i] == lineKey) {
                 starts[i] = int(line - begin + size + 1);
-                --missing;
+                missing &= ~(1u << i);
             }
         }
     }
@@ -464,7 +468,7 @@ WeatherReading WeatherParser::readingOf(int start, Plausibility::Reading reading
     double value = 0;
     if (!readField(field, range, &value))
         return {};
-    return WeatherReading::piece(m_text, field.position(), field.size(), value);
+    return WeatherReading(PacketText::piece(m_text, field.position(), field.size()), value);
 }
 
 QString WeatherParser::readingText(Plausibility::Reading reading) const
@@ -743,7 +747,10 @@ void WeatherParser::cloudsAt(int clStart, QString *hits, QString *layers) const
         if (metres[n] > 0.0)
             ++hitCount;
     }
-    *hits = QString::number(hitCount) + QLatin1Char('/') + QString::number(valid);
+    static_assert(kCountedHeights < 10, "one digit each");
+    const QChar hitsText[3] = {QLatin1Char(char('0' + hitCount)), QLatin1Char('/'),
+                               QLatin1Char(char('0' + valid))};
+    *hits = QString(hitsText, 3);
 
     const QStringRef status = fieldAt(clStart, 0);
     if (fields[0].isEmpty()) {
@@ -846,9 +853,12 @@ QString WeatherParser::logTimestampAt(int tStart) const
     // The 18 characters after "T:", cut at a further "T:" among them; the
     // stamp may begin at either of the first two.
     QStringRef piece = m_text.midRef(tStart, kStampChars + 1);
-    const int nextTag = piece.indexOf(QLatin1String("T:"));
-    if (nextTag >= 0)
-        piece = piece.left(nextTag);
+    for (int i = 0; i + 1 < piece.size(); ++i) {
+        if (piece.at(i) == QLatin1Char('T') && piece.at(i + 1) == QLatin1Char(':')) {
+            piece = piece.left(i);
+            break;
+        }
+    }
     const QChar *const chars = piece.constData();
     const bool found =
         (piece.size() >= kStampChars && stampAt(chars)) || (piece.size() > kStampChars && stampAt(chars + 1));
@@ -868,11 +878,12 @@ QString WeatherParser::logTimestampAt(int tStart) const
     const int second = twoDigits(stamp + 15);
     if (!QDate::isValid(2000 + year, month, day) || !QTime::isValid(hour, minute, second))
         return {};
-    QString result = QStringLiteral("20") + QString(stamp, kStampChars);
-    result[4] = QLatin1Char('-');
-    result[7] = QLatin1Char('-');
-    result[10] = QLatin1Char(' ');
-    return result;
+    QChar text[kStampChars + 2] = {QLatin1Char('2'), QLatin1Char('0')};
+    std::copy(stamp, stamp + kStampChars, text + 2);
+    text[4] = QLatin1Char('-');
+    text[7] = QLatin1Char('-');
+    text[10] = QLatin1Char(' ');
+    return QString(text, kStampChars + 2);
 }
 
 WeatherParser::StationClock WeatherParser::stationClockAt(int tStart) const
@@ -904,7 +915,9 @@ WeatherParser::StationClock WeatherParser::stationClockAt(int tStart) const
         !QTime::isValid(values[3], values[4], values[5]))
         return clock;
     clock.valid = true;
-    clock.dayTime = texts[0] + texts[1] + texts[2];
+    clock.dayTime.reserve(texts[0].size() + texts[1].size() + texts[2].size());
+    for (const QStringRef &text : texts)
+        clock.dayTime += text;
     clock.hour = values[3];
     clock.minute = values[4];
     return clock;
@@ -1052,10 +1065,14 @@ WeatherValues WeatherParser::values() const
     v.lightningBegan = slotTime(lightningCode, 0, clock);
     v.lightningEnded = slotTime(lightningCode, 1, clock);
 
-    v.latField = fieldAt(s[LA], 0).toString();
-    v.lonField = fieldAt(s[LO], 0).toString();
-    v.altimeterField = fieldAt(s[BA], 1).toString();
-    v.strikesField = fieldAt(s[LD], 1).toString();
-    v.signalField = fieldAt(s[PW], 4).toString();
+    const auto field = [&](int start, int index) {
+        const QStringRef ref = fieldAt(start, index);
+        return PacketText::piece(m_text, ref.position(), ref.size());
+    };
+    v.latField = field(s[LA], 0);
+    v.lonField = field(s[LO], 0);
+    v.altimeterField = field(s[BA], 1);
+    v.strikesField = field(s[LD], 1);
+    v.signalField = field(s[PW], 4);
     return v;
 }

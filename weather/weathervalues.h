@@ -5,38 +5,43 @@
 #include <QString>
 #include <QStringView>
 
-// One reading of a weather packet: the station's own digits (g6 form for a
-// computed quantity) and that text read as a number. The empty text is the
-// one "no value" marker; its number is 0. A reading taken from a packet
-// shares the packet's text and keeps where its digits stand in it, so that
-// reading a packet copies no characters; a copy of the reading keeps the
-// text alive.
-struct WeatherReading
+// Characters of a weather packet's text, or any text. A piece of a packet
+// shares the packet's text and keeps where it stands in it, so that reading
+// a packet copies no characters; a copy keeps the text alive.
+class PacketText
 {
-    WeatherReading() = default;
-    WeatherReading(const QString &text, double number)
-        : value(number), m_source(text), m_size(int(text.size()))
-    {
-    }
+public:
+    PacketText() = default;
+    explicit PacketText(const QString &text) : m_source(text), m_size(int(text.size())) {}
     // The characters [from, from + size) of a packet's text.
-    static WeatherReading piece(const QString &packet, int from, int size, double number)
+    static PacketText piece(const QString &packet, int from, int size)
     {
-        WeatherReading reading(packet, number);
-        reading.m_from = from;
-        reading.m_size = size;
-        return reading;
+        PacketText text(packet);
+        text.m_from = from;
+        text.m_size = size;
+        return text;
     }
 
     QString text() const { return m_size == 0 ? QString() : m_source.mid(m_from, m_size); }
     QStringView view() const { return QStringView(m_source).mid(m_from, m_size); }
     bool isEmpty() const { return m_size == 0; }
 
-    double value = 0;
-
 private:
     QString m_source;
     int m_from = 0;
     int m_size = 0;
+};
+
+// One reading of a weather packet: the station's own digits (g6 form for a
+// computed quantity) and that text read as a number. The empty text is the
+// one "no value" marker; its number is 0.
+struct WeatherReading : PacketText
+{
+    WeatherReading() = default;
+    WeatherReading(const PacketText &text, double number) : PacketText(text), value(number) {}
+    WeatherReading(const QString &text, double number) : PacketText(text), value(number) {}
+
+    double value = 0;
 };
 
 // Every value that the METAR, the CSV row and the data view take from one
@@ -63,5 +68,5 @@ struct WeatherValues
     // Fields as the station sent them, before any filter: the METAR decides
     // on the position, the altimeter group and lightning from these, and the
     // warnings from the signal level.
-    QString latField, lonField, altimeterField, strikesField, signalField;
+    PacketText latField, lonField, altimeterField, strikesField, signalField;
 };

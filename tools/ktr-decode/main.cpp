@@ -102,7 +102,9 @@ private:
                                .arg(WeatherPacketScanner::describe(entry.damage)));
                 continue;
             }
-            m_parser.setPacketText(QString::fromUtf8(entry.packet));
+            // A weather packet holds no NUL byte (the scanner refuses binary
+            // data), so its size is taken as it is, without a search for one.
+            m_parser.setPacketText(QString::fromUtf8(entry.packet.constData(), entry.packet.size()));
             const WeatherValues values = m_parser.values();
             const QString metar = MetarEncoder::getMetar(values);
             if (m_format == Format::Csv)
