@@ -6,16 +6,22 @@
 // one byte at a time at the line's byte rate (9600 baud, 960 bytes a second),
 // so that a receiver that keeps up runs one receive pass per byte.
 //
-//   bench_linefeeder [--rate <bytes/s>] [--seconds <n>] [--delay <s>] [--garbage [--burst <bytes>]]
+//   bench_linefeeder [--rate <bytes/s>] [--seconds <n>] [--delay <s>]
+//                    [--pictures | --garbage [--burst <bytes>]]
 //
-// Without --garbage it sends weather packets ("1 Minute" mode, every sixth
-// with its auxiliary part) back to back, each followed by the silence that
-// ends a transmission (0.7 s). With --garbage it sends the packets' text
-// without their "@I:" lines and without any silence: nothing ever forms a
-// packet and the receiver's buffer stays at its bound; --burst sends that
-// many bytes at once first, so that the bound is reached at the start.
+// By default it sends weather packets ("1 Minute" mode, every sixth with its
+// auxiliary part) back to back, each followed by the silence that ends a
+// transmission (0.7 s). With --pictures it sends picture series instead (the
+// four cameras in turn, each packet its own transmission as the station
+// sends them). With --garbage it sends the packets' text without their "@I:"
+// lines and without any silence: nothing ever forms a packet and the
+// receiver's buffer stays at its bound; --burst sends that many bytes at
+// once first, so that the bound is reached at the start.
 
+#include "tools/sim/camerapictures.h"
+#include "tools/sim/jpegencoder.h"
 #include "tools/sim/pseudoterminal.h"
+#include "tools/sim/stationsimulator.h"
 #include "tools/sim/weathergenerator.h"
 
 #include <QCoreApplication>
@@ -32,6 +38,7 @@ constexpr double kLineBytesPerSec = 960;
 constexpr qint64 kTransmissionGapNs = 700'000'000;
 constexpr int kAuxEvery = 6;
 constexpr int kOneMinuteMode = 4;
+constexpr int kCameras = 4;
 
 qint64 nowNs()
 {
@@ -75,6 +82,7 @@ int main(int argc, char *argv[])
     const double seconds = option(args, QStringLiteral("--seconds"), 60);
     const double delay = option(args, QStringLiteral("--delay"), 3);
     const bool garbage = args.contains(QStringLiteral("--garbage"));
+    const bool pictures = !garbage && args.contains(QStringLiteral("--pictures"));
     qint64 burst = garbage ? qint64(option(args, QStringLiteral("--burst"), 0)) : 0;
     if (rate <= 0 || seconds <= 0 || delay < 0) {
         std::fprintf(stderr, "bench_linefeeder: rate and seconds must be positive\n");
@@ -100,9 +108,22 @@ int main(int argc, char *argv[])
     qint64 written = 0;
     qint64 dropped = 0;
     int packets = 0;
+    int picturesSent = 0;
+    QList<QByteArray> series;
     while (due < end) {
-        QByteArray transmission = weather.packet(utc, kOneMinuteMode, packets % kAuxEvery == 0);
-        utc = utc.addSecs(60);
+        QByteArray transmission;
+        if (pictures) {
+            if (series.isEmpty()) {
+                const int camera = picturesSent++ % kCameras + 1;
+                series = StationSimulator::picturePackets(
+                    camera, utc, JpegEncoder::encodeScan(CameraPictures::picture(camera, utc)));
+                utc = utc.addSecs(60);
+            }
+            transmission = series.takeFirst();
+        } else {
+            transmission = weather.packet(utc, kOneMinuteMode, packets % kAuxEvery == 0);
+            utc = utc.addSecs(60);
+        }
         ++packets;
         if (garbage)
             transmission.remove(0, transmission.indexOf("\r\n") + 2);

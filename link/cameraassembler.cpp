@@ -25,6 +25,26 @@ static_assert(JpegHeader::kSizeBytes +
                   AssemblyBuffer::kSizeBytes,
               "one slot more must not fit");
 
+// Every byte as two lower-case hexadecimal digits and a blank, sixteen to a
+// line: the raw view lays out again only the lines that a pass adds to, not
+// one line of a thousand characters on every pass.
+QString hexLines(const QByteArray &bytes)
+{
+    constexpr int kBytesPerLine = 16;
+    static constexpr char kDigits[] = "0123456789abcdef";
+    QString text;
+    text.reserve(bytes.size() * 3 + bytes.size() / kBytesPerLine * 2);
+    for (int i = 0; i < bytes.size(); ++i) {
+        if (i > 0 && i % kBytesPerLine == 0)
+            text += QLatin1String("\r\n");
+        const auto byte = quint8(bytes.at(i));
+        text += QLatin1Char(kDigits[byte >> 4]);
+        text += QLatin1Char(kDigits[byte & 0xf]);
+        text += QLatin1Char(' ');
+    }
+    return text;
+}
+
 int byteAt(const QByteArray &bytes, int index)
 {
     return index < bytes.size() ? quint8(bytes.at(index)) : 0;
@@ -92,12 +112,9 @@ CameraStep CameraAssembler::process(const QByteArray &buffer, const QString &ime
     step.progressMaximum = kProgressMaximum;
     step.progressValue = qMin(n, kProgressMaximum);
 
-    QByteArray hex = buffer.toHex(' ');
-    if (!buffer.isEmpty())
-        hex.append(' ');
     step.rawViewText =
         QStringLiteral("Camera:%1 Packet:%2 Bytes:%3\r\n\r\n").arg(step.camera).arg(n).arg(buffer.size()) +
-        QString::fromLatin1(hex);
+        hexLines(buffer);
 
     // The trailer is looked for right behind the packet, not at the end of the
     // buffer, so that a packet followed at once by the next one is still framed.

@@ -15,9 +15,40 @@ RawView::RawView(QPlainTextEdit *edit) : QObject(edit), m_edit(edit)
         if (!m_editing)
             m_shown.clear();
     });
+    m_interval.setSingleShot(true);
+    m_interval.setInterval(kMinIntervalMs);
+    connect(&m_interval, &QTimer::timeout, this, &RawView::applyWaiting);
 }
 
 void RawView::show(const QString &text)
+{
+    if (m_interval.isActive()) {
+        m_waiting = text;
+        m_hasWaiting = true;
+        return;
+    }
+    apply(text);
+    m_interval.start();
+}
+
+void RawView::append(const QString &line)
+{
+    if (m_hasWaiting)
+        applyWaiting();
+    m_edit->appendPlainText(line);
+}
+
+void RawView::applyWaiting()
+{
+    if (!m_hasWaiting)
+        return;
+    m_hasWaiting = false;
+    apply(m_waiting);
+    m_waiting.clear();
+    m_interval.start();
+}
+
+void RawView::apply(const QString &text)
 {
     // The document keeps "\r\n" as one line break, so a line ends at either.
     static const QRegularExpression lineBreak(QStringLiteral("[\r\n]"));
@@ -30,8 +61,10 @@ void RawView::show(const QString &text)
         // Two edits, not one edit block: the document would lay out all that
         // lies between them again.
         QTextCursor cursor(m_edit->document()->firstBlock());
-        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-        cursor.insertText(text.left(head));
+        if (QStringView(text).left(head) != QStringView(m_shown).left(shownHead)) {
+            cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+            cursor.insertText(text.left(head));
+        }
         cursor.movePosition(QTextCursor::End);
         cursor.insertText(text.mid(head + shownRest.size()));
     } else {
@@ -39,9 +72,4 @@ void RawView::show(const QString &text)
     }
     m_editing = false;
     m_shown = text;
-}
-
-void RawView::append(const QString &line)
-{
-    m_edit->appendPlainText(line);
 }

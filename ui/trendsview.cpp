@@ -254,11 +254,23 @@ void TrendsView::addObservation(const Observation &observation)
     const QString unit = DataFolder::unitName(observation.imei);
     if (unit != m_unit)
         m_unit = unit;
+    if (!isVisible()) {
+        m_stale = true;
+        return;
+    }
     refresh();
+}
+
+void TrendsView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_stale)
+        refresh();
 }
 
 void TrendsView::refresh()
 {
+    m_stale = false;
     updateRange();
     if (m_unit.isEmpty() && m_store)
         m_unit = m_store->latestUnit();

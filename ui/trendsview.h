@@ -72,7 +72,9 @@ public:
     // The clock that the rolling ranges end at; the system clock by default.
     void setClock(const std::function<QDateTime()> &nowUtc);
 
-    // A packet just stored: the view follows its unit and redraws.
+    // A packet just stored: the view follows its unit and redraws, or, while
+    // it is hidden, redraws when it is shown (the charts' layout costs more
+    // than anything else a packet does).
     void addObservation(const Observation &observation);
     // Reads the range from the store again and redraws.
     void refresh();
@@ -91,6 +93,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void buildControls();
@@ -127,7 +130,8 @@ private:
     QTabWidget *m_tabs = nullptr;
     QTableWidget *m_table = nullptr;
     QtCharts::QChartView *m_views[ChartCount] = {};
-    int m_columns = 0; // the chart width last drawn for, 0 while not shown
+    int m_columns = 0;    // the chart width last drawn for, 0 while not shown
+    bool m_stale = false; // a packet came while hidden
     QtCharts::QCategoryAxis *m_timeAxes[ChartCount] = {};
     QtCharts::QValueAxis *m_valueAxes[ChartCount] = {};
     QtCharts::QValueAxis *m_directionAxis = nullptr;

@@ -180,6 +180,11 @@ void TestCameraAssembler::progressAndCaption()
     QCOMPARE(process(cameraPacket(4, 43, false, QByteArray())).progressValue, 43);
     QCOMPARE(process(cameraPacket(4, 50, false, QByteArray())).progressValue, 44);
     QCOMPARE(process(cameraPacket(4, 3, true, QByteArray())).progressValue, 44);
+    // The raw view: the byte count, then every byte in hexadecimal, sixteen to a line.
+    const QByteArray packet = cameraPacket(2, 7, false, QByteArray("\xff\xd8\x0a", 3));
+    const QStringList lines = process(packet.left(20)).rawViewText.split(QStringLiteral("\r\n"));
+    QCOMPARE(lines, QStringList({"Camera:2 Packet:7 Bytes:20", "",
+                                 "40 31 18 05 31 02 37 13 20 07 ff d8 0a 00 00 00 ", "00 00 00 00 "}));
     QCOMPARE(CameraAssembler::caption(3, "300"), QStringLiteral("Camera 3 (120\u00b0)"));
     QCOMPARE(CameraAssembler::caption(4, "359"), QStringLiteral("Camera 4 (269\u00b0)"));
     QCOMPARE(CameraAssembler::caption(4, "-1"), QStringLiteral("Camera 4"));

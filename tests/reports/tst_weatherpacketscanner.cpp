@@ -78,6 +78,13 @@ void TestWeatherPacketScanner::streams_data()
     QByteArray zero = a;
     zero.insert(a.indexOf("TA:") + 4, '\0');
     QTest::newRow("zero byte") << zero + b << QStringList{damaged(0, Damage::BinaryData), ok(zero.size(), b)};
+    // Long lines are searched sixteen bytes at a time: a tab stays text, a DEL does not.
+    QByteArray tab = a, del = a;
+    tab.insert(a.indexOf("B:") + 17, '\t');
+    del.insert(a.indexOf("B:") + 17, '\x7f');
+    QTest::newRow("tab in a long line") << tab << QStringList{ok(0, tab)};
+    QTest::newRow("DEL in a long line")
+        << del + b << QStringList{damaged(0, Damage::BinaryData), ok(del.size(), b)};
     // Picture packets, other kinds and noise are no weather packets at all.
     const QByteArray picture =
         "@I:300234063909320\r\n@1" + QByteArray(8, '\x18') + QByteArray(330, '@') + "\r\n";

@@ -84,6 +84,12 @@ void TestCsvLog::fieldQuoting_data()
     QTest::addColumn<QByteArray>("field");
     QTest::newRow("quote") << "a\"b" << QByteArray("\"a\"\"b\"");
     QTest::newRow("line break") << "a\r\nb" << QByteArray("\"a\r\nb\"");
+    // Long enough to be looked at eight characters at a time, and past them.
+    QTest::newRow("comma late in a long value") << "1234567890,1" << QByteArray("\"1234567890,1\"");
+    QTest::newRow("degree sign late in a long value")
+        << QString::fromUtf8("-70.14640\u00b0") << QByteArray("-70.14640\xc2\xb0");
+    QTest::newRow("quote and a character beyond the BMP")
+        << QString::fromUtf8("\"\U0001F600\"") << QByteArray("\"\"\"\xf0\x9f\x98\x80\"\"\"");
 }
 
 void TestCsvLog::fieldQuoting()

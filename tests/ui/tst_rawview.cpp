@@ -50,7 +50,7 @@ private slots:
             removed = 0;
             view.show(texts.at(i));
             fresh.setPlainText(texts.at(i));
-            QCOMPARE(edit.toPlainText(), fresh.toPlainText());
+            QTRY_COMPARE(edit.toPlainText(), fresh.toPlainText());
             QCOMPARE(edit.blockCount(), fresh.blockCount());
         }
         // A packet that goes on arriving edits its first line and its end, not the whole text.
@@ -59,7 +59,24 @@ private slots:
         fresh.appendPlainText(QStringLiteral("\r\nLast Packet of Image"));
         view.show(texts.last());
         fresh.setPlainText(texts.last());
-        QCOMPARE(edit.toPlainText(), fresh.toPlainText());
+        QTRY_COMPARE(edit.toPlainText(), fresh.toPlainText());
+    }
+
+    // A packet arriving a few bytes per pass: the first text at once, then
+    // only the newest one when the interval is over.
+    void burstIsDrawnOnceAnInterval()
+    {
+        QPlainTextEdit edit;
+        RawView view(&edit);
+        view.show(cameraText(3, 10));
+        QCOMPARE(edit.toPlainText(), QPlainTextEdit(cameraText(3, 10)).toPlainText());
+        int edits = 0;
+        connect(edit.document(), &QTextDocument::contentsChange, this, [&edits] { ++edits; });
+        for (int bytes = 20; bytes <= 340; bytes += 10)
+            view.show(cameraText(3, bytes));
+        QCOMPARE(edits, 0);
+        QTRY_COMPARE(edit.toPlainText(), QPlainTextEdit(cameraText(3, 340)).toPlainText());
+        QCOMPARE(edits, 2); // the byte count and the new bytes
     }
 };
 

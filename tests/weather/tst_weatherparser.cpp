@@ -117,6 +117,13 @@ void TestWeatherParser::fixtures()
     for (int i = 0; i < wanted.size(); ++i)
         wanted[i].prepend(actual.value(i).section('=', 0, 0) + '=');
     QCOMPARE(actual, wanted);
+
+    // Readings share the packet's text: they outlive the parser's next packet.
+    const WeatherValues kept = parser.values();
+    const QString temperature = parser.getTemperature(), latitude = kept.latField.text();
+    parser.setPacketText(QString(parser.packetText().size(), QLatin1Char('x')));
+    QCOMPARE(kept.temperature.text(), temperature);
+    QCOMPARE(kept.latField.view(), latitude);
 }
 
 void TestWeatherParser::getField_data()
