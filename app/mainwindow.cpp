@@ -122,7 +122,7 @@ void MainWindow::connectSession()
     bar->follow(m_session, this);
     connect(m_session, &StationSession::reset, this, [this] {
         ui->plainTextEdit->clear();
-        m_dataView->clear(m_session->parser());
+        m_dataView->clear(m_session->values());
     });
     auto *raw = new RawView(ui->plainTextEdit);
     connect(m_session, &StationSession::rawTextReplaced, raw, &RawView::show);
@@ -134,8 +134,8 @@ void MainWindow::connectSession()
                     m_mqtt->publishPicture(QString::fromLatin1(m_session->stationImei()), camera, jpeg);
             });
     connect(m_session, &StationSession::weatherReceived, this, [this](const Observation &observation) {
-        m_dataView->show(m_session->parser(), observation);
-        m_alarms->observe(observation, WeatherDisplay::warnings(m_session->parser()));
+        m_dataView->show(m_session->values(), observation);
+        m_alarms->observe(observation, WeatherDisplay::warnings(m_session->values()));
         m_history->addObservation(observation);
         m_mqtt->publishObservation(observation);
     });
@@ -212,7 +212,7 @@ void MainWindow::Timer()
     m_statusBar->tick(idle);
     m_alarms->tick();
     if (idle % kDataAgeTicks == 0)
-        m_dataView->refreshAge(m_session->parser());
+        m_dataView->refreshAge(m_session->values());
     WindowFit::setFixedText(ui->idleLabel, IdleClock::idleText(idle));
 }
 
@@ -390,7 +390,7 @@ void MainWindow::handleError(const QString &reason)
 
 void MainWindow::displayWeatherData()
 {
-    m_dataView->show(m_session->parser(), m_session->observation());
+    m_dataView->show(m_session->values(), m_session->observation());
 }
 
 QString MainWindow::getDateTime(const QByteArray &buffer)

@@ -77,11 +77,6 @@ QString ageText(qint64 seconds)
 
 } // namespace
 
-QVector<WeatherDisplay::Field> WeatherDisplay::fields(const WeatherParser &parser)
-{
-    return fields(parser.values());
-}
-
 QVector<WeatherDisplay::Field> WeatherDisplay::fields(const WeatherValues &v)
 {
     const QString kt = QStringLiteral(" kt");
@@ -238,11 +233,6 @@ QString WeatherDisplay::toolTip(const QString &objectName)
     return it == table.cend() ? QString() : it->second;
 }
 
-QString WeatherDisplay::voltageStyle(const WeatherParser &parser, bool stale)
-{
-    return voltageStyle(parser.values(), stale);
-}
-
 QString WeatherDisplay::voltageStyle(const WeatherValues &values, bool stale)
 {
     if (values.battery.isEmpty())
@@ -253,11 +243,6 @@ QString WeatherDisplay::voltageStyle(const WeatherValues &values, bool stale)
     if (volts >= kBatteryLowVolts)
         return styleSheet("orange", stale);
     return styleSheet("red", stale);
-}
-
-QString WeatherDisplay::interferenceStyle(const WeatherParser &parser, bool stale)
-{
-    return interferenceStyle(parser.values(), stale);
 }
 
 QString WeatherDisplay::interferenceStyle(const WeatherValues &values, bool stale)
@@ -273,11 +258,6 @@ QString WeatherDisplay::valueStyle(bool stale)
 {
     return stale ? QStringLiteral("border: 1px solid lightgray; color: gray")
                  : QStringLiteral("border: 1px solid lightgray");
-}
-
-QStringList WeatherDisplay::warnings(const WeatherParser &parser)
-{
-    return warnings(parser.values());
 }
 
 QStringList WeatherDisplay::warnings(const WeatherValues &values)

@@ -8,7 +8,6 @@
 #include <QVector>
 
 class QDateTime;
-class WeatherParser;
 struct Observation;
 struct WeatherValues;
 
@@ -41,7 +40,6 @@ public:
     static constexpr const char *kMissingText = "--";
 
     static QVector<Field> fields(const WeatherValues &values);
-    static QVector<Field> fields(const WeatherParser &parser);
 
     // A tooltip for every field and selector of the window (what it is, its
     // unit, where it comes from), by object name.
@@ -52,10 +50,8 @@ public:
     // reading. Text is always black, readable on each background; stale
     // values are grey on white, since their colour no longer tells the state.
     static QString voltageStyle(const WeatherValues &values, bool stale = false);
-    static QString voltageStyle(const WeatherParser &parser, bool stale = false);
     // lawngreen for "OK", red for "Interference", white without a reading.
     static QString interferenceStyle(const WeatherValues &values, bool stale = false);
-    static QString interferenceStyle(const WeatherParser &parser, bool stale = false);
     // The style of every other value box.
     static QString valueStyle(bool stale);
 
@@ -63,7 +59,6 @@ public:
     // "Low battery: 4.5 V", "Battery getting low: 4.9 V",
     // "High interference: signal level 12". Empty when all is well.
     static QStringList warnings(const WeatherValues &values);
-    static QStringList warnings(const WeatherParser &parser);
 
     struct DataAge
     {

@@ -8,7 +8,7 @@
 #include "ui/cameraviews.h"
 #include "ui/pictureviewer.h"
 #include "ui_mainwindow.h"
-#include "weather/weatherparser.h"
+#include "weather/weathervalues.h"
 
 #include <QImage>
 
@@ -39,19 +39,19 @@ DataView::DataView(Ui::MainWindow *form, QWidget *window)
 
 DataView::~DataView() = default;
 
-void DataView::show(const WeatherParser &parser, const Observation &observation)
+void DataView::show(const WeatherValues &values, const Observation &observation)
 {
     m_observation = observation;
-    ui->unitValLabel->setText(parser.getImei());
+    ui->unitValLabel->setText(values.imei);
     ui->textEditMetar->setTextInteractionFlags(Qt::TextSelectableByMouse);
     ui->textEditMetar->setHtml(WeatherDisplay::metarHtml(observation.metar));
-    for (const WeatherDisplay::Field &field : WeatherDisplay::fields(parser)) {
+    for (const WeatherDisplay::Field &field : WeatherDisplay::fields(values)) {
         if (auto *edit = m_window->findChild<QLineEdit *>(field.objectName)) {
             edit->setText(field.text);
             edit->setToolTip(field.toolTip);
         }
     }
-    refreshAge(parser, true);
+    refreshAge(values, true);
 }
 
 void DataView::showPicture(int camera, const QByteArray &jpeg, const QString &caption, const QString &stamp)
@@ -66,7 +66,7 @@ void DataView::showPictures(const QList<QByteArray> &pictures, const QString &or
         showPicture(i + 1, pictures.at(i), CameraAssembler::caption(i + 1, orientation));
 }
 
-void DataView::refreshAge(const WeatherParser &parser, bool restyle)
+void DataView::refreshAge(const WeatherValues &values, bool restyle)
 {
     if (!m_observation.receivedTime.isValid())
         return;
@@ -76,21 +76,27 @@ void DataView::refreshAge(const WeatherParser &parser, bool restyle)
     if (age.stale == m_stale && !restyle)
         return;
     m_stale = age.stale;
-    style(parser);
+    style(values);
 }
 
-void DataView::style(const WeatherParser &parser)
+void DataView::style(const WeatherValues &values)
 {
-    for (const WeatherDisplay::Field &field : WeatherDisplay::fields(parser)) {
+    // A new style sheet makes the widget polish itself again, the same one too.
+    const auto setSheet = [](QWidget *widget, const QString &sheet) {
+        if (widget->styleSheet() != sheet)
+            widget->setStyleSheet(sheet);
+    };
+    const QString valueSheet = WeatherDisplay::valueStyle(m_stale);
+    for (const WeatherDisplay::Field &field : WeatherDisplay::fields(values)) {
         if (auto *edit = m_window->findChild<QLineEdit *>(field.objectName))
-            edit->setStyleSheet(WeatherDisplay::valueStyle(m_stale));
+            setSheet(edit, valueSheet);
     }
-    ui->lineEditVoltage->setStyleSheet(WeatherDisplay::voltageStyle(parser, m_stale));
-    ui->lineEditInterference->setStyleSheet(WeatherDisplay::interferenceStyle(parser, m_stale));
-    m_ageLabel->setStyleSheet(m_stale ? QStringLiteral("color: #b00000") : QString());
+    setSheet(ui->lineEditVoltage, WeatherDisplay::voltageStyle(values, m_stale));
+    setSheet(ui->lineEditInterference, WeatherDisplay::interferenceStyle(values, m_stale));
+    setSheet(m_ageLabel, m_stale ? QStringLiteral("color: #b00000") : QString());
 }
 
-void DataView::clear(const WeatherParser &parser)
+void DataView::clear(const WeatherValues &values)
 {
     ui->textEditMetar->clear();
     for (QLineEdit *edit : m_window->findChildren<QLineEdit *>())
@@ -101,7 +107,7 @@ void DataView::clear(const WeatherParser &parser)
     m_observation = Observation();
     m_stale = false;
     m_ageLabel->setText(QLatin1String(kNoData));
-    style(parser);
+    style(values);
 }
 
 void DataView::fitPictures()

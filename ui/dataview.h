@@ -11,7 +11,7 @@ class CameraViews;
 class PictureViewer;
 class QLabel;
 class QWidget;
-class WeatherParser;
+struct WeatherValues;
 
 namespace Ui {
 class MainWindow;
@@ -28,17 +28,17 @@ public:
     DataView(Ui::MainWindow *ui, QWidget *window);
     ~DataView() override;
 
-    void show(const WeatherParser &parser, const Observation &observation);
+    void show(const WeatherValues &values, const Observation &observation);
     void showPicture(int camera, const QByteArray &jpeg, const QString &caption, const QString &stamp = {});
     // Pictures of cameras 1, 2, ... in order, captioned with the station's headings.
     void showPictures(const QList<QByteArray> &pictures, const QString &orientation);
     // Once a second: the age text, and grey values once they are old.
-    void refreshAge(const WeatherParser &parser, bool restyle = false);
-    void clear(const WeatherParser &parser);
+    void refreshAge(const WeatherValues &values, bool restyle = false);
+    void clear(const WeatherValues &values);
     void fitPictures();
 
 private:
-    void style(const WeatherParser &parser);
+    void style(const WeatherValues &values);
 
     Ui::MainWindow *ui;
     QWidget *m_window;

@@ -23,7 +23,7 @@ WeatherParser parserWith(const QString &lines)
 QString shown(const WeatherParser &parser)
 {
     QStringList boxes;
-    for (const WeatherDisplay::Field &field : WeatherDisplay::fields(parser)) {
+    for (const WeatherDisplay::Field &field : WeatherDisplay::fields(parser.values())) {
         const bool why = field.state != WeatherDisplay::State::Value; // "--" and empty boxes say why
         if (why == (field.toolTip == WeatherDisplay::toolTip(field.objectName)))
             boxes << field.objectName + " without its reason";
@@ -86,13 +86,13 @@ void TestWeatherDisplay::colourAndWords()
         {"B:4.79:4", "red", "white", "Low battery: 4.79 V"},
         {"B:4.50:4|PW:0:25:?:--:12", "", "", "Low battery: 4.5 V; High interference: signal level 12"}};
     for (const auto &row : rows) {
-        const WeatherParser parser = parserWith(row[0]);
+        const WeatherValues values = parserWith(row[0]).values();
         const bool stale = !*row[1]; // stale values: white boxes, gray text
         const QString style = QStringLiteral("background: %1; border: 1px solid lightgray; color: %2");
         const QString text = stale ? "gray" : "black";
-        QCOMPARE(WeatherDisplay::voltageStyle(parser, stale), style.arg(stale ? "white" : row[1], text));
-        QCOMPARE(WeatherDisplay::interferenceStyle(parser, stale), style.arg(stale ? "white" : row[2], text));
-        QCOMPARE(WeatherDisplay::warnings(parser).join("; "), QString(row[3]));
+        QCOMPARE(WeatherDisplay::voltageStyle(values, stale), style.arg(stale ? "white" : row[1], text));
+        QCOMPARE(WeatherDisplay::interferenceStyle(values, stale), style.arg(stale ? "white" : row[2], text));
+        QCOMPARE(WeatherDisplay::warnings(values).join("; "), QString(row[3]));
     }
 }
 
