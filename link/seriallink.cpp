@@ -3,13 +3,23 @@
 #include "link/seriallink.h"
 
 #include "link/portscanner.h"
+#include "link/ttywakeup.h"
 
 #include <QDebug>
 #include <QSerialPort>
 
 SerialLink::SerialLink(QObject *parent) : StationLink(parent), m_port(new QSerialPort(this))
 {
-    connect(m_port, &QSerialPort::readyRead, this, &StationLink::readyRead);
+    m_gather.setSingleShot(true);
+    m_gather.setInterval(kGatherMs);
+    connect(&m_gather, &QTimer::timeout, this, &SerialLink::gathered);
+    connect(m_port, &QSerialPort::readyRead, this, [this] {
+        if (m_gather.isActive())
+            return;
+        if (m_ownMinBytes >= 0)
+            TtyWakeup::setMinBytes(m_port->handle(), kGatherBytes);
+        m_gather.start();
+    });
     connect(m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
         if (!PortScanner::meansPortGone(error))
             return;
@@ -28,13 +38,33 @@ void SerialLink::setPortName(const QString &name)
 
 bool SerialLink::open()
 {
-    return m_port->open(QIODevice::ReadWrite);
+    if (!m_port->open(QIODevice::ReadWrite))
+        return false;
+    m_ownMinBytes = TtyWakeup::minBytes(m_port->handle());
+    return true;
 }
 
 void SerialLink::close()
 {
+    m_gather.stop();
+    m_pending.clear();
+    m_ownMinBytes = -1;
     if (m_port->isOpen())
         m_port->close();
+}
+
+void SerialLink::gathered()
+{
+    if (!m_port->isOpen())
+        return;
+    // What the port has read comes before what is still on the line.
+    m_pending += m_port->readAll();
+    if (m_ownMinBytes >= 0) {
+        TtyWakeup::readAvailable(m_port->handle(), &m_pending);
+        // A byte that came after the read wakes the port again at once.
+        TtyWakeup::setMinBytes(m_port->handle(), m_ownMinBytes);
+    }
+    emit readyRead();
 }
 
 bool SerialLink::isOpen() const
@@ -54,7 +84,9 @@ QString SerialLink::errorText() const
 
 QByteArray SerialLink::readAll()
 {
-    return m_port->readAll();
+    QByteArray bytes;
+    bytes.swap(m_pending);
+    return bytes + m_port->readAll();
 }
 
 void SerialLink::write(const QByteArray &bytes)

@@ -4,14 +4,25 @@
 
 #include "link/stationlink.h"
 
+#include <QTimer>
+
 class QSerialPort;
 
-// The station's USB serial line.
+// The station's USB serial line. What arrives is gathered for kGatherMs from
+// its first byte and then handed on as one chunk: a line that brings a byte
+// at a time wakes the session once per chunk, not once per byte. While it
+// gathers, the terminal is told not to report fewer than kGatherBytes bytes
+// (Unix), so the bytes of the chunk do not wake the program either. Framing
+// decides nothing on a scale near kGatherMs (the idle gap is 500 ms, the
+// "SND" wait 250 ms).
 class SerialLink : public StationLink
 {
     Q_OBJECT
 
 public:
+    static constexpr int kGatherMs = 15;
+    static constexpr int kGatherBytes = 255;
+
     explicit SerialLink(QObject *parent = nullptr);
 
     void setPortName(const QString &name);
@@ -26,7 +37,12 @@ public:
     void flush() override;
 
 private:
+    void gathered();
+
     QSerialPort *m_port;
+    QTimer m_gather;
+    QByteArray m_pending;   // read off the line, not yet handed on
+    int m_ownMinBytes = -1; // the terminal's setting, -1 where there is none
     // As the user named it: the port reports "/dev/ttyUSB0" as "ttyUSB0".
     QString m_name;
 };

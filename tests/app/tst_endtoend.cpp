@@ -142,8 +142,10 @@ private slots:
         for (int i = 0; i < 100; ++i) {
             const QByteArray noise = QByteArray(i % 7 * 13, char(i)) + "\r\n~\r\n@I";
             QVERIFY(m_line->write(noise));
-            QTest::qWait(5);
-            ticks(6); // a silence between two transmissions
+            // The noise handed on by the port, then a silence between two transmissions.
+            const auto *session = m_window->findChild<StationSession *>();
+            QTRY_VERIFY(session->stream().buffer().endsWith(noise));
+            ticks(6);
             QVERIFY(m_line->write(weather(i)));
             QTRY_COMPARE_WITH_TIMEOUT(csvRows(), i + 1, kWaitMs);
             ticks(6);
