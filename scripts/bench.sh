@@ -205,11 +205,24 @@ wait "${probes[@]}"
 app_idle=$(cat "$work/app.cpu")
 minimal_idle=$(cat "$work/minimal.cpu")
 clock_idle=$(cat "$work/clock.cpu")
+# The status message fades for 20 s after start-up; once it is grey the
+# window is as idle as it gets.
+sleep $((window < 20 ? 20 - window : 0))
+probes=()
+cpu_percent "$app_pid" "$window" > "$work/app.steady" &
+probes+=($!)
+cpu_percent "$clock_pid" "$window" > "$work/clock.steady" &
+probes+=($!)
+wait "${probes[@]}"
+app_steady=$(cat "$work/app.steady")
+clock_steady=$(cat "$work/clock.steady")
 kill "$app_pid" "$minimal_pid" "$clock_pid"
 wait "$app_pid" "$minimal_pid" "$clock_pid" 2> /dev/null || true
 echo "    VmRSS: KTR Control ${app_rss} kB, minimal window ${minimal_rss} kB"
-echo "    idle CPU: KTR Control ${app_idle} %, minimal window ${minimal_idle} %," \
+echo "    idle CPU from 5 s after start: KTR Control ${app_idle} %, minimal window ${minimal_idle} %," \
     "minimal window with a label redrawn every tick ${clock_idle} %"
+echo "    idle CPU once the start-up message has faded: KTR Control ${app_steady} %," \
+    "minimal window with a ticking label ${clock_steady} %"
 
 # CPU of a receiver (given as the command) while the line feeder runs with
 # the feeder options in $1; prints the percentage.
@@ -232,32 +245,23 @@ fed_cpu() {
     wait "$receiver" "$feed" 2> /dev/null || true
 }
 
-echo "  CPU at 960 bytes/s, one byte per write, over ${window} s:"
-probes=()
-fed_cpu "" "$app" > "$work/line.app" &
-probes+=($!)
-fed_cpu "" "$minimal" > "$work/line.minimal" &
-probes+=($!)
-wait "${probes[@]}"
-echo "    weather packets with 0.7 s gaps: KTR Control $(cat "$work/line.app") %," \
-    "minimal window that only reads the port $(cat "$work/line.minimal") %"
-probes=()
-fed_cpu "--garbage --burst 17000" "$app" > "$work/garbage.app" &
-probes+=($!)
-fed_cpu "--garbage --burst 17000" "$minimal" > "$work/garbage.minimal" &
-probes+=($!)
-wait "${probes[@]}"
-echo "    garbage, buffer at its bound: KTR Control $(cat "$work/garbage.app") %," \
-    "minimal window that only reads the port $(cat "$work/garbage.minimal") %"
+# The program and the bare reader side by side on two feeds with the feeder
+# options in $1; the percentages go to $work/$2.app and $work/$2.minimal.
+fed_pair() {
+    local probes=()
+    fed_cpu "$1" "$app" > "$work/$2.app" &
+    probes+=($!)
+    fed_cpu "$1" "$minimal" > "$work/$2.minimal" &
+    probes+=($!)
+    wait "${probes[@]}"
+    echo "    $3: KTR Control $(cat "$work/$2.app") %, minimal window that only reads the port" \
+        "$(cat "$work/$2.minimal") %"
+}
 
-probes=()
-fed_cpu "--pictures" "$app" > "$work/pictures.app" &
-probes+=($!)
-fed_cpu "--pictures" "$minimal" > "$work/pictures.minimal" &
-probes+=($!)
-wait "${probes[@]}"
-echo "    picture packets with 0.7 s gaps: KTR Control $(cat "$work/pictures.app") %," \
-    "minimal window that only reads the port $(cat "$work/pictures.minimal") %"
+echo "  CPU at 960 bytes/s, one byte per write, over ${window} s:"
+fed_pair "" line "weather packets with 0.7 s gaps"
+fed_pair "--pictures" pictures "picture packets, each its own transmission"
+fed_pair "--garbage --burst 17000" garbage "garbage, buffer at its bound"
 
 echo "  CPU with the station simulator (a packet every second, --mode 6 --interval 1), over ${window} s:"
 "$build/tools/ktr-station-sim/ktr-station-sim" --interval 1 --mode 6 --no-banner > "$work/sim.out" 2> /dev/null &
@@ -267,7 +271,7 @@ for _ in $(seq 100); do
     [ -s "$work/sim.out" ] && break
     sleep 0.05
 done
-"$app" --port "$(head -1 "$work/sim.out")" > /dev/null 2>&1 &
+"$app" --port "$(head -1 "$work/sim.out" | sed "s/.* //")" > /dev/null 2>&1 &
 sim_app=$!
 pids+=("$sim_app")
 sleep 5
@@ -292,7 +296,7 @@ service_cpu() {
         sleep 0.05
     done
     local data="$work/service-data.$RANDOM"
-    "$build/tools/ktr-stationd/ktr-stationd" --data-dir "$data" --port "$(head -1 "$out")" "$@" \
+    "$build/tools/ktr-stationd/ktr-stationd" --data-dir "$data" --port "$(head -1 "$out" | sed "s/.* //")" "$@" \
         > /dev/null 2>&1 &
     local service=$!
     sleep 12
@@ -315,8 +319,8 @@ echo "  line rate, packets:        $(cat "$work/line.app") % of a core [<= 1 %, 
     "bare reader $(cat "$work/line.minimal") %"
 echo "  line rate, pictures:       $(cat "$work/pictures.app") % [<= 3 %]; bare reader $(cat "$work/pictures.minimal") %"
 echo "  line rate, garbage:        $(cat "$work/garbage.app") %; bare reader $(cat "$work/garbage.minimal") %"
-echo "  idle CPU:                  $(ratio "$app_idle" "$clock_idle") x a window with a ticking label [<= 1.2 x];" \
-    "$(ratio "$app_idle" "$minimal_idle") x the bare timer window"
+echo "  idle CPU:                  $(ratio "$app_steady" "$clock_steady") x a window with a ticking label [<= 1.2 x];" \
+    "$(ratio "$app_idle" "$clock_idle") x during the start-up fade; $(ratio "$app_idle" "$minimal_idle") x the bare timer window"
 echo "  memory:                    $(ratio "$app_rss" "$minimal_rss") x [<= 1.3 x]"
 echo "  start-up:                  $(ratio "$app_start" "$minimal_start") x [<= 1.5 x]"
 echo "  ktr-decode:                $rate packets/s [>= 300000], $(ratio "$best_decode" "$best_cat") x cat"
