@@ -32,6 +32,9 @@ private slots:
         QTest::newRow("the next packet")
             << QStringList{cameraText(3, 344), cameraText(4, 20)} << -1 << cameraText(3, 344).size();
         QTest::newRow("cleared in between") << QStringList{cameraText(3, 10), cameraText(3, 20)} << 1 << 1;
+        // Weather text: the first line stays as it is, only the end grows.
+        QTest::newRow("weather arriving")
+            << QStringList{"@I:300234063909320\r\n@0", "@I:300234063909320\r\n@014\r\nTA"} << -1 << 0;
     }
     void showsWhatItIsGiven()
     {
