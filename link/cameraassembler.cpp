@@ -32,15 +32,18 @@ QString hexLines(const QByteArray &bytes)
 {
     constexpr int kBytesPerLine = 16;
     static constexpr char kDigits[] = "0123456789abcdef";
-    QString text;
-    text.reserve(bytes.size() * 3 + bytes.size() / kBytesPerLine * 2);
-    for (int i = 0; i < bytes.size(); ++i) {
-        if (i > 0 && i % kBytesPerLine == 0)
-            text += QLatin1String("\r\n");
+    const int size = bytes.size();
+    QString text(size * 3 + (size > 0 ? (size - 1) / kBytesPerLine * 2 : 0), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (int i = 0; i < size; ++i) {
+        if (i > 0 && i % kBytesPerLine == 0) {
+            *out++ = QLatin1Char('\r');
+            *out++ = QLatin1Char('\n');
+        }
         const auto byte = quint8(bytes.at(i));
-        text += QLatin1Char(kDigits[byte >> 4]);
-        text += QLatin1Char(kDigits[byte & 0xf]);
-        text += QLatin1Char(' ');
+        *out++ = QLatin1Char(kDigits[byte >> 4]);
+        *out++ = QLatin1Char(kDigits[byte & 0xf]);
+        *out++ = QLatin1Char(' ');
     }
     return text;
 }

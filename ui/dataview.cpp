@@ -46,9 +46,12 @@ void DataView::show(const WeatherValues &values, const Observation &observation)
     ui->textEditMetar->setTextInteractionFlags(Qt::TextSelectableByMouse);
     ui->textEditMetar->setHtml(WeatherDisplay::metarHtml(observation.metar));
     for (const WeatherDisplay::Field &field : WeatherDisplay::fields(values)) {
+        // A box whose text stays is not laid out and painted again.
         if (auto *edit = m_window->findChild<QLineEdit *>(field.objectName)) {
-            edit->setText(field.text);
-            edit->setToolTip(field.toolTip);
+            if (edit->text() != field.text)
+                edit->setText(field.text);
+            if (edit->toolTip() != field.toolTip)
+                edit->setToolTip(field.toolTip);
         }
     }
     refreshAge(values, true);
