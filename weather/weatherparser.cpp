@@ -456,11 +456,6 @@ QString WeatherParser::getField(const QString &tag, int index) const
     return fieldRef(tag, index).toString();
 }
 
-bool WeatherParser::readingAt(int start, int index, Plausibility::Reading reading, double *value) const
-{
-    return readField(fieldAt(start, index), Plausibility::range(reading), value);
-}
-
 WeatherReading WeatherParser::readingOf(int start, Plausibility::Reading reading) const
 {
     const Plausibility::Range &range = Plausibility::range(reading);
@@ -623,11 +618,10 @@ QString WeatherParser::getPressure() const
 
 QString WeatherParser::altimeterAt(int baStart) const
 {
+    const Plausibility::Range &range = Plausibility::range(Plausibility::Altimeter);
     double hundredths = 0;
-    return readingAt(baStart, Plausibility::range(Plausibility::Altimeter).field, Plausibility::Altimeter,
-                     &hundredths)
-               ? formatG6(hundredths / 100.0)
-               : QString();
+    return readField(fieldAt(baStart, range.field), range, &hundredths) ? formatG6(hundredths / 100.0)
+                                                                        : QString();
 }
 
 QString WeatherParser::getAltimeter() const

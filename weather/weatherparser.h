@@ -144,10 +144,8 @@ private:
     // Fields first to first + count - 1 (first >= 1) of the line at start,
     // as fieldAt gives each, from one walk over the line.
     void fieldsAt(int start, int first, QStringRef *fields, int count) const;
-    // A field of the line at start as the reading; false when it does not read
-    // as one (a base-10 int for the integer readings) inside its range.
-    bool readingAt(int start, int index, Plausibility::Reading reading, double *value) const;
-    // The reading's text and number when readingAt holds, else empty.
+    // The reading's text and number when its field reads as one (a base-10
+    // int for the integer readings) inside its range, else empty.
     WeatherReading readingOf(int start, Plausibility::Reading reading) const;
     QString readingText(Plausibility::Reading reading) const;
     QString modeAt(int bStart) const;
