@@ -194,28 +194,26 @@ pids+=("$clock_pid")
 sleep 5
 app_rss=$(rss_kb "$app_pid")
 minimal_rss=$(rss_kb "$minimal_pid")
-probes=()
-cpu_percent "$app_pid" "$window" > "$work/app.cpu" &
-probes+=($!)
-cpu_percent "$minimal_pid" "$window" > "$work/minimal.cpu" &
-probes+=($!)
-cpu_percent "$clock_pid" "$window" > "$work/clock.cpu" &
-probes+=($!)
-wait "${probes[@]}"
-app_idle=$(cat "$work/app.cpu")
-minimal_idle=$(cat "$work/minimal.cpu")
-clock_idle=$(cat "$work/clock.cpu")
+# The CPU of the processes given over the same ${window} s, each to $work/<pid>.$1.
+cpu_together() {
+    local tag="$1" probes=()
+    shift
+    for pid in "$@"; do
+        cpu_percent "$pid" "$window" > "$work/$pid.$tag" &
+        probes+=($!)
+    done
+    wait "${probes[@]}"
+}
+cpu_together idle "$app_pid" "$minimal_pid" "$clock_pid"
+app_idle=$(cat "$work/$app_pid.idle")
+minimal_idle=$(cat "$work/$minimal_pid.idle")
+clock_idle=$(cat "$work/$clock_pid.idle")
 # The status message fades for 20 s after start-up; once it is grey the
 # window is as idle as it gets.
 sleep $((window < 20 ? 20 - window : 0))
-probes=()
-cpu_percent "$app_pid" "$window" > "$work/app.steady" &
-probes+=($!)
-cpu_percent "$clock_pid" "$window" > "$work/clock.steady" &
-probes+=($!)
-wait "${probes[@]}"
-app_steady=$(cat "$work/app.steady")
-clock_steady=$(cat "$work/clock.steady")
+cpu_together steady "$app_pid" "$clock_pid"
+app_steady=$(cat "$work/$app_pid.steady")
+clock_steady=$(cat "$work/$clock_pid.steady")
 kill "$app_pid" "$minimal_pid" "$clock_pid"
 wait "$app_pid" "$minimal_pid" "$clock_pid" 2> /dev/null || true
 echo "    VmRSS: KTR Control ${app_rss} kB, minimal window ${minimal_rss} kB"
