@@ -62,6 +62,7 @@ private slots:
         QCOMPARE(m_window->findChild<QLineEdit *>("lineEditTemperature")->text(),
                  QStringLiteral("22.8 \u00b0C"));
         QCOMPARE(m_window->findChild<QLabel *>("firmwareValLabel")->text(), QStringLiteral("12"));
+        QVERIFY(m_window->findChild<QLineEdit *>("lineEditVoltage")->styleSheet().contains("lawngreen"));
         ticks(1);
         QVERIFY(statusText().contains("Received Weather Data"));
         ticks(400); // 40 s without a word from the station
