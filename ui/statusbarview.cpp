@@ -71,8 +71,16 @@ void StatusBarView::tick(int idleTicks)
     // A new text fades from the moment it was set, however long the station
     // has been silent.
     const QString tag = IdleClock::fadeTagSince(++m_ticksSinceSet);
-    if (!tag.isEmpty())
+    if (!tag.isEmpty()) {
+        // Each tick only greys the text: at a fixed size the label repaints
+        // itself alone, where a label that may change its size makes the
+        // status bar lay out and repaint all of itself ten times a second.
         messageLabel->setText(tag + m_status + QStringLiteral("</font>"));
+        if (m_status != m_fittedStatus || messageLabel->minimumSize() != messageLabel->maximumSize()) {
+            messageLabel->setFixedSize(messageLabel->sizeHint());
+            m_fittedStatus = m_status;
+        }
+    }
     if (idleTicks > IdleClock::kProgressHideTicks)
         hideProgress();
     if (IdleClock::messageExpired(m_ticksSinceSet, idleTicks))

@@ -65,10 +65,14 @@ private slots:
         QVERIFY(m_window->findChild<QLineEdit *>("lineEditVoltage")->styleSheet().contains("lawngreen"));
         ticks(1);
         QVERIFY(statusText().contains("Received Weather Data"));
+        // The fading message keeps a fixed size fitted to it, so a tick repaints the label alone.
+        const QSize fitted = messageLabel()->maximumSize();
+        QCOMPARE(messageLabel()->minimumSize(), fitted);
         ticks(400); // 40 s without a word from the station
         m_window->findChild<QPushButton *>("updatePushButton")->click();
         ticks(1);
         QCOMPARE(statusText(), QStringLiteral("<font color='#0e0e0e'>Sending Config Request...</font>"));
+        QVERIFY(messageLabel()->maximumWidth() > fitted.width());
     }
     void unsentChoiceIsKept()
     {
@@ -129,15 +133,16 @@ private:
         for (int i = 0; i < count; ++i)
             m_window->Timer();
     }
-    QString statusText() const
+    QLabel *messageLabel() const
     {
         const QList<QLabel *> labels = m_window->statusBar()->findChildren<QLabel *>();
         for (QLabel *label : labels) {
             if (label->alignment() & Qt::AlignRight)
-                return label->text();
+                return label;
         }
-        return {};
+        return nullptr;
     }
+    QString statusText() const { return messageLabel() ? messageLabel()->text() : QString(); }
     QComboBox *reporting() const { return m_window->findChild<QComboBox *>("reportingComboBox"); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
