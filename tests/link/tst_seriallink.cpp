@@ -29,7 +29,8 @@ private slots:
             QTest::qWait(1);
         }
         QTRY_COMPARE(received, packet);
-        QVERIFY2(chunks.count() < packet.size() / 4, qPrintable(QString::number(chunks.count())));
+        // One chunk per byte without the gathering; a slow machine still gathers several.
+        QVERIFY2(chunks.count() < packet.size() / 2, qPrintable(QString::number(chunks.count())));
 
         // A prompt of three bytes, far fewer than the terminal waited for while gathering.
         QVERIFY(line.write("\r\n>"));
