@@ -471,11 +471,6 @@ QString WeatherParser::readingText(Plausibility::Reading reading) const
     return readingOf(valueStart(QStringView(Plausibility::range(reading).tag)), reading).text();
 }
 
-QString WeatherParser::getReading(Plausibility::Reading reading) const
-{
-    return readingText(reading);
-}
-
 QStringList WeatherParser::implausibleReadings() const
 {
     QStringList lines;

@@ -64,10 +64,6 @@ public:
     // "B" field 1 as a base-10 number; 0 when absent or not a number.
     int modeDigit() const;
 
-    // The station's text of a reading when it reads as a number (an int for
-    // the integer readings) inside its range, else empty. Cloud heights: field
-    // 1 of "CL".
-    QString getReading(Plausibility::Reading reading) const;
     // One line for each reading that reads as a number outside its range (or
     // overflows) and for an impossible station time, naming the field and the
     // value. Accessors are called many times per packet; this is meant to be
