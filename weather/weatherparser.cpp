@@ -312,13 +312,15 @@ bool implausible(const QStringRef &field, Plausibility::Reading reading, double 
 // The field as the range's reading: a base-10 int or a decimal inside it.
 bool readField(const QStringRef &field, const Plausibility::Range &range, double *value)
 {
+    bool read = false;
     if (range.integer) {
         int whole = 0;
-        const bool ok = readInt(field, &whole);
+        read = readInt(field, &whole);
         *value = whole;
-        return ok && *value >= range.min && *value <= range.max;
+    } else {
+        read = readDouble(field, value);
     }
-    return readDouble(field, value) && *value >= range.min && *value <= range.max;
+    return read && *value >= range.min && *value <= range.max;
 }
 
 // The station's "yy/MM/dd,hh:mm:ss", nothing after the seconds.
@@ -776,12 +778,14 @@ void WeatherParser::cloudsAt(int clStart, QString *hits, QString *layers) const
         *layers = QStringLiteral("NCD");
         return;
     }
+    if (heights.isEmpty()) {
+        layers->clear();
+        return;
+    }
     std::sort(heights.begin(), heights.end());
-    layers->clear();
-    for (int i = 0; i < heights.size(); ++i) {
-        if (i == 0)
-            *layers = formatG6(heights.at(0));
-        else if (heights.at(i) - heights.at(i - 1) > 100)
+    *layers = formatG6(heights.at(0));
+    for (int i = 1; i < heights.size(); ++i) {
+        if (heights.at(i) - heights.at(i - 1) > 100)
             *layers += QStringLiteral(", ") + formatG6(heights.at(i));
     }
 }

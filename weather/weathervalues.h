@@ -16,6 +16,9 @@ public:
     // The characters [from, from + size) of a packet's text.
     static PacketText piece(const QString &packet, int from, int size)
     {
+        // Nothing to show keeps no packet alive.
+        if (size == 0)
+            return {};
         PacketText text(packet);
         text.m_from = from;
         text.m_size = size;
