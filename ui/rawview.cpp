@@ -7,13 +7,17 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <utility>
 
 RawView::RawView(QPlainTextEdit *edit) : QObject(edit), m_edit(edit)
 {
-    // Whoever else changes the view (a clear, an append) ends the continuation.
+    // Whoever else changes the view (a clear, an append) ends the
+    // continuation; a text still waiting belongs to what was cleared.
     connect(edit->document(), &QTextDocument::contentsChange, this, [this] {
-        if (!m_editing)
-            m_shown.clear();
+        if (m_editing)
+            return;
+        m_shown.clear();
+        m_waiting.reset();
     });
     m_interval.setSingleShot(true);
     m_interval.setInterval(kMinIntervalMs);
@@ -24,7 +28,6 @@ void RawView::show(const QString &text)
 {
     if (m_interval.isActive()) {
         m_waiting = text;
-        m_hasWaiting = true;
         return;
     }
     apply(text);
@@ -33,18 +36,16 @@ void RawView::show(const QString &text)
 
 void RawView::append(const QString &line)
 {
-    if (m_hasWaiting)
-        applyWaiting();
+    applyWaiting();
     m_edit->appendPlainText(line);
 }
 
 void RawView::applyWaiting()
 {
-    if (!m_hasWaiting)
+    if (!m_waiting)
         return;
-    m_hasWaiting = false;
-    apply(m_waiting);
-    m_waiting.clear();
+    const QString text = *std::exchange(m_waiting, std::nullopt);
+    apply(text);
     m_interval.start();
 }
 

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <optional>
 
 class QPlainTextEdit;
 
@@ -36,9 +37,8 @@ private:
     void applyWaiting();
 
     QPlainTextEdit *m_edit;
-    QString m_shown; // empty unless the view shows it
-    QString m_waiting;
-    bool m_hasWaiting = false;
+    QString m_shown;                  // empty unless the view shows it
+    std::optional<QString> m_waiting; // the newest text, until the interval ends
     bool m_editing = false;
     QTimer m_interval;
 };

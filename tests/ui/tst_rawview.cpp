@@ -80,6 +80,13 @@ private slots:
         QCOMPARE(edits, 0);
         QTRY_COMPARE(edit.toPlainText(), QPlainTextEdit(cameraText(3, 340)).toPlainText());
         QCOMPARE(edits, 2); // the byte count and the new bytes
+
+        // A text still waiting when the view is cleared is not shown after the clear.
+        view.show(cameraText(4, 10));
+        view.show(cameraText(4, 20));
+        edit.clear();
+        QTest::qWait(RawView::kMinIntervalMs * 2);
+        QCOMPARE(edit.toPlainText(), QString());
     }
 };
 
