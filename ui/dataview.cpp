@@ -91,7 +91,9 @@ void DataView::style(const WeatherValues &values)
     };
     const QString valueSheet = WeatherDisplay::valueStyle(m_stale);
     for (const WeatherDisplay::Field &field : WeatherDisplay::fields(values)) {
-        if (auto *edit = m_window->findChild<QLineEdit *>(field.objectName))
+        auto *edit = m_window->findChild<QLineEdit *>(field.objectName);
+        // The battery and interference boxes have colours of their own, set below.
+        if (edit && edit != ui->lineEditVoltage && edit != ui->lineEditInterference)
             setSheet(edit, valueSheet);
     }
     setSheet(ui->lineEditVoltage, WeatherDisplay::voltageStyle(values, m_stale));
