@@ -64,7 +64,9 @@ void SerialLink::gathered()
         // A byte that came after the read wakes the port again at once.
         TtyWakeup::setMinBytes(m_port->handle(), m_ownMinBytes);
     }
-    emit readyRead();
+    // A pass in between may have taken everything already.
+    if (!m_pending.isEmpty())
+        emit readyRead();
 }
 
 bool SerialLink::isOpen() const
