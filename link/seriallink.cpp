@@ -57,11 +57,16 @@ void SerialLink::gathered()
 {
     if (!m_port->isOpen())
         return;
+    const int before = m_pending.size();
     // What the port has read comes before what is still on the line.
     m_pending += m_port->readAll();
-    if (m_ownMinBytes >= 0) {
+    if (m_ownMinBytes >= 0)
         TtyWakeup::readAvailable(m_port->handle(), &m_pending);
-        // A byte that came after the read wakes the port again at once.
+    if (m_pending.size() > before) {
+        // The line is busy: its next bytes are gathered without waking anyone.
+        m_gather.start();
+    } else if (m_ownMinBytes >= 0) {
+        // A byte that comes after the read wakes the port again at once.
         TtyWakeup::setMinBytes(m_port->handle(), m_ownMinBytes);
     }
     // A pass in between may have taken everything already.

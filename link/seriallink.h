@@ -9,18 +9,20 @@
 class QSerialPort;
 
 // The station's USB serial line. What arrives is gathered for kGatherMs from
-// its first byte and then handed on as one chunk: a line that brings a byte
-// at a time wakes the session once per chunk, not once per byte. While it
-// gathers, the terminal is told not to report fewer than kGatherBytes bytes
-// (Unix), so the bytes of the chunk do not wake the program either. Framing
-// decides nothing on a scale near kGatherMs (the idle gap is 500 ms, the
-// "SND" wait 250 ms).
+// its first byte and then handed on as one chunk, and so on every kGatherMs
+// for as long as bytes keep coming: a line that brings a byte at a time wakes
+// the session once per chunk, not once per byte. While it gathers, the
+// terminal is told not to report fewer than kGatherBytes bytes (Unix), so the
+// bytes of the chunk do not wake the program either; the first period that
+// brings nothing puts the terminal's own setting back, so the next byte after
+// a silence (a prompt) wakes it at once. Framing decides nothing on a scale
+// near kGatherMs (the idle gap is 500 ms, the "SND" wait 250 ms).
 class SerialLink : public StationLink
 {
     Q_OBJECT
 
 public:
-    static constexpr int kGatherMs = 15;
+    static constexpr int kGatherMs = 20;
     static constexpr int kGatherBytes = 255;
 
     explicit SerialLink(QObject *parent = nullptr);
