@@ -124,9 +124,9 @@ void MainWindow::connectSession()
         ui->plainTextEdit->clear();
         m_dataView->clear(m_session->values());
     });
-    auto *raw = new RawView(ui->plainTextEdit);
-    connect(m_session, &StationSession::rawTextReplaced, raw, &RawView::show);
-    connect(m_session, &StationSession::rawTextAppended, raw, &RawView::append);
+    m_rawView = new RawView(ui->plainTextEdit);
+    connect(m_session, &StationSession::rawTextReplaced, m_rawView, &RawView::show);
+    connect(m_session, &StationSession::rawTextAppended, m_rawView, &RawView::append);
     connect(m_session, &StationSession::pictureReady, this,
             [this](int camera, const QByteArray &jpeg, const QString &caption, const QString &stamp) {
                 m_dataView->showPicture(camera, jpeg, caption, stamp);
@@ -209,6 +209,7 @@ void MainWindow::Timer()
     m_session->tick();
     const int idle = m_session->idleTicks();
     ui->labelForwardingTimeLeft->setText(m_forwarding->countdownText(m_session->parser().modeDigit()));
+    m_rawView->tick();
     m_statusBar->tick(idle);
     m_alarms->tick();
     if (idle % kDataAgeTicks == 0)

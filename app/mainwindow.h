@@ -25,6 +25,7 @@ class PortMenu;
 class PortSelector;
 class QSettings;
 class QTimer;
+class RawView;
 class SerialLink;
 class StationSession;
 class StatusBarView;
@@ -132,6 +133,7 @@ private:
     std::unique_ptr<StatusBarView> m_statusBar;
     CommandPanel *m_commands = nullptr;
     DataView *m_dataView = nullptr;
+    RawView *m_rawView = nullptr;
     HistoryTab *m_history = nullptr;
     AlarmPresenter *m_alarms = nullptr;
     ForwardingController *m_forwarding = nullptr;

@@ -19,19 +19,15 @@ RawView::RawView(QPlainTextEdit *edit) : QObject(edit), m_edit(edit)
         m_shown.clear();
         m_waiting.reset();
     });
-    m_interval.setSingleShot(true);
-    m_interval.setInterval(kMinIntervalMs);
-    connect(&m_interval, &QTimer::timeout, this, &RawView::applyWaiting);
 }
 
 void RawView::show(const QString &text)
 {
-    if (m_interval.isActive()) {
+    if (m_shownThisTick) {
         m_waiting = text;
         return;
     }
     apply(text);
-    m_interval.start();
 }
 
 void RawView::append(const QString &line)
@@ -40,13 +36,16 @@ void RawView::append(const QString &line)
     m_edit->appendPlainText(line);
 }
 
+void RawView::tick()
+{
+    m_shownThisTick = false;
+    applyWaiting();
+}
+
 void RawView::applyWaiting()
 {
-    if (!m_waiting)
-        return;
-    const QString text = *std::exchange(m_waiting, std::nullopt);
-    apply(text);
-    m_interval.start();
+    if (m_waiting)
+        apply(*std::exchange(m_waiting, std::nullopt));
 }
 
 void RawView::apply(const QString &text)
@@ -73,4 +72,5 @@ void RawView::apply(const QString &text)
     }
     m_editing = false;
     m_shown = text;
+    m_shownThisTick = true;
 }

@@ -4,7 +4,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <optional>
 
 class QPlainTextEdit;
@@ -14,23 +13,23 @@ class QPlainTextEdit;
 // far: when the new text only changes that first line and adds to the end of
 // what is shown, just those two parts are edited instead of laying out the
 // whole text again, and the first line only when it changed (an edit there
-// repaints everything below it). A text is shown at once unless another was
-// shown less than kMinIntervalMs before; then the newest one waits for that
-// interval to end, so that a packet arriving a few bytes per pass is drawn
-// at most ten times a second.
+// repaints everything below it). A text is shown at once when none was shown
+// since the last tick of the window's clock; otherwise the newest one waits
+// for the next tick, so that a packet arriving a few bytes per pass is drawn
+// at most once a tick, together with the clock.
 class RawView : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr int kMinIntervalMs = 100;
-
     explicit RawView(QPlainTextEdit *edit);
 
     // The view shows text, replacing what was there.
     void show(const QString &text);
     // A line of its own after what is shown (a text still waiting goes first).
     void append(const QString &line);
+    // The clock's tick: the text still waiting is shown.
+    void tick();
 
 private:
     void apply(const QString &text);
@@ -38,7 +37,7 @@ private:
 
     QPlainTextEdit *m_edit;
     QString m_shown;                  // empty unless the view shows it
-    std::optional<QString> m_waiting; // the newest text, until the interval ends
+    std::optional<QString> m_waiting; // the newest text, until the next tick
     bool m_editing = false;
-    QTimer m_interval;
+    bool m_shownThisTick = false;
 };
