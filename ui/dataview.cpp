@@ -31,6 +31,11 @@ DataView::DataView(Ui::MainWindow *form, QWidget *window)
     m_ageLabel->setToolTip(tr("When the values below were measured and received; they turn grey once older "
                               "than twice the reporting interval"));
     ui->verticalLayout_Weather->insertWidget(1, m_ageLabel);
+    // Found once: a search by name walks the whole window.
+    for (const WeatherDisplay::Field &field : WeatherDisplay::fields(WeatherValues())) {
+        if (auto *edit = window->findChild<QLineEdit *>(field.objectName))
+            m_fieldBoxes.insert(field.objectName, edit);
+    }
     for (const auto &tip : WeatherDisplay::toolTips()) {
         if (auto *widget = window->findChild<QWidget *>(tip.first))
             widget->setToolTip(tip.second);
@@ -47,7 +52,7 @@ void DataView::show(const WeatherValues &values, const Observation &observation)
     ui->textEditMetar->setHtml(WeatherDisplay::metarHtml(observation.metar));
     for (const WeatherDisplay::Field &field : WeatherDisplay::fields(values)) {
         // A box whose text stays is not laid out and painted again.
-        if (auto *edit = m_window->findChild<QLineEdit *>(field.objectName)) {
+        if (QLineEdit *edit = m_fieldBoxes.value(field.objectName)) {
             if (edit->text() != field.text)
                 edit->setText(field.text);
             if (edit->toolTip() != field.toolTip)
@@ -90,10 +95,9 @@ void DataView::style(const WeatherValues &values)
             widget->setStyleSheet(sheet);
     };
     const QString valueSheet = WeatherDisplay::valueStyle(m_stale);
-    for (const WeatherDisplay::Field &field : WeatherDisplay::fields(values)) {
-        auto *edit = m_window->findChild<QLineEdit *>(field.objectName);
+    for (QLineEdit *edit : qAsConst(m_fieldBoxes)) {
         // The battery and interference boxes have colours of their own, set below.
-        if (edit && edit != ui->lineEditVoltage && edit != ui->lineEditInterference)
+        if (edit != ui->lineEditVoltage && edit != ui->lineEditInterference)
             setSheet(edit, valueSheet);
     }
     setSheet(ui->lineEditVoltage, WeatherDisplay::voltageStyle(values, m_stale));

@@ -4,12 +4,14 @@
 
 #include "weather/observation.h"
 
+#include <QHash>
 #include <QObject>
 #include <memory>
 
 class CameraViews;
 class PictureViewer;
 class QLabel;
+class QLineEdit;
 class QWidget;
 struct WeatherValues;
 
@@ -45,6 +47,7 @@ private:
     std::unique_ptr<CameraViews> m_cameras;
     PictureViewer *m_viewer;
     QLabel *m_ageLabel;
+    QHash<QString, QLineEdit *> m_fieldBoxes; // the value boxes by object name
     Observation m_observation;
     bool m_stale = false;
 };
