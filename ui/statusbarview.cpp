@@ -76,13 +76,13 @@ void StatusBarView::tick(int idleTicks)
         // itself alone, where a label that may change its size makes the
         // status bar lay out and repaint all of itself ten times a second.
         messageLabel->setText(tag + m_status + QStringLiteral("</font>"));
-        // The new rich text is laid out here: laid out while it is painted,
-        // it would ask for a second paint of the label on every tick.
-        const QSize fitted = messageLabel->sizeHint();
         if (m_status != m_fittedStatus || messageLabel->minimumSize() != messageLabel->maximumSize()) {
-            messageLabel->setFixedSize(fitted);
+            messageLabel->setFixedSize(messageLabel->sizeHint());
             m_fittedStatus = m_status;
         }
+        // The new rich text is laid out here, at the label's width: laid out
+        // while it is painted, it would ask for a second paint of the label.
+        messageLabel->heightForWidth(messageLabel->width());
     }
     if (idleTicks > IdleClock::kProgressHideTicks)
         hideProgress();
