@@ -8,11 +8,14 @@ namespace {
 constexpr int kFadeEndGrey = 200;
 }
 
-QString IdleClock::fadeTagSince(int ticksSinceSet)
+int IdleClock::fadeGreySince(int ticksSinceSet)
 {
     const int grey = static_cast<int>(std::sqrt(200.0 * std::max(ticksSinceSet, 0)));
-    if (grey > kFadeEndGrey)
-        return QString();
+    return grey > kFadeEndGrey ? -1 : grey;
+}
+
+QString IdleClock::fadeTag(int grey)
+{
     return QString::asprintf("<font color='#%02x%02x%02x'>", grey, grey, grey);
 }
 

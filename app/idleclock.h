@@ -16,11 +16,13 @@ public:
     // The status message is cleared once both the data and the message are this old.
     static constexpr int kMessageClearTicks = 600;
 
-    // The opening font tag for a message set ticksSinceSet ticks ago (1 on the
-    // first tick after it was set), or an empty text once the fade has ended
-    // and the label is left alone. A message set after a long silence fades
-    // just the same: the idle count plays no part.
-    static QString fadeTagSince(int ticksSinceSet);
+    // The grey of a message set ticksSinceSet ticks ago (1 on the first tick
+    // after it was set; 0 to 200 for each of red, green and blue), or -1 once
+    // the fade has ended and the label is left alone. A message set after a
+    // long silence fades just the same: the idle count plays no part.
+    static int fadeGreySince(int ticksSinceSet);
+    // The opening font tag of a message in that grey: "<font color='#vvvvvv'>".
+    static QString fadeTag(int grey);
     // Whether the message should be cleared: the station has been silent for
     // a minute and the message is a minute old, so a fresh one is never lost.
     static bool messageExpired(int ticksSinceSet, int idleTicks);

@@ -6,6 +6,7 @@
 #include "link/cameraassembler.h"
 #include "session/stationsession.h"
 #include "storage/writehealth.h"
+#include "ui/fadinglabel.h"
 
 #include <QDebug>
 #include <QLabel>
@@ -19,7 +20,7 @@ constexpr int kStatusPointSize = 8;
 
 StatusBarView::StatusBarView(QStatusBar *bar, const QFont &font)
     : connectionLabel(new QLabel(bar)), statusStack(new QStackedWidget(bar)),
-      messageLabel(new QLabel(statusStack)), progressBar(new QProgressBar(statusStack))
+      messageLabel(new FadingLabel(statusStack)), progressBar(new QProgressBar(statusStack))
 {
     QFont statusFont = font;
     statusFont.setPointSize(kStatusPointSize);
@@ -70,19 +71,16 @@ void StatusBarView::tick(int idleTicks)
 {
     // A new text fades from the moment it was set, however long the station
     // has been silent.
-    const QString tag = IdleClock::fadeTagSince(++m_ticksSinceSet);
-    if (!tag.isEmpty()) {
+    const int grey = IdleClock::fadeGreySince(++m_ticksSinceSet);
+    if (grey >= 0) {
         // Each tick only greys the text: at a fixed size the label repaints
         // itself alone, where a label that may change its size makes the
         // status bar lay out and repaint all of itself ten times a second.
-        messageLabel->setText(tag + m_status + QStringLiteral("</font>"));
+        messageLabel->setFaded(grey, m_status);
         if (m_status != m_fittedStatus || messageLabel->minimumSize() != messageLabel->maximumSize()) {
             messageLabel->setFixedSize(messageLabel->sizeHint());
             m_fittedStatus = m_status;
         }
-        // The new rich text is laid out here, at the label's width: laid out
-        // while it is painted, it would ask for a second paint of the label.
-        messageLabel->heightForWidth(messageLabel->width());
     }
     if (idleTicks > IdleClock::kProgressHideTicks)
         hideProgress();

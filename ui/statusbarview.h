@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class FadingLabel;
 class QFont;
 class QObject;
 class StationSession;
@@ -36,7 +37,7 @@ public:
 
     QLabel *connectionLabel;
     QStackedWidget *statusStack;
-    QLabel *messageLabel;
+    FadingLabel *messageLabel;
     QProgressBar *progressBar;
 
 private:
