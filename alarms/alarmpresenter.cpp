@@ -26,7 +26,7 @@ AlarmPresenter::AlarmPresenter(const QString &settingsFile, const QString &dataF
       m_clock([] { return QDateTime::currentDateTimeUtc(); }), m_monitor(new AlarmMonitor(this)),
       m_log(AlarmLog::folderIn(dataFolderRoot)), m_tray(new AlarmTray(m_monitor, window->windowIcon(), this)),
       m_label(new QLabel(window)), m_listDialog(new QDialog(window)), m_list(new AlarmListView(m_listDialog)),
-      m_dialog(new DialogAlarms(window)), m_settingsAction(new QAction(QStringLiteral("&Alarms..."), this)),
+      m_settingsAction(new QAction(QStringLiteral("&Alarms..."), this)),
       m_listAction(new QAction(QStringLiteral("Alarm &List"), this))
 {
     m_monitor->setSettings(AlarmSettings::load(*m_settings));
@@ -41,11 +41,8 @@ AlarmPresenter::AlarmPresenter(const QString &settingsFile, const QString &dataF
 
     m_listDialog->setObjectName(QStringLiteral("dialogAlarmList"));
     m_listDialog->setWindowTitle(QStringLiteral("Alarm List"));
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, m_listDialog);
-    connect(buttons, &QDialogButtonBox::rejected, m_listDialog, &QDialog::reject);
     auto *layout = new QVBoxLayout(m_listDialog);
     layout->addWidget(m_list);
-    layout->addWidget(buttons);
     m_listDialog->resize(m_list->sizeHint().expandedTo(QSize(640, 320)));
     m_list->attach(m_monitor);
 
@@ -71,6 +68,8 @@ void AlarmPresenter::tick()
 
 void AlarmPresenter::showSettings()
 {
+    if (!m_dialog)
+        m_dialog = new DialogAlarms(m_listDialog->parentWidget());
     m_dialog->setSettings(m_monitor->settings());
     if (m_dialog->exec() != QDialog::Accepted)
         return;
@@ -83,6 +82,13 @@ void AlarmPresenter::showSettings()
 
 void AlarmPresenter::showList()
 {
+    // The list records from the start; its buttons wait for the first
+    // opening (looking up their icons weighs on the window's start).
+    if (!m_listDialog->findChild<QDialogButtonBox *>()) {
+        auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, m_listDialog);
+        connect(buttons, &QDialogButtonBox::rejected, m_listDialog, &QDialog::reject);
+        m_listDialog->layout()->addWidget(buttons);
+    }
     m_listDialog->show();
     m_listDialog->raise();
 }

@@ -66,7 +66,7 @@ private:
     QLabel *m_label;
     QDialog *m_listDialog;
     AlarmListView *m_list;
-    DialogAlarms *m_dialog;
+    DialogAlarms *m_dialog = nullptr; // built when first opened
     QAction *m_settingsAction;
     QAction *m_listAction;
     QStringList m_warnings;

@@ -88,8 +88,6 @@ MainWindow::MainWindow(const MainWindowOptions &startOptions, QWidget *parent)
     m_forwardingMenu = new ForwardingMenu(ui, m_forwarding, m_options.forwarding, this);
     if (m_options.forwarding)
         m_session->setForwarder(m_forwarding);
-    m_aboutDialog = new DialogAbout(this);
-    m_helpDialog = new DialogHelp(this);
 
     connectSession();
     connectMenus();
@@ -230,6 +228,9 @@ void MainWindow::resize()
 
 void MainWindow::showAbout()
 {
+    // Built when first opened: the dialogs weigh on the window's start.
+    if (!m_aboutDialog)
+        m_aboutDialog = new DialogAbout(this);
     if (m_aboutDialog->isVisible())
         return;
     m_aboutDialog->setVersion(versionText());
@@ -238,6 +239,8 @@ void MainWindow::showAbout()
 
 void MainWindow::showHelp()
 {
+    if (!m_helpDialog)
+        m_helpDialog = new DialogHelp(this);
     m_helpDialog->show();
     m_helpDialog->raise();
     m_helpDialog->activateWindow();

@@ -10,8 +10,7 @@
 
 ForwardingMenu::ForwardingMenu(Ui::MainWindow *form, ForwardingController *forwarding, bool forwardingOption,
                                QWidget *window)
-    : QObject(window), ui(form), m_forwarding(forwarding), m_window(window),
-      m_dialog(new DialogDataForwarding(window))
+    : QObject(window), ui(form), m_forwarding(forwarding), m_window(window)
 {
     ui->actionEnableForwarding->setChecked(false);
     ui->labelForwardingTimeLeft->hide();
@@ -23,15 +22,30 @@ ForwardingMenu::ForwardingMenu(Ui::MainWindow *form, ForwardingController *forwa
         ui->actionEnableForwarding->setVisible(false);
         ui->actionDataForwarding->setVisible(false);
     }
-    m_dialog->setValues(m_forwarding->ip(), m_forwarding->port());
     connect(m_forwarding, &ForwardingController::messageBox, this, &ForwardingMenu::showMessage);
     connect(m_forwarding, &ForwardingController::enabledChanged, ui->actionEnableForwarding,
             &QAction::setChecked);
 }
 
+DialogDataForwarding *ForwardingMenu::dialog()
+{
+    // Built when first opened: the dialog weighs on the window's start.
+    if (!m_dialog) {
+        m_dialog = new DialogDataForwarding(m_window);
+        m_dialog->setValues(m_forwarding->ip(), m_forwarding->port());
+    }
+    return m_dialog;
+}
+
+QString ForwardingMenu::targetIp() const
+{
+    // What the dialog holds once it was opened, the settings before.
+    return m_dialog ? m_dialog->values().ip : m_forwarding->ip();
+}
+
 bool ForwardingMenu::configure()
 {
-    if (m_dialog->exec() != QDialog::Accepted)
+    if (dialog()->exec() != QDialog::Accepted)
         return false;
     const DialogDataForwarding::Values values = m_dialog->values();
     m_forwarding->setTarget(values.ip, values.port);
@@ -40,7 +54,7 @@ bool ForwardingMenu::configure()
 
 bool ForwardingMenu::check()
 {
-    if (!ui->actionEnableForwarding->isChecked() || !m_dialog->values().ip.isEmpty())
+    if (!ui->actionEnableForwarding->isChecked() || !targetIp().isEmpty())
         return true;
     QMessageBox box(QMessageBox::Information, QStringLiteral("Incomplete Settings"),
                     QStringLiteral("Data forwarding parameters must be set! Click Ok to set parameters."),
@@ -48,7 +62,7 @@ bool ForwardingMenu::check()
     box.exec();
     if (configure())
         return true;
-    if (m_dialog->values().ip.isEmpty())
+    if (targetIp().isEmpty())
         ui->actionEnableForwarding->setChecked(false);
     return false;
 }

@@ -32,9 +32,12 @@ public:
     void showMessage(const QString &title, const QString &text, bool warning);
 
 private:
+    DialogDataForwarding *dialog();
+    QString targetIp() const;
+
     Ui::MainWindow *ui;
     ForwardingController *m_forwarding;
     QWidget *m_window;
-    DialogDataForwarding *m_dialog;
+    DialogDataForwarding *m_dialog = nullptr; // built when first opened
     QPointer<QMessageBox> m_messageBox;
 };

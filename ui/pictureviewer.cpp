@@ -16,10 +16,16 @@ namespace {
 const char kCameraProperty[] = "ktrCamera";
 }
 
-PictureViewer::PictureViewer(QWidget *parent)
-    : QDialog(parent), m_scroll(new QScrollArea(this)), m_image(new QLabel(this)), m_caption(new QLabel(this))
+PictureViewer::PictureViewer(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("PictureViewer"));
+}
+
+void PictureViewer::build()
+{
+    m_scroll = new QScrollArea(this);
+    m_image = new QLabel(this);
+    m_caption = new QLabel(this);
     m_image->setObjectName(QStringLiteral("labelPicture"));
     m_caption->setObjectName(QStringLiteral("labelCaptureTime"));
     m_caption->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -53,6 +59,9 @@ void PictureViewer::showCamera(int camera)
 {
     if (camera < 1 || camera > kCameras || m_pictures[camera - 1].image.isNull())
         return;
+    // Built when first opened: the dialog weighs on the window's start.
+    if (!m_image)
+        build();
     const Picture &picture = m_pictures[camera - 1];
     m_image->setPixmap(QPixmap::fromImage(picture.image));
     m_image->adjustSize();

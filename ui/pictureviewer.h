@@ -42,8 +42,10 @@ private:
         QString stamp;
     };
 
+    void build();
+
     Picture m_pictures[kCameras];
-    QScrollArea *m_scroll;
-    QLabel *m_image;
-    QLabel *m_caption;
+    QScrollArea *m_scroll = nullptr;
+    QLabel *m_image = nullptr;
+    QLabel *m_caption = nullptr;
 };

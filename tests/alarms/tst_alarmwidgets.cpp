@@ -6,6 +6,7 @@
 #include "ui/pictureviewer.h"
 #include "weather/observation.h"
 
+#include <QLabel>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -31,6 +32,7 @@ private slots:
     void dialogKeepsEverySetting();
     void listShowsStartAndEnd();
     void captureText();
+    void viewerOpensTheClickedCamera();
 };
 
 void TestAlarmWidgets::dialogKeepsEverySetting()
@@ -79,6 +81,27 @@ void TestAlarmWidgets::captureText()
     QCOMPARE(PictureViewer::captureText("260614_000001Z_PCtime"),
              "Captured 2026-06-14 00:00:01 UTC (PC clock)");
     QCOMPARE(PictureViewer::captureText("269914_140214Z_KTRtime"), QString());
+}
+
+void TestAlarmWidgets::viewerOpensTheClickedCamera()
+{
+    QWidget window;
+    PictureViewer viewer(&window);
+    QLabel first(&window);
+    QLabel second(&window);
+    viewer.watch(&first, 1);
+    viewer.watch(&second, 2);
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    viewer.setPicture(2, picture, "Camera 2 North", "260614_140214Z_KTRtime");
+    // Camera 1 has no picture yet: nothing opens.
+    QTest::mouseClick(&first, Qt::LeftButton);
+    QVERIFY(!viewer.isVisible());
+    QTest::mouseClick(&second, Qt::LeftButton);
+    QVERIFY(viewer.isVisible());
+    QCOMPARE(viewer.findChild<QLabel *>("labelPicture")->pixmap(Qt::ReturnByValue).size(), picture.size());
+    QCOMPARE(viewer.findChild<QLabel *>("labelCaptureTime")->text(),
+             "Camera 2 North, Captured 2026-06-14 14:02:14 UTC (station clock)");
 }
 
 QTEST_MAIN(TestAlarmWidgets)

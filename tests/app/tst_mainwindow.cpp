@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -120,6 +121,70 @@ private slots:
                  QStringLiteral("22.8 \u00b0C"));
         QVERIFY(QDir(m_dir->filePath("KTR Control Data/Demo/CSV")).exists());
         QVERIFY(!QDir(m_dir->filePath("KTR Control Data/CSV")).exists());
+    }
+
+    // The dialogs are built when first opened, once each.
+    void dialogsOpenFromTheMenus_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("within"); // where to look, or the whole window
+        QTest::addColumn<QString>("built");
+        QTest::newRow("help") << "actionContents" << "" << "DialogHelp";
+        QTest::newRow("about") << "actionAbout_2" << "" << "DialogAbout";
+        QTest::newRow("alarm settings") << "actionAlarms" << "" << "DialogAlarms";
+        QTest::newRow("forwarding") << "actionDataForwarding" << "" << "DialogDataForwarding";
+        // The list records from the start; its buttons come with the first opening.
+        QTest::newRow("alarm list") << "actionAlarmList" << "dialogAlarmList" << "QDialogButtonBox";
+    }
+    void dialogsOpenFromTheMenus()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, within);
+        QFETCH(QString, built);
+        start();
+        QObject *scope = within.isEmpty() ? m_window.get() : m_window->findChild<QObject *>(within);
+        QVERIFY(scope);
+        const auto count = [&] {
+            const QList<QWidget *> widgets = scope->findChildren<QWidget *>();
+            return std::count_if(widgets.begin(), widgets.end(),
+                                 [&](QWidget *w) { return w->metaObject()->className() == built; });
+        };
+        QCOMPARE(count(), 0);
+        for (int i = 0; i < 2; ++i) {
+            // A modal one is closed as soon as it shows.
+            QTimer::singleShot(0, this, [] {
+                if (QWidget *modal = QApplication::activeModalWidget())
+                    modal->close();
+            });
+            m_window->findChild<QAction *>(action)->trigger();
+            QCOMPARE(count(), 1);
+        }
+    }
+
+    // Switching forwarding on asks for a receiver only when none is set.
+    void forwardingNeedsAReceiver_data()
+    {
+        QTest::addColumn<QString>("ip");
+        QTest::addColumn<bool>("ready");
+        QTest::newRow("receiver set") << "127.0.0.1" << true;
+        QTest::newRow("none set") << "" << false;
+    }
+    void forwardingNeedsAReceiver()
+    {
+        QFETCH(QString, ip);
+        QSettings(m_dir->filePath("settings.ini"), QSettings::IniFormat).setValue("forwardingIp", ip);
+        start("FORWARDING\n");
+        // The message and then the dialog, each closed unanswered.
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        closer.start(10);
+        auto *enable = m_window->findChild<QAction *>("actionEnableForwarding");
+        enable->setChecked(true);
+        QTEST(m_window->checkDataForwarding(), "ready");
+        QCOMPARE(enable->isChecked(), !ip.isEmpty());
     }
 
 private:
