@@ -62,6 +62,10 @@ int main(int argc, char *argv[])
     // connection, the few kilobytes cost neither. Whoever set it keeps theirs.
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
         qputenv("QT_XCB_NO_MITSHM", "1");
+    // Nothing here draws with OpenGL, yet on X11 the first window loads the
+    // GLX driver to probe it, which is most of the time to the first window.
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
     QApplication app(argc, argv);
     QGuiApplication::setApplicationDisplayName(QStringLiteral("KTR Control"));
     describe(app, parser);
