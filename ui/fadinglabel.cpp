@@ -3,6 +3,7 @@
 #include "ui/fadinglabel.h"
 
 #include "app/idleclock.h"
+#include "ui/textshapes.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
@@ -30,6 +31,7 @@ void FadingLabel::layOut(const QString &message)
     m_message = message;
     m_document.setDefaultFont(font());
     m_document.setHtml(message);
+    TextShapes::keepAtEnd(&m_document);
     m_document.setTextWidth(-1);
     const QSizeF size = m_document.size();
     m_textSize = QSize(qCeil(size.width()), qCeil(size.height()));

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/rawview.h"
 
+#include "ui/textshapes.h"
+
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTextBlock>
@@ -11,9 +13,12 @@
 
 RawView::RawView(QPlainTextEdit *edit) : QObject(edit), m_edit(edit)
 {
-    // Whoever else changes the view (a clear, an append) ends the
-    // continuation; a text still waiting belongs to what was cleared.
+    // The document tells of every change before its layout lays the new
+    // lines out: they keep their shapes for the paint that follows. Whoever
+    // else changes the view (a clear, an append) ends the continuation; a
+    // text still waiting belongs to what was cleared.
     connect(edit->document(), &QTextDocument::contentsChange, this, [this] {
+        TextShapes::keepAtEnd(m_edit->document());
         if (m_editing)
             return;
         m_shown.clear();
