@@ -30,12 +30,14 @@ private slots:
         QLabel plain;
         FadingLabel fading;
         const QString text = IdleClock::fadeTag(grey) + message + QStringLiteral("</font>");
+        fading.setFaded(14, QStringLiteral("An earlier message"));
+        fading.setFaded(grey, message);
+        // The same message again, in the font the status bar gives it.
         for (QLabel *label : {&plain, static_cast<QLabel *>(&fading)}) {
             label->setFont(font);
             label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         }
         plain.setText(text);
-        fading.setFaded(14, QStringLiteral("An earlier message"));
         fading.setFaded(grey, message);
         QCOMPARE(fading.text(), text);
         QCOMPARE(fading.sizeHint(), plain.sizeHint());
