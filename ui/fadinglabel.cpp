@@ -35,6 +35,10 @@ void FadingLabel::layOut(const QString &message)
     m_document.setTextWidth(-1);
     const QSizeF size = m_document.size();
     m_textSize = QSize(qCeil(size.width()), qCeil(size.height()));
+    // At a fixed size a new grey repaints the label alone, where a label
+    // that may change its size makes the status bar lay out and repaint all
+    // of itself ten times a second.
+    setFixedSize(sizeHint());
 }
 
 QSize FadingLabel::sizeHint() const

@@ -10,7 +10,7 @@
 // From one tick to the next only the grey changes, so the message is laid
 // out once, when it changes, and then only drawn in the new grey: a label
 // parses and lays out its whole rich text again for every new text, several
-// times over, ten times a second.
+// times over, ten times a second. Its size is fixed, fitted to the message.
 class FadingLabel : public QLabel
 {
     Q_OBJECT

@@ -73,14 +73,7 @@ void StatusBarView::tick(int idleTicks)
     // has been silent.
     const int grey = IdleClock::fadeGreySince(++m_ticksSinceSet);
     if (grey >= 0) {
-        // Each tick only greys the text: at a fixed size the label repaints
-        // itself alone, where a label that may change its size makes the
-        // status bar lay out and repaint all of itself ten times a second.
         messageLabel->setFaded(grey, m_status);
-        if (m_status != m_fittedStatus || messageLabel->minimumSize() != messageLabel->maximumSize()) {
-            messageLabel->setFixedSize(messageLabel->sizeHint());
-            m_fittedStatus = m_status;
-        }
     }
     if (idleTicks > IdleClock::kProgressHideTicks)
         hideProgress();

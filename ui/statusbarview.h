@@ -42,6 +42,5 @@ public:
 
 private:
     QString m_status;
-    QString m_fittedStatus; // the message the label's fixed size was fitted to
     int m_ticksSinceSet = 0;
 };
